@@ -1,0 +1,159 @@
+// The winsim driver: plays the user and the other applications of the
+// simulated desktop. Tests, benchmarks and the desktop host use it; the
+// program under test never does.
+#ifndef WINSIM_DRIVER_H
+#define WINSIM_DRIVER_H
+
+#include <windows.h>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace winsim::driver {
+
+// Starts an application: a simulated process whose one GUI thread runs a
+// message loop. Returns the process id.
+DWORD StartApp(const std::string &name);
+
+// Ends an application: its windows are destroyed on its thread, its loop
+// ends and the thread is joined.
+void StopApp(DWORD processId);
+
+// The process that threads not started by the driver belong to: the program.
+DWORD ProgramProcessId();
+
+// The GUI thread of an application.
+DWORD AppThreadId(DWORD processId);
+
+// Runs code on an application's GUI thread, as that application, and waits.
+void RunInApp(DWORD processId, const std::function<void()> &code);
+
+struct WindowSpec {
+  std::wstring title;
+  std::wstring className = L"SimAppWindow";
+  RECT rect{100, 100, 500, 400};
+  HWND parent = nullptr;  // a child window inside this one
+  HWND owner = nullptr;   // an owned pop-up with a caption
+  bool visible = true;    // shown without being activated
+  bool enabled = true;
+  bool layered = false;
+  DWORD style = 0;        // 0: the usual style for the kind of window
+  DWORD exStyle = 0;
+};
+
+// The application creates a window (registering its class on first use;
+// the class procedure is DefWindowProcW) and shows it without activating it.
+HWND CreateAppWindow(DWORD processId, const WindowSpec &spec);
+
+// The window's own application shows (any SW_ command), enables or
+// disables, retitles or destroys it.
+void ShowAppWindow(HWND window, int command);
+void EnableAppWindow(HWND window, bool enable);
+void SetAppWindowText(HWND window, const std::wstring &text);
+void DestroyAppWindow(HWND window);
+
+// The user clicks a window: its top-level window becomes the foreground
+// window and the clicked window receives the keyboard focus. The messages
+// go to each window on its own thread, as sent by the system.
+void ClickFocus(HWND window);
+
+// The user types a key combination into a window, such as "alt+?", "esc",
+// "enter" or "a". Returns false for a combination it does not know.
+bool TypeKeys(HWND window, const std::string &combination);
+
+// The notification area.
+struct TrayIcon {
+  HWND window;
+  UINT id;
+  UINT flags;
+  UINT callbackMessage;
+  HICON icon;
+  std::wstring tip;
+};
+std::vector<TrayIcon> TrayIcons();
+enum class MouseButton { Left, Right, Middle };
+// Clicks an icon of the notification area; false when there is none.
+bool ClickTray(HWND window, UINT id, MouseButton button);
+
+// Open dialogs and message boxes, oldest first.
+struct DialogInfo {
+  HWND window;
+  HWND owner;
+  std::wstring caption;
+  std::wstring text;  // a message box's message; empty for a dialog
+  bool messageBox;
+};
+std::vector<DialogInfo> OpenDialogs();
+// Presses the dialog's button with this id (IDOK by default) and waits until
+// the dialog's thread has handled it. Returns false when there is no such
+// dialog or button.
+bool PressDialogButton(HWND dialog, int id = IDOK);
+// The user clicks the close box of a window (WM_SYSCOMMAND SC_CLOSE).
+void ClickCloseBox(HWND window);
+// The user chooses a command of the window's menu. Returns false when the
+// window's menu has no such command.
+bool ChooseMenuCommand(HWND window, UINT id);
+
+// Settings of the simulated desktop.
+void SetSystemMetric(int index, int value);
+void SetScreenDpi(int dpi);
+
+// The state of any window, read without sending it anything.
+struct WindowState {
+  bool exists = false;
+  RECT rect{};
+  RECT normalRect{};
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  BYTE alpha = 255;
+  bool layeredAttributes = false;  // SetLayeredWindowAttributes has been applied
+  bool topmost = false;
+  bool visible = false;  // IsWindowVisible
+  bool enabled = false;
+  std::wstring text;
+  std::wstring className;
+  HWND parent = nullptr;
+  HWND owner = nullptr;
+  DWORD processId = 0;
+  DWORD threadId = 0;
+  HFONT font = nullptr;  // the font an EDIT control was given
+};
+WindowState ReadWindow(HWND window);
+
+// Top-level windows in z-order, topmost first.
+std::vector<HWND> TopLevelWindows();
+
+// Waits until the thread has handled everything in its queues and waits
+// for more.
+void WaitIdle(DWORD threadId);
+// Waits until every GUI thread of the desktop is idle at the same moment.
+void WaitAllIdle();
+
+// Allocations made with VirtualAllocEx that are still live in a process.
+std::size_t LiveAllocations(DWORD processId);
+
+// Makes the next call of a function fail as the platform's would. With a
+// process id, only a call made from that process counts.
+enum class Fault { OpenProcess, VirtualAllocEx, WriteProcessMemory, PostMessage };
+void FailNext(Fault fault, DWORD processId = 0);
+void ClearFaults();
+
+// What CreateFontW was given, for a font handle.
+struct FontInfo {
+  int height, width, escapement, orientation, weight;
+  DWORD italic, underline, strikeOut, charSet, outPrecision, clipPrecision, quality, pitchAndFamily;
+  std::wstring face;
+};
+bool ReadFont(HFONT font, FontInfo &info);
+
+// Ends every application and forgets every window, class, hook, tray icon
+// and allocation, so that the next test starts on an empty desktop. The
+// system metrics and DPI return to their defaults. Handle values keep
+// growing, so a handle of an earlier desktop never names a new window.
+void ResetDesktop();
+
+}  // namespace winsim::driver
+
+#endif

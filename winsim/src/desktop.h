@@ -1,0 +1,314 @@
+// The simulated desktop: processes, threads with their message queues,
+// windows, classes and the other objects behind the platform's handles.
+// Everything here is guarded by one mutex; no window procedure, dialog
+// procedure or hook procedure is ever called while it is held, so they may
+// call back into the platform from any thread.
+#ifndef WINSIM_DESKTOP_H
+#define WINSIM_DESKTOP_H
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "rc_script.h"
+
+namespace winsim {
+
+using Lock = std::unique_lock<std::mutex>;
+
+struct Thread;
+struct Window;
+
+// A region made by VirtualAllocEx in a process.
+struct Allocation {
+  void *base = nullptr;
+  SIZE_T size = 0;
+  DWORD protect = 0;
+  DWORD state = MEM_COMMIT;
+};
+
+struct Process {
+  DWORD id = 0;
+  std::string name;
+  HINSTANCE module = nullptr;  // the handle of the process's executable image
+  std::map<uintptr_t, Allocation> allocations;
+};
+
+// An open handle to a process, as OpenProcess gives it.
+struct ProcessHandle {
+  DWORD processId = 0;
+  DWORD access = 0;
+};
+
+// A message sent to a window of another thread, or a piece of work that
+// must run on that thread (the platform's internal messages).
+struct SentMessage {
+  HWND hwnd = nullptr;
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  bool fromSameProcess = false;  // the hook's wParam
+  std::function<void()> task;    // set for work, empty for a message
+  LRESULT result = 0;
+  bool done = false;
+  std::shared_ptr<Thread> sender;
+};
+
+struct HookEntry {
+  HHOOK handle = nullptr;
+  int type = 0;
+  HOOKPROC proc = nullptr;
+  DWORD threadId = 0;  // 0: every thread of the desktop
+  DWORD ownerProcess = 0;
+  bool removed = false;
+};
+
+// The hooks being called on a thread: CallNextHookEx walks on from here.
+struct HookFrame {
+  std::vector<std::shared_ptr<HookEntry>> chain;
+  size_t index = 0;
+};
+
+struct Thread {
+  DWORD id = 0;
+  std::shared_ptr<Process> process;
+  std::deque<MSG> posted;
+  std::deque<std::shared_ptr<SentMessage>> incoming;
+  std::condition_variable wake;
+  bool quitPosted = false;
+  int quitCode = 0;
+  bool pumping = false;  // has taken messages from its queue at least once
+  bool waiting = false;  // blocked for lack of anything to do
+  bool alive = true;
+  bool app = false;      // a GUI thread started by the driver
+  int inSend = 0;        // handling a message sent from another thread
+  HWND focus = nullptr;
+  HWND active = nullptr;
+  std::vector<HookFrame> hookFrames;
+};
+
+struct WindowClass {
+  std::wstring name;
+  ATOM atom = 0;
+  UINT style = 0;
+  WNDPROC proc = nullptr;
+  HINSTANCE instance = nullptr;
+  HICON icon = nullptr;
+  HICON iconSmall = nullptr;
+  HCURSOR cursor = nullptr;
+  HBRUSH background = nullptr;
+  int menuId = 0;              // a menu resource by number
+  std::wstring menuName;       // or by name
+  DWORD ownerProcess = 0;      // 0 for the system's classes
+};
+
+// State of a dialog box or message box window.
+struct DialogState {
+  DLGPROC proc = nullptr;
+  INT_PTR result = 0;
+  bool ended = false;
+  bool messageBox = false;
+  LONG_PTR msgResult = 0;
+  int defaultId = IDOK;
+};
+
+struct Window {
+  HWND handle = nullptr;
+  std::shared_ptr<WindowClass> cls;
+  std::shared_ptr<Thread> thread;
+  HWND parent = nullptr;  // null for a top-level window
+  HWND owner = nullptr;
+  std::vector<HWND> children;  // z-order, topmost first
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  RECT rect{};        // relative to the parent's client area; screen for top-level windows
+  RECT normalRect{};  // the restored rectangle while minimised or maximised
+  std::wstring text;
+  WNDPROC proc = nullptr;
+  HINSTANCE instance = nullptr;
+  LONG_PTR userData = 0;
+  LONG_PTR id = 0;  // control id of a child window
+  HMENU menu = nullptr;
+  BYTE alpha = 255;
+  COLORREF colorKey = 0;
+  DWORD layeredFlags = 0;
+  bool layeredSet = false;
+  bool needsPaint = false;
+  bool destroying = false;
+  HFONT font = nullptr;
+  HICON icon = nullptr;  // a static control's icon
+  std::unique_ptr<DialogState> dialog;
+};
+
+// A loaded menu: items with their sub-menus.
+struct Menu {
+  struct Item {
+    std::wstring text;
+    UINT id = 0;
+    UINT flags = 0;
+    HMENU submenu = nullptr;
+  };
+  std::vector<Item> items;
+};
+
+struct FontRecord {
+  LOGFONTW logFont{};
+};
+
+struct TrayEntry {
+  HWND window = nullptr;
+  UINT id = 0;
+  UINT flags = 0;
+  UINT callbackMessage = 0;
+  HICON icon = nullptr;
+  std::wstring tip;
+};
+
+struct Faults {
+  int openProcess = 0, virtualAlloc = 0, writeMemory = 0, postMessage = 0;
+  DWORD openProcessPid = 0, virtualAllocPid = 0, writeMemoryPid = 0, postMessagePid = 0;
+};
+
+struct Desktop {
+  std::mutex mutex;
+  std::condition_variable idleChanged;
+
+  std::unordered_map<HWND, std::shared_ptr<Window>> windows;
+  std::vector<HWND> topLevel;  // z-order, topmost first
+  HWND desktopWindow = nullptr;
+
+  std::map<DWORD, std::shared_ptr<Process>> processes;
+  std::map<DWORD, std::shared_ptr<Thread>> threads;
+  DWORD programProcess = 0;
+  std::map<HANDLE, ProcessHandle> processHandles;
+
+  std::vector<std::shared_ptr<WindowClass>> classes;
+  std::vector<std::shared_ptr<HookEntry>> hooks;  // newest first
+
+  std::map<HMODULE, rc::Script> resources;
+  std::map<std::pair<HMODULE, int>, HICON> icons;
+  std::set<HICON> iconHandles;
+  std::map<HACCEL, std::vector<ACCEL>> accelerators;
+  std::map<HMENU, Menu> menus;
+  std::map<HFONT, FontRecord> fonts;
+  std::map<HDC, HWND> deviceContexts;
+  std::vector<TrayEntry> tray;
+
+  int metrics[SM_CMETRICS] = {};
+  int dpi = 96;
+
+  DWORD foregroundThread = 0;
+  HWND focusLostFrom = nullptr;  // the focus window of the thread that last lost the foreground
+
+  Faults faults;
+
+  uintptr_t nextHandle = 0x10010;
+  DWORD nextProcessId = 0x3e8;
+  DWORD nextThreadId = 0x400;
+  uintptr_t nextKernelHandle = 0x100;
+  unsigned generation = 1;
+};
+
+Desktop &D();
+std::mutex &Mutex();
+
+void ResetMetrics(Desktop &d);
+
+// A fresh handle value: small, even, never given out twice.
+uintptr_t NewHandleValue(Desktop &d);
+
+// The calling thread's record; a thread the driver did not make belongs to
+// the program's process. Must be called without the lock held.
+std::shared_ptr<Thread> CurrentThread();
+// Binds the calling thread to a record made by the driver.
+void BindCurrentThread(const std::shared_ptr<Thread> &thread);
+std::shared_ptr<Thread> NewThreadLocked(Desktop &d, const std::shared_ptr<Process> &process);
+std::shared_ptr<Process> NewProcessLocked(Desktop &d, const std::string &name);
+
+// The pseudo handle of the calling process, as on the platform.
+inline HANDLE const kCurrentProcessHandle = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
+
+BOOL Fail(DWORD error);
+template <typename T>
+T FailWith(DWORD error, T value) {
+  SetLastError(error);
+  return value;
+}
+
+// Window lookup under the lock; null for a stale handle.
+std::shared_ptr<Window> FindLocked(HWND window);
+std::shared_ptr<Window> Find(HWND window);
+
+// Runs work on the thread that owns a window, as the platform runs its
+// internal operations there; waits for it, handling messages sent to the
+// caller meanwhile. Returns false when that thread is gone.
+bool RunOnThread(const std::shared_ptr<Thread> &thread, const std::function<void()> &work);
+
+// Sends a message as the system does (the hook sees wParam 0), on the
+// window's own thread. Returns 0 for a stale handle.
+LRESULT SystemSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Sends a message; appSend: sent by application code, so the hook sees
+// whether the sender is of the window's own process.
+LRESULT SendAs(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool appSend);
+// Calls the window procedure on the current thread and then the
+// WH_CALLWNDPROCRET hooks.
+LRESULT CallWindowAndHooks(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool fromSameProcess);
+
+// Handles every message sent to the current thread; called with the lock
+// held, releases it while each one runs.
+void HandleIncomingLocked(Lock &lock, Thread &self);
+// Waits on the thread's wake-up until ready() holds, handling sent messages.
+void WaitLocked(Lock &lock, Thread &self, const std::function<bool()> &ready);
+
+// The class a name or atom refers to for a process (class.cpp).
+std::shared_ptr<WindowClass> FindClassLocked(LPCWSTR name, DWORD processId);
+
+// Helpers shared between the parts of the window manager.
+HWND RootOf(const Window &w);  // lock held
+bool IsVisibleLocked(const Window &w);
+bool IsDescendantLocked(HWND ancestor, HWND window);
+RECT ScreenRectLocked(const Window &w);
+RECT ClientRectLocked(const Window &w);  // in window coordinates: the client area inside the frame
+void NotifyIdleLocked();
+
+// Focus and activation (focus.cpp), each run on the thread of the window.
+void ActivateOnOwnThread(HWND window, int how);
+void OnWindowGoneOrHidden(HWND window, bool destroyed);
+// Moves the foreground to the window's top-level window and the keyboard
+// focus to focusWindow, as a user's click does.
+void SwitchForeground(HWND window, HWND focusWindow, int how);
+
+// Sizing and showing (winpos.cpp).
+BOOL SetWindowPosOnThread(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+void LinkZOrderLocked(Window &w, HWND insertAfter);
+
+// Resources (resource.cpp).
+HMENU LoadMenuFromScript(HINSTANCE instance, int id, const std::wstring &name);
+const rc::Dialog *FindDialogTemplateLocked(HINSTANCE instance, LPCWSTR name);
+
+// Control classes (controls.cpp, edit.cpp) and dialogs (dialog.cpp).
+void RegisterSystemClassesLocked(Desktop &d);
+LRESULT CALLBACK EditWindowProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK StaticWindowProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ButtonWindowProc(HWND, UINT, WPARAM, LPARAM);
+
+// Hooks (hook.cpp).
+void RunCallWndProcRetHooks(const CWPRETSTRUCT &record, bool fromSameProcess);
+
+// Forgets all objects of a dead thread without sending anything.
+void DropThreadWindowsLocked(Desktop &d, Thread &t);
+
+}  // namespace winsim
+
+#endif

@@ -1,0 +1,385 @@
+// The driver: applications, the user's input, and inspection of the
+// simulated desktop for tests and the desktop host.
+#include <winsim/driver.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <future>
+
+#include "desktop.h"
+
+namespace winsim::driver {
+
+namespace {
+
+struct App {
+  std::shared_ptr<Process> process;
+  std::shared_ptr<Thread> thread;
+  std::thread os;
+};
+
+std::mutex g_appsMutex;
+std::map<DWORD, std::unique_ptr<App>> g_apps;
+
+void AppMain(std::shared_ptr<Thread> thread, std::promise<void> *ready) {
+  BindCurrentThread(thread);
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread now takes messages
+  ready->set_value();
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  // Closing down: the application's windows go with it.
+  for (;;) {
+    HWND left = nullptr;
+    {
+      Lock lock(Mutex());
+      for (HWND h : D().topLevel)
+        if (auto w = FindLocked(h); w && w->thread == thread) left = h;
+    }
+    if (!left) break;
+    DestroyWindow(left);
+  }
+  Lock lock(Mutex());
+  thread->alive = false;
+  DropThreadWindowsLocked(D(), *thread);
+  D().threads.erase(thread->id);
+  thread->wake.notify_all();
+  NotifyIdleLocked();
+}
+
+App *FindApp(DWORD processId) {
+  std::lock_guard<std::mutex> guard(g_appsMutex);
+  auto it = g_apps.find(processId);
+  return it == g_apps.end() ? nullptr : it->second.get();
+}
+
+std::shared_ptr<Thread> ThreadOf(HWND window) {
+  auto w = Find(window);
+  return w ? w->thread : nullptr;
+}
+
+void OnOwnThread(HWND window, const std::function<void()> &code) {
+  if (auto t = ThreadOf(window)) RunOnThread(t, code);
+}
+
+bool ThreadIdleLocked(const Thread &t) {
+  return !t.alive || (t.waiting && t.incoming.empty() && t.posted.empty());
+}
+
+}  // namespace
+
+DWORD StartApp(const std::string &name) {
+  auto app = std::make_unique<App>();
+  {
+    Lock lock(Mutex());
+    app->process = NewProcessLocked(D(), name);
+    app->thread = NewThreadLocked(D(), app->process);
+    app->thread->app = true;
+  }
+  std::promise<void> ready;
+  app->os = std::thread(AppMain, app->thread, &ready);
+  ready.get_future().wait();
+  DWORD pid = app->process->id;
+  std::lock_guard<std::mutex> guard(g_appsMutex);
+  g_apps[pid] = std::move(app);
+  return pid;
+}
+
+void StopApp(DWORD processId) {
+  std::unique_ptr<App> app;
+  {
+    std::lock_guard<std::mutex> guard(g_appsMutex);
+    auto it = g_apps.find(processId);
+    if (it == g_apps.end()) return;
+    app = std::move(it->second);
+    g_apps.erase(it);
+  }
+  PostThreadMessageW(app->thread->id, WM_QUIT, 0, 0);
+  app->os.join();
+  Lock lock(Mutex());
+  for (auto &[base, a] : app->process->allocations) std::free(a.base);
+  app->process->allocations.clear();
+  D().processes.erase(processId);
+}
+
+DWORD ProgramProcessId() { return D().programProcess; }
+
+DWORD AppThreadId(DWORD processId) {
+  App *app = FindApp(processId);
+  return app ? app->thread->id : 0;
+}
+
+void RunInApp(DWORD processId, const std::function<void()> &code) {
+  if (App *app = FindApp(processId)) RunOnThread(app->thread, code);
+}
+
+HWND CreateAppWindow(DWORD processId, const WindowSpec &spec) {
+  HWND result = nullptr;
+  RunInApp(processId, [&] {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = instance;
+    wc.lpszClassName = spec.className.c_str();
+    RegisterClassExW(&wc);  // fails harmlessly once the class exists
+    DWORD style = spec.style;
+    if (!style) {
+      if (spec.parent)
+        style = WS_CHILD | WS_BORDER;
+      else if (spec.owner)
+        style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+      else
+        style = WS_OVERLAPPEDWINDOW;
+    }
+    if (!spec.enabled) style |= WS_DISABLED;
+    DWORD exStyle = spec.exStyle | (spec.layered ? WS_EX_LAYERED : 0);
+    const RECT &r = spec.rect;
+    HWND parentOrOwner = spec.parent ? spec.parent : spec.owner;
+    result = CreateWindowExW(exStyle, spec.className.c_str(), spec.title.c_str(), style, r.left, r.top,
+                             r.right - r.left, r.bottom - r.top, parentOrOwner, nullptr, instance, nullptr);
+    if (result && spec.visible) ShowWindow(result, (style & WS_CHILD) ? SW_SHOW : SW_SHOWNOACTIVATE);
+  });
+  return result;
+}
+
+void ShowAppWindow(HWND window, int command) { OnOwnThread(window, [&] { ShowWindow(window, command); }); }
+void EnableAppWindow(HWND window, bool enable) { OnOwnThread(window, [&] { EnableWindow(window, enable); }); }
+void SetAppWindowText(HWND window, const std::wstring &text) {
+  OnOwnThread(window, [&] { SetWindowTextW(window, text.c_str()); });
+}
+void DestroyAppWindow(HWND window) { OnOwnThread(window, [&] { DestroyWindow(window); }); }
+
+void ClickFocus(HWND window) {
+  if (IsWindow(window)) SwitchForeground(window, window, WA_CLICKACTIVE);
+}
+
+bool TypeKeys(HWND window, const std::string &combination) {
+  std::string c = combination;
+  std::transform(c.begin(), c.end(), c.begin(), [](unsigned char ch) { return std::tolower(ch); });
+  constexpr LPARAM kAlt = 0x20000001;  // repeat count 1, Alt held
+  constexpr LPARAM kUp = static_cast<LPARAM>(0xC0000001u);
+  if (c.size() == 5 && c.compare(0, 4, "alt+") == 0) {
+    WPARAM ch = static_cast<unsigned char>(combination[4]);
+    PostMessageW(window, WM_SYSKEYDOWN, VK_MENU, kAlt);
+    PostMessageW(window, WM_SYSCHAR, ch, kAlt);
+    PostMessageW(window, WM_KEYUP, VK_MENU, kUp);
+    return true;
+  }
+  WPARAM key = 0;
+  if (c == "esc" || c == "escape") key = VK_ESCAPE;
+  else if (c == "enter" || c == "return") key = VK_RETURN;
+  else if (c == "tab") key = VK_TAB;
+  else if (c == "space") key = VK_SPACE;
+  else if (c.size() == 1 && std::isalnum(static_cast<unsigned char>(c[0])))
+    key = static_cast<WPARAM>(std::toupper(static_cast<unsigned char>(c[0])));
+  else if (c.size() == 1) {
+    PostMessageW(window, WM_CHAR, static_cast<unsigned char>(combination[0]), 1);
+    return true;
+  }
+  if (!key) return false;
+  PostMessageW(window, WM_KEYDOWN, key, 1);
+  PostMessageW(window, WM_KEYUP, key, kUp);
+  return true;
+}
+
+std::vector<TrayIcon> TrayIcons() {
+  Lock lock(Mutex());
+  std::vector<TrayIcon> result;
+  for (auto &e : D().tray) result.push_back(TrayIcon{e.window, e.id, e.flags, e.callbackMessage, e.icon, e.tip});
+  return result;
+}
+
+bool ClickTray(HWND window, UINT id, MouseButton button) {
+  UINT message = 0;
+  {
+    Lock lock(Mutex());
+    auto &tray = D().tray;
+    auto it = std::find_if(tray.begin(), tray.end(), [&](auto &e) { return e.window == window && e.id == id; });
+    if (it == tray.end() || !(it->flags & NIF_MESSAGE)) return false;
+    message = it->callbackMessage;
+  }
+  UINT down = button == MouseButton::Left ? WM_LBUTTONDOWN : button == MouseButton::Right ? WM_RBUTTONDOWN : 0x0207;
+  PostMessageW(window, message, id, down);
+  PostMessageW(window, message, id, down + 1);  // the button's release
+  return true;
+}
+
+std::vector<DialogInfo> OpenDialogs() {
+  Lock lock(Mutex());
+  std::vector<DialogInfo> result;
+  std::vector<std::shared_ptr<Window>> dialogs;
+  for (auto &[h, w] : D().windows)
+    if (w->dialog && !w->dialog->ended) dialogs.push_back(w);
+  std::sort(dialogs.begin(), dialogs.end(), [](auto &a, auto &b) { return a->handle < b->handle; });
+  for (auto &w : dialogs) {
+    DialogInfo info{w->handle, w->owner, w->text, L"", w->dialog->messageBox};
+    for (HWND child : w->children)
+      if (auto c = FindLocked(child); c && c->id == 0xFFFF) info.text = c->text;
+    result.push_back(info);
+  }
+  return result;
+}
+
+bool PressDialogButton(HWND dialog, int id) {
+  auto t = ThreadOf(dialog);
+  if (!t) return false;
+  HWND button = nullptr;
+  {
+    Lock lock(Mutex());
+    auto w = FindLocked(dialog);
+    if (!w->dialog) return false;
+    for (HWND child : w->children)
+      if (auto c = FindLocked(child); c && static_cast<int>(c->id) == id) button = child;
+  }
+  if (!button) return false;
+  RunOnThread(t, [&] { SendMessageW(button, BM_CLICK, 0, 0); });
+  WaitIdle(t->id);
+  return true;
+}
+
+void ClickCloseBox(HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+bool ChooseMenuCommand(HWND window, UINT id) {
+  HMENU menu = GetMenu(window);
+  if (!menu || GetMenuStringW(menu, id, nullptr, 0, MF_BYCOMMAND) == 0) return false;
+  return PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0) != FALSE;
+}
+
+void SetSystemMetric(int index, int value) {
+  if (index < 0 || index >= SM_CMETRICS) return;
+  Lock lock(Mutex());
+  D().metrics[index] = value;
+}
+
+void SetScreenDpi(int dpi) {
+  Lock lock(Mutex());
+  D().dpi = dpi;
+}
+
+WindowState ReadWindow(HWND window) {
+  WindowState s;
+  Lock lock(Mutex());
+  auto w = FindLocked(window);
+  if (!w) return s;
+  s.exists = true;
+  s.rect = ScreenRectLocked(*w);
+  s.normalRect = w->normalRect;
+  s.style = w->style;
+  s.exStyle = w->exStyle;
+  s.alpha = w->alpha;
+  s.layeredAttributes = w->layeredSet;
+  s.topmost = (w->exStyle & WS_EX_TOPMOST) != 0;
+  s.visible = IsVisibleLocked(*w);
+  s.enabled = !(w->style & WS_DISABLED);
+  s.text = w->text;
+  s.className = w->cls->name;
+  s.parent = w->parent;
+  s.owner = w->owner;
+  s.processId = w->thread->process->id;
+  s.threadId = w->thread->id;
+  s.font = w->font;
+  return s;
+}
+
+std::vector<HWND> TopLevelWindows() {
+  Lock lock(Mutex());
+  return D().topLevel;
+}
+
+void WaitIdle(DWORD threadId) {
+  Lock lock(Mutex());
+  D().idleChanged.wait(lock, [&] {
+    auto it = D().threads.find(threadId);
+    return it == D().threads.end() || ThreadIdleLocked(*it->second);
+  });
+}
+
+void WaitAllIdle() {
+  auto self = CurrentThread();
+  Lock lock(Mutex());
+  for (;;) {
+    // Messages sent to the waiting thread itself are handled meanwhile.
+    HandleIncomingLocked(lock, *self);
+    bool idle = true;
+    for (auto &[id, t] : D().threads)
+      if (t != self && t->pumping && !ThreadIdleLocked(*t)) idle = false;
+    if (idle) return;
+    D().idleChanged.wait_for(lock, std::chrono::milliseconds(20));
+  }
+}
+
+std::size_t LiveAllocations(DWORD processId) {
+  Lock lock(Mutex());
+  auto it = D().processes.find(processId);
+  return it == D().processes.end() ? 0 : it->second->allocations.size();
+}
+
+void FailNext(Fault fault, DWORD processId) {
+  Lock lock(Mutex());
+  Faults &f = D().faults;
+  switch (fault) {
+    case Fault::OpenProcess: ++f.openProcess; f.openProcessPid = processId; break;
+    case Fault::VirtualAllocEx: ++f.virtualAlloc; f.virtualAllocPid = processId; break;
+    case Fault::WriteProcessMemory: ++f.writeMemory; f.writeMemoryPid = processId; break;
+    case Fault::PostMessage: ++f.postMessage; f.postMessagePid = processId; break;
+  }
+}
+
+void ClearFaults() {
+  Lock lock(Mutex());
+  D().faults = Faults{};
+}
+
+bool ReadFont(HFONT font, FontInfo &info) {
+  Lock lock(Mutex());
+  auto it = D().fonts.find(font);
+  if (it == D().fonts.end()) return false;
+  const LOGFONTW &f = it->second.logFont;
+  info = FontInfo{f.lfHeight,      f.lfWidth,       f.lfEscapement,    f.lfOrientation, f.lfWeight,
+                  f.lfItalic,      f.lfUnderline,   f.lfStrikeOut,     f.lfCharSet,     f.lfOutPrecision,
+                  f.lfClipPrecision, f.lfQuality,   f.lfPitchAndFamily, f.lfFaceName};
+  return true;
+}
+
+void ResetDesktop() {
+  std::vector<DWORD> apps;
+  {
+    std::lock_guard<std::mutex> guard(g_appsMutex);
+    for (auto &[pid, app] : g_apps) apps.push_back(pid);
+  }
+  for (DWORD pid : apps) StopApp(pid);
+  Lock lock(Mutex());
+  Desktop &d = D();
+  d.windows.clear();
+  d.topLevel.clear();
+  d.hooks.clear();
+  d.classes.erase(std::remove_if(d.classes.begin(), d.classes.end(), [](auto &c) { return c->ownerProcess != 0; }),
+                  d.classes.end());
+  d.tray.clear();
+  d.accelerators.clear();
+  d.menus.clear();
+  d.fonts.clear();
+  d.deviceContexts.clear();
+  d.icons.clear();
+  d.processHandles.clear();
+  for (auto &[pid, p] : d.processes) {
+    for (auto &[base, a] : p->allocations) std::free(a.base);
+    p->allocations.clear();
+  }
+  auto program = d.processes.at(d.programProcess);
+  d.processes.clear();
+  d.processes[program->id] = program;
+  for (auto &[id, t] : d.threads) t->alive = false;
+  d.threads.clear();
+  ++d.generation;  // every thread gets a fresh record at its next call
+  d.foregroundThread = 0;
+  d.focusLostFrom = nullptr;
+  d.faults = Faults{};
+  ResetMetrics(d);
+}
+
+}  // namespace winsim::driver

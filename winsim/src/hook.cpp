@@ -1,0 +1,84 @@
+// Window hooks. Only WH_CALLWNDPROCRET is called by the system here: after
+// a window procedure has returned from a sent message, on the thread that
+// ran it, so a global hook's procedure runs inside every GUI process.
+#include "desktop.h"
+
+#include <algorithm>
+
+using namespace winsim;
+
+HHOOK WINAPI SetWindowsHookExW(int hookType, HOOKPROC proc, HINSTANCE module, DWORD threadId) {
+  auto self = CurrentThread();
+  if (!proc) return FailWith<HHOOK>(ERROR_INVALID_FILTER_PROC, nullptr);
+  if (hookType != WH_CALLWNDPROCRET && hookType != WH_CALLWNDPROC)
+    return FailWith<HHOOK>(ERROR_INVALID_PARAMETER, nullptr);
+  // A hook on every thread lives in a library that the system maps into
+  // each process, so it needs that library's module handle.
+  if (threadId == 0 && !module) return FailWith<HHOOK>(ERROR_HOOK_NEEDS_HMOD, nullptr);
+  Lock lock(Mutex());
+  Desktop &d = D();
+  if (threadId != 0 && !d.threads.count(threadId)) return FailWith<HHOOK>(ERROR_INVALID_PARAMETER, nullptr);
+  auto entry = std::make_shared<HookEntry>();
+  entry->handle = reinterpret_cast<HHOOK>(NewHandleValue(d));
+  entry->type = hookType;
+  entry->proc = proc;
+  entry->threadId = threadId;
+  entry->ownerProcess = self->process->id;
+  d.hooks.insert(d.hooks.begin(), entry);
+  return entry->handle;
+}
+
+BOOL WINAPI UnhookWindowsHookEx(HHOOK hook) {
+  Lock lock(Mutex());
+  auto &hooks = D().hooks;
+  auto it = std::find_if(hooks.begin(), hooks.end(), [&](auto &h) { return h->handle == hook; });
+  if (it == hooks.end()) return Fail(ERROR_INVALID_HOOK_HANDLE);
+  (*it)->removed = true;  // a chain being walked right now skips it from here on
+  hooks.erase(it);
+  return TRUE;
+}
+
+// Calls the hook at or after the frame's position that is still installed.
+static LRESULT CallFrom(HookFrame &frame, int code, WPARAM wParam, LPARAM lParam) {
+  std::shared_ptr<HookEntry> next;
+  {
+    Lock lock(Mutex());
+    while (frame.index < frame.chain.size() && frame.chain[frame.index]->removed) ++frame.index;
+    if (frame.index >= frame.chain.size()) return 0;
+    next = frame.chain[frame.index];
+  }
+  return next->proc(code, wParam, lParam);
+}
+
+LRESULT WINAPI CallNextHookEx(HHOOK /*hook*/, int code, WPARAM wParam, LPARAM lParam) {
+  auto self = CurrentThread();
+  // The platform ignores the handle and goes on from the hook being called
+  // on this thread.
+  if (self->hookFrames.empty()) return 0;
+  size_t depth = self->hookFrames.size() - 1;
+  ++self->hookFrames[depth].index;
+  HookFrame frame = self->hookFrames[depth];
+  self->hookFrames.push_back(frame);
+  LRESULT result = CallFrom(self->hookFrames.back(), code, wParam, lParam);
+  self->hookFrames.pop_back();
+  return result;
+}
+
+namespace winsim {
+
+void RunCallWndProcRetHooks(const CWPRETSTRUCT &record, bool fromSameProcess) {
+  auto self = CurrentThread();
+  HookFrame frame;
+  {
+    Lock lock(Mutex());
+    for (auto &h : D().hooks)
+      if (h->type == WH_CALLWNDPROCRET && (h->threadId == 0 || h->threadId == self->id)) frame.chain.push_back(h);
+  }
+  if (frame.chain.empty()) return;
+  CWPRETSTRUCT copy = record;  // a hook may change what it is given; the caller's record stays
+  self->hookFrames.push_back(std::move(frame));
+  CallFrom(self->hookFrames.back(), HC_ACTION, fromSameProcess ? 1 : 0, reinterpret_cast<LPARAM>(&copy));
+  self->hookFrames.pop_back();
+}
+
+}  // namespace winsim
