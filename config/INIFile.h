@@ -1,0 +1,48 @@
+// The in-memory form of a settings file: named sections in the order they
+// came into being, each holding its entries with their comments, so that a
+// file read and written back keeps its layout.
+#ifndef QUILLMERE_CONFIG_INIFILE_H
+#define QUILLMERE_CONFIG_INIFILE_H
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <boost/shared_ptr.hpp>
+
+#include "config/INISection.h"
+
+class INIFile {
+ public:
+  typedef std::pair<std::string, boost::shared_ptr<INISection> > NamedSection;
+
+  virtual ~INIFile();
+
+  // The section with this name, appended empty at the end when missing.
+  // Never null; the pointer stays valid as long as the document.
+  INISection* GetSection(const std::string& name);
+  // Appends an entry to the named section (creating the section at the end
+  // of the document when missing) without looking for the key. Used by the
+  // loader.
+  void AddEntry(const std::string& sectionName, const std::string& key, const std::vector<std::string>& comments,
+                const std::string& value);
+
+  // Loader (INIParser.cpp). Both add to the document; neither clears it.
+  // True when the whole text was read; on false, every entry recognised
+  // before the place where reading stopped stays in the document.
+  bool LoadFromFile(const std::string& path);
+  bool ParseText(const std::string& text);
+
+  // Writer (INIWriter.cpp). SaveToFile replaces the file's content in one
+  // step; when that cannot be done it returns false and the file keeps its
+  // old content.
+  std::string ToText() const;
+  bool SaveToFile(const std::string& path) const;
+
+  std::vector<NamedSection> sections;
+
+ private:
+  INISection* Find(const std::string& name);
+};
+
+#endif

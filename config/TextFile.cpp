@@ -1,0 +1,39 @@
+#include "config/TextFile.h"
+
+#include <share.h>
+#include <windows.h>
+
+#include <cstdio>
+
+bool ReadTextFile(const std::string& path, std::string& text) {
+  text.clear();
+  FILE* file = _fsopen(path.c_str(), "r", _SH_DENYNO);
+  if (!file) return false;
+  std::string raw;
+  char chunk[4096];
+  std::size_t count;
+  while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) raw.append(chunk, count);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+
+  // Text mode on Windows has already turned CR LF into LF; elsewhere it is
+  // done here.
+  text.reserve(raw.size());
+  for (std::string::size_type i = 0; i < raw.size(); ++i)
+    if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) text += raw[i];
+  return !failed;
+}
+
+bool ReplaceTextFile(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".tmp";
+  FILE* file = _fsopen(temporary.c_str(), "w", _SH_DENYNO);
+  if (!file) return false;
+  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  written = std::fflush(file) == 0 && written;
+  written = std::fclose(file) == 0 && written;
+  if (written &&
+      MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  DeleteFileA(temporary.c_str());
+  return false;
+}

@@ -1,0 +1,73 @@
+// Helpers shared by the configuration tests.
+#ifndef QUILLMERE_TESTS_CONFIG_TESTSUPPORT_H
+#define QUILLMERE_TESTS_CONFIG_TESTSUPPORT_H
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "config/INIFile.h"
+
+namespace configtest {
+
+// A fresh directory of its own for one test, removed afterwards. With
+// `enter`, it is also the current directory meanwhile, where the profile
+// keeps its settings file.
+class ScratchDirectory {
+ public:
+  explicit ScratchDirectory(bool enter = false) : previous_(std::filesystem::current_path()), entered_(enter) {
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("quillmere_config_" + std::to_string(random()) + "_" + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+    if (entered_) std::filesystem::current_path(path_);
+  }
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    if (entered_) std::filesystem::current_path(previous_, ignored);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path previous_;
+  std::filesystem::path path_;
+  bool entered_;
+};
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// The document as one line: "[name]" per section and "(;comment... key=<value>)"
+// per entry, so that tests see order, comments and exact values at once.
+inline std::string Describe(const INIFile& document) {
+  std::string text;
+  for (const INIFile::NamedSection& named : document.sections) {
+    text += '[' + named.first + ']';
+    for (const INIEntry& entry : named.second->entries) {
+      text += '(';
+      for (const std::string& comment : entry.comments) text += ';' + comment + ' ';
+      text += entry.key + "=<" + entry.value + ">)";
+    }
+  }
+  return text;
+}
+
+}  // namespace configtest
+
+#endif
