@@ -20,7 +20,8 @@ struct App {
 };
 
 std::mutex g_appsMutex;
-std::map<DWORD, std::unique_ptr<App>> g_apps;
+// Never destroyed: applications still running when the process exits end with it.
+std::map<DWORD, std::unique_ptr<App>> &g_apps = *new std::map<DWORD, std::unique_ptr<App>>;
 
 void AppMain(std::shared_ptr<Thread> thread, std::promise<void> *ready) {
   BindCurrentThread(thread);
@@ -237,7 +238,10 @@ bool PressDialogButton(HWND dialog, int id) {
   }
   if (!button) return false;
   RunOnThread(t, [&] { SendMessageW(button, BM_CLICK, 0, 0); });
-  WaitIdle(t->id);
+  // Done when the dialog's thread has nothing left to handle, or when the
+  // dialog has gone and its thread has left the modal loop.
+  Lock lock(Mutex());
+  D().idleChanged.wait(lock, [&] { return ThreadIdleLocked(*t) || !FindLocked(dialog); });
   return true;
 }
 

@@ -33,6 +33,7 @@ void ForgetLocked(HWND handle) {
   if (w->thread->active == handle) w->thread->active = nullptr;
   if (d.focusLostFrom == handle) d.focusLostFrom = nullptr;
   d.windows.erase(handle);
+  NotifyIdleLocked();
 }
 
 void SendDestroyRecursive(HWND handle) {
