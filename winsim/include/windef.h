@@ -21,6 +21,11 @@
 #define WINBASEAPI WINSIM_EXTERN_C __attribute__((visibility("default")))
 #define DECLSPEC_IMPORT
 #define CONST const
+
+/* Exports and imports of DLLs: every exported symbol is visible here. */
+#define __declspec(x) __declspec_##x
+#define __declspec_dllexport __attribute__((visibility("default")))
+#define __declspec_dllimport
 #define VOID void
 
 #ifndef TRUE

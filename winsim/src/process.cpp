@@ -1,7 +1,10 @@
 // Processes, threads, errors and modules.
 #include "desktop.h"
 
+#include <winsim/loader.h>
+
 #include <chrono>
+#include <cwctype>
 
 using namespace winsim;
 
@@ -39,9 +42,52 @@ BOOL WINAPI CloseHandle(HANDLE object) {
   return TRUE;
 }
 
+namespace {
+
+// Libraries loaded by name; every simulated process shares the one loaded
+// copy, so a library has one handle for all of them.
+std::mutex g_modulesMutex;
+std::map<std::wstring, HMODULE> &Modules() {
+  static auto *modules = new std::map<std::wstring, HMODULE>;
+  return *modules;
+}
+
+std::wstring ModuleKey(LPCWSTR name) {
+  std::wstring key;
+  for (const wchar_t *p = name; *p; ++p) key += static_cast<wchar_t>(std::towlower(*p));
+  if (key.size() > 4 && key.compare(key.size() - 4, 4, L".dll") == 0) key.resize(key.size() - 4);
+  return key;
+}
+
+}  // namespace
+
+namespace winsim {
+
+HMODULE RegisterModule(const wchar_t *name) {
+  std::lock_guard<std::mutex> guard(g_modulesMutex);
+  auto &slot = Modules()[ModuleKey(name)];
+  // Image bases of libraries lie apart from the executable's 0x400000.
+  if (!slot) slot = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000000 + 0x100000 * Modules().size()));
+  return slot;
+}
+
+void UnregisterModule(HMODULE module) {
+  std::lock_guard<std::mutex> guard(g_modulesMutex);
+  for (auto it = Modules().begin(); it != Modules().end(); ++it)
+    if (it->second == module) {
+      Modules().erase(it);
+      return;
+    }
+}
+
+}  // namespace winsim
+
 HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName) {
-  if (moduleName) return FailWith<HMODULE>(ERROR_FILE_NOT_FOUND, nullptr);
-  return CurrentThread()->process->module;
+  if (!moduleName) return CurrentThread()->process->module;
+  std::lock_guard<std::mutex> guard(g_modulesMutex);
+  auto it = Modules().find(ModuleKey(moduleName));
+  if (it == Modules().end()) return FailWith<HMODULE>(ERROR_FILE_NOT_FOUND, nullptr);
+  return it->second;
 }
 
 int WINAPI MulDiv(int number, int numerator, int denominator) {

@@ -1,0 +1,37 @@
+// The hook library: installs one global WH_CALLWNDPROCRET hook and forwards
+// seven kinds of window messages of every GUI process to a target window.
+// Each forwarded event is a copy of the platform's CWPRETSTRUCT in a fresh
+// page of memory inside the target window's process, whose address is the
+// lParam of the posted message; the receiver releases the page.
+#ifndef QUILLMERE_HOOK_QUILLMEREHOOK_H
+#define QUILLMERE_HOOK_QUILLMEREHOOK_H
+
+#include <windows.h>
+
+#ifdef QUILLMEREHOOK_BUILDING
+#define QUILLMEREHOOK_API __declspec(dllexport)
+#else
+#define QUILLMEREHOOK_API __declspec(dllimport)
+#endif
+
+// The record at the start of each page: lResult, lParam, wParam, message,
+// hwnd (20 bytes in a 32-bit process).
+typedef CWPRETSTRUCT HookEventRecord;
+
+// The size of each page that carries a record.
+const SIZE_T kHookEventPageSize = 4096;
+
+extern "C" {
+
+// Installs the hook, forwarding to target with the given message number.
+// False, and nothing changes, when a hook is installed already (by this
+// process or any other) or when the installation fails.
+QUILLMEREHOOK_API bool RegisterHook(HWND target, UINT message);
+
+// Removes the hook; false when none is installed. The target and message
+// stay as they were.
+QUILLMEREHOOK_API bool UnregisterHook();
+
+}
+
+#endif

@@ -1,0 +1,26 @@
+// Compiled into a DLL's shared library: calls its DllMain when the library
+// is loaded and unloaded, with the module handle registered under the
+// DLL's name, as the platform's loader does.
+#include <windows.h>
+#include <winsim/loader.h>
+
+#ifndef WINSIM_MODULE_NAME
+#error "WINSIM_MODULE_NAME names the DLL"
+#endif
+
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
+
+namespace {
+
+struct LoadedDll {
+  HMODULE module;
+  LoadedDll() : module(winsim::RegisterModule(WINSIM_MODULE_NAME)) { DllMain(module, DLL_PROCESS_ATTACH, nullptr); }
+  ~LoadedDll() {
+    DllMain(module, DLL_PROCESS_DETACH, nullptr);
+    winsim::UnregisterModule(module);
+  }
+};
+
+LoadedDll g_loaded;
+
+}  // namespace
