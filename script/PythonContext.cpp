@@ -1,0 +1,23 @@
+#include "script/PythonContext.h"
+
+PythonContext::PythonContext() {
+  PyObject *name = PyUnicode_FromString("__main__");
+  // The import's new reference stands behind mainModule for the rest of the
+  // run; it is never released. A failed import leaves a null handle.
+  PyObject *module = name ? PyImport_Import(name) : nullptr;
+  if (!module) PyErr_Clear();
+  mainModule = ScriptObjectHandle(module, PyObjectDeleter());
+  Py_XDECREF(name);
+}
+
+PythonContext::~PythonContext() {
+  // Newest first; the deleters release nothing, so no step enters the
+  // interpreter.
+  keptObjects.reverse();
+  while (!keptObjects.empty()) keptObjects.pop_front();
+  mainModule.reset();
+}
+
+PyObject *PythonContext::MainModule() const { return mainModule.get(); }
+
+void PythonContext::Keep(PyObject *object) { keptObjects.push_back(ScriptObjectHandle(object, PyObjectDeleter())); }

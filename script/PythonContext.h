@@ -1,0 +1,50 @@
+// The program's hold on the embedded interpreter for one run of the user's
+// script: the "__main__" module the script runs in, and the script objects
+// the program keeps using after the script has configured itself.
+#ifndef QUILLMERE_SCRIPT_PYTHONCONTEXT_H
+#define QUILLMERE_SCRIPT_PYTHONCONTEXT_H
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <boost/shared_ptr.hpp>
+
+#include <list>
+
+class PythonContext {
+ public:
+  // Releases nothing: a handle never owns an interpreter reference. The
+  // objects behind handles are kept alive by references the program holds
+  // for the whole run, so dropping a handle must not touch the count, and
+  // it must be safe after the interpreter has been finalised.
+  struct PyObjectDeleter {
+    void operator()(PyObject *) const {}
+  };
+
+  // A shared, non-owning handle to a script object.
+  typedef boost::shared_ptr<PyObject> ScriptObjectHandle;
+
+  // Requires an initialised interpreter; imports "__main__".
+  PythonContext();
+  // Makes no interpreter call.
+  virtual ~PythonContext();
+
+  PythonContext(const PythonContext &) = delete;
+  PythonContext &operator=(const PythonContext &) = delete;
+
+  // The "__main__" module (borrowed, valid for the context's life); null
+  // only when its import failed.
+  PyObject *MainModule() const;
+
+  // Holds a handle to the object for the context's life. Takes no
+  // reference, refuses nothing and does not look for duplicates.
+  void Keep(PyObject *object);
+
+ private:
+  ScriptObjectHandle mainModule;
+  std::list<ScriptObjectHandle> keptObjects;
+};
+
+typedef PythonContext::ScriptObjectHandle ScriptObjectHandle;
+
+#endif

@@ -1,0 +1,91 @@
+#include "script/ScriptFile.h"
+
+#include "script/ScriptErrorReport.h"
+
+#include <cstdio>
+
+bool ReadScriptFile(const char *path, std::string &text) {
+  text.clear();
+  std::FILE *file = std::fopen(path, "rb");
+  if (!file) return false;
+  char chunk[65536];
+  bool ok = true;
+  for (;;) {
+    std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
+    text.append(chunk, n);
+    if (n < sizeof chunk) {
+      ok = !std::ferror(file);
+      break;
+    }
+  }
+  std::fclose(file);
+  return ok;
+}
+
+namespace {
+
+// The path as a string object for tracebacks: decoded as the interpreter
+// decodes file names, or byte for byte when that fails.
+PyObject *FileNameObject(const char *path) {
+  PyObject *name = PyUnicode_DecodeFSDefault(path);
+  if (!name) {
+    PyErr_Clear();
+    name = PyUnicode_DecodeLatin1(path, static_cast<Py_ssize_t>(std::char_traits<char>::length(path)), nullptr);
+  }
+  return name;
+}
+
+void FlushStandardOutput() {
+  PyObject *stream = PySys_GetObject("stdout");  // borrowed
+  if (stream && stream != Py_None) {
+    PyObject *result = PyObject_CallMethod(stream, "flush", nullptr);
+    Py_XDECREF(result);
+  }
+  PyErr_Clear();
+}
+
+}  // namespace
+
+bool RunScriptText(PyObject *module, const std::string &text, const char *path) {
+  PyObject *globals = module ? PyModule_GetDict(module) : nullptr;  // borrowed
+  if (!globals) {
+    PyErr_Clear();
+    return false;
+  }
+  PyObject *fileName = FileNameObject(path);
+  if (!fileName) {
+    ReportScriptError();
+    return false;
+  }
+
+  // Like a main script, the file sees its own path in __file__ while it
+  // runs, unless the namespace already names one.
+  bool setFileName = false;
+  if (!PyDict_GetItemString(globals, "__file__")) {
+    setFileName = PyDict_SetItemString(globals, "__file__", fileName) == 0 &&
+                  PyDict_SetItemString(globals, "__cached__", Py_None) == 0;
+    PyErr_Clear();
+  }
+
+  PyObject *result = nullptr;
+  if (text.find('\0') != std::string::npos) {
+    PyErr_SetString(PyExc_SyntaxError, "source code cannot contain null bytes");
+  } else {
+    // Compiling from text honours a coding declaration and a UTF-8 byte
+    // order mark, and accepts any line ending.
+    PyObject *code = Py_CompileStringObject(text.c_str(), fileName, Py_file_input, nullptr, -1);
+    if (code) result = PyEval_EvalCode(code, globals, globals);
+    Py_XDECREF(code);
+  }
+  bool ran = result != nullptr;
+  Py_XDECREF(result);
+  if (!ran) ReportScriptError();
+  FlushStandardOutput();
+
+  if (setFileName) {
+    if (PyDict_DelItemString(globals, "__file__") != 0) PyErr_Clear();
+    if (PyDict_DelItemString(globals, "__cached__") != 0) PyErr_Clear();
+  }
+  Py_DECREF(fileName);
+  return ran;
+}

@@ -1,0 +1,110 @@
+// The contract with the user's script: running its file, taking the
+// filters and handlers from `configure`, and calling them.
+#include "shade/ShadeManager.h"
+
+#include "script/ScriptErrorReport.h"
+#include "script/ScriptFile.h"
+#include "script/WindowInfo.h"
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+PyObject *WideText(const std::wstring &text) {
+  // Decodes UTF-16 surrogate pairs where wchar_t is 16 bits wide.
+  return PyUnicode_FromWideChar(text.c_str(), static_cast<Py_ssize_t>(text.size()));
+}
+
+// The arguments of every filter and handler call: (handle, title, class
+// name), the handle as its signed 32-bit value. Null with an error pending
+// when an object cannot be made.
+PyObject *MakeArguments(HWND window, const WindowInfo &info) {
+  PyObject *handle = PyLong_FromLong(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window)));
+  PyObject *title = WideText(info.title);
+  PyObject *classname = WideText(info.classname);
+  PyObject *arguments = nullptr;
+  if (handle && title && classname) arguments = PyTuple_Pack(3, handle, title, classname);
+  Py_XDECREF(handle);
+  Py_XDECREF(title);
+  Py_XDECREF(classname);
+  return arguments;
+}
+
+// Calls the script object with the arguments; a failed call is reported
+// and its error cleared, so that it cannot disturb the next call.
+PyObject *CallScript(PyObject *callable, const WindowInfo &info, HWND window) {
+  PyObject *arguments = MakeArguments(window, info);
+  PyObject *result = arguments ? PyObject_CallObject(callable, arguments) : nullptr;
+  Py_XDECREF(arguments);
+  if (!result) ReportScriptError();
+  return result;
+}
+
+}  // namespace
+
+void ShadeManager::LoadScript(const char *path) {
+  ClearConfiguration();
+  std::string text;
+  if (!path || !ReadScriptFile(path, text)) return;
+
+  PyObject *main = context.MainModule();
+  if (!main) return;
+  // A script that fails part-way keeps what it defined before the error,
+  // so `configure` is looked for whatever the run gave.
+  RunScriptText(main, text, path);
+
+  PyObject *configure = PyObject_GetAttrString(main, "configure");
+  PyObject *result = configure ? PyObject_CallObject(configure, nullptr) : nullptr;
+  Py_XDECREF(configure);
+  if (!result) {
+    ReportScriptError();
+    return;
+  }
+
+  // The result is never released: it keeps the handlers (and the filter
+  // list) alive for the rest of the run.
+  if (PyTuple_Check(result)) {
+    Py_ssize_t count = PyTuple_Size(result);
+    PyObject **slots[] = {&onAdd, &onDestroy, &onShade, &onUnshade, &afterUnshade, &afterShade};
+    for (Py_ssize_t position = 0; position < count && position < 7; ++position) {
+      PyObject *item = PyTuple_GetItem(result, position);
+      if (position == 0) {
+        if (PyList_Check(item)) {
+          Py_ssize_t size = PyList_Size(item);
+          for (Py_ssize_t i = 0; i < size; ++i) {
+            PyObject *element = PyList_GetItem(item, i);
+            if (PyCallable_Check(element)) {
+              Py_INCREF(element);  // never released; see the member's note
+              filters.push_back(element);
+            }
+          }
+        }
+      } else {
+        *slots[position - 1] = item;
+      }
+      context.Keep(item);
+    }
+  }
+  context.Keep(result);
+}
+
+PyObject *ShadeManager::CallHandler(HWND window, PyObject *handler) {
+  WindowInfo info = DescribeWindow(window);
+  return CallScript(handler, info, window);
+}
+
+bool ShadeManager::CheckFilters(HWND window) {
+  if (!IsEligible(window)) return false;
+  if (filters.empty()) return false;
+  WindowInfo info = DescribeWindow(window);
+  // The vector does not change after configuration, so it can be walked
+  // by index even when a filter re-enters the manager.
+  for (std::size_t i = 0; i < filters.size(); ++i) {
+    PyObject *result = CallScript(filters[i], info, window);
+    bool passes = result == Py_True;
+    Py_XDECREF(result);
+    if (passes) return true;
+  }
+  return false;
+}

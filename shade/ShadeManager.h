@@ -1,0 +1,116 @@
+// The one object that knows which top-level windows are managed and in what
+// state each is, and that holds what the user's script handed over: its
+// filters and its six handlers.
+#ifndef QUILLMERE_SHADE_SHADEMANAGER_H
+#define QUILLMERE_SHADE_SHADEMANAGER_H
+
+#include "script/PythonContext.h"
+
+#include <windows.h>
+
+#include <boost/shared_ptr.hpp>
+
+#include <cstdint>
+#include <map>
+#include <utility>
+#include <vector>
+
+class ShadeManager {
+ public:
+  // The record of one managed window. The flags belong to the manager's
+  // operations; the saved fields to the window effects the script calls.
+  struct ShadeStruct {
+    bool managed = true;   // set at creation, never cleared
+    bool shaded = false;   // the window counts as rolled up
+    bool busy = false;     // its shade or unshade handlers are running
+    RECT savedRect{0, 0, 0, 0};  // rectangle before rolling up (screen)
+    DWORD savedStyle = 0;        // style word written back when rolling down
+    bool wasLayered = false;     // had WS_EX_LAYERED before turning translucent
+  };
+  typedef boost::shared_ptr<ShadeStruct> ShadeStructPtr;
+
+  // Window handles ordered by their 32-bit value read as unsigned.
+  struct HandleOrder {
+    bool operator()(HWND a, HWND b) const { return Value(a) < Value(b); }
+    static std::uint32_t Value(HWND h) {
+      return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h));
+    }
+  };
+  typedef std::map<HWND, ShadeStructPtr, HandleOrder> RecordMap;
+
+  // Requires an initialised interpreter (the context imports "__main__").
+  ShadeManager();
+  ~ShadeManager();
+
+  ShadeManager(const ShadeManager &) = delete;
+  ShadeManager &operator=(const ShadeManager &) = delete;
+
+  // --- Script configuration ---
+
+  // Runs the script file in "__main__" and takes the filters and handlers
+  // from what its `configure` returns. Starts from an unconfigured state;
+  // a file that cannot be read leaves the manager unconfigured.
+  void LoadScript(const char *path);
+
+  // Calls one handler with (root handle, title, class name). Returns its
+  // result as a new reference, or null when the call failed (the error has
+  // then been reported and cleared).
+  PyObject *CallHandler(HWND window, PyObject *handler);
+
+  // Asks the filters, in order, whether the root window may be shaded; the
+  // first that returns True itself decides. Ineligible windows are never
+  // offered to the filters.
+  bool CheckFilters(HWND window);
+
+  // --- Events, start-up and shut-down ---
+
+  void AddExistingWindows();
+  bool AddWindow(HWND window);
+  bool RemoveWindow(HWND window);
+  bool RequestShade(HWND window, bool shade);
+  void RestoreAll();
+
+  // --- Records ---
+
+  // The record stored under exactly this handle, or null; never inserts.
+  ShadeStructPtr FindRecord(HWND window) const;
+
+  // The records in map order (ascending handle value), each with a shared
+  // pointer that keeps it alive while the caller holds the list.
+  std::vector<std::pair<HWND, ShadeStructPtr>> Records() const;
+
+ private:
+  // An unowned, enabled top-level window.
+  static bool IsEligible(HWND root);
+
+  // Whether the map still holds this very record under the handle.
+  bool IsCurrent(HWND root, const ShadeStructPtr &record) const;
+
+  // The shade and unshade sequences on a record already found.
+  bool ShadeRecord(HWND root, const ShadeStructPtr &record);
+  bool UnshadeRecord(HWND root, const ShadeStructPtr &record);
+
+  // Calls the handler in the slot, if set; true when it gave the False
+  // object itself.
+  bool HandlerRefuses(HWND root, PyObject *slot);
+  // Calls the handler in the slot, if set, and ignores its result.
+  void CallIgnoringResult(HWND root, PyObject *slot);
+
+  void ClearConfiguration();
+
+  RecordMap records;
+  PythonContext context;
+  // Borrowed handler objects; the `configure` result, never released, keeps
+  // them alive. The filters are held with a reference of the manager's own,
+  // also never released, because the script can empty the list it handed
+  // over.
+  std::vector<PyObject *> filters;
+  PyObject *onAdd = nullptr;
+  PyObject *onDestroy = nullptr;
+  PyObject *onShade = nullptr;
+  PyObject *onUnshade = nullptr;
+  PyObject *afterUnshade = nullptr;
+  PyObject *afterShade = nullptr;
+};
+
+#endif

@@ -1,0 +1,151 @@
+// What the manager does when a window is shown, destroyed, loses the focus
+// to or regains it from another root owner, and at start-up and shut-down.
+//
+// Every handle is first reduced to its root window; records, filters and
+// handlers all see the root. The manager never moves or restyles a window:
+// the script's handlers do, and the manager keeps the logical state.
+//
+// Script handlers can re-enter the manager (a handler that dispatches
+// messages meets further events). Three rules keep that safe:
+//  - While a window's shade or unshade handlers run, its record is busy and
+//    every further request for that window is refused.
+//  - Each operation holds a shared pointer to its record until it ends, so
+//    a record erased meanwhile is never freed under it.
+//  - After every script call the operation checks that the map still holds
+//    its record. If the record was erased (the window was forgotten, usually
+//    because its destroy event was handled inside the handler), the
+//    operation ends there: it calls no further handler, changes no flag but
+//    `busy`, which it clears, leaves the map alone and returns false. The
+//    window's onDestroy has already run by then, so nothing else of the
+//    script should hear of it.
+#include "shade/ShadeManager.h"
+
+#include <vector>
+
+namespace {
+
+// Clears a record's busy flag however the sequence ends.
+class BusyScope {
+ public:
+  explicit BusyScope(ShadeManager::ShadeStruct &record) : record_(record) { record_.busy = true; }
+  ~BusyScope() { record_.busy = false; }
+  BusyScope(const BusyScope &) = delete;
+  BusyScope &operator=(const BusyScope &) = delete;
+
+ private:
+  ShadeManager::ShadeStruct &record_;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+  try {
+    reinterpret_cast<std::vector<HWND> *>(list)->push_back(window);
+  } catch (...) {
+    return FALSE;  // out of memory: stop with what has been collected
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+bool ShadeManager::HandlerRefuses(HWND root, PyObject *slot) {
+  if (!slot) return false;
+  PyObject *result = CallHandler(root, slot);
+  // Only the False object itself refuses; a failed call accepts.
+  bool refuses = result == Py_False;
+  Py_XDECREF(result);
+  return refuses;
+}
+
+void ShadeManager::CallIgnoringResult(HWND root, PyObject *slot) {
+  if (!slot) return;
+  PyObject *result = CallHandler(root, slot);
+  Py_XDECREF(result);
+}
+
+void ShadeManager::AddExistingWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+  for (HWND window : windows) AddWindow(window);
+}
+
+bool ShadeManager::AddWindow(HWND window) {
+  HWND root = GetAncestor(window, GA_ROOT);
+  if (!root) return false;
+  if (records.count(root)) return false;
+  if (!IsEligible(root)) return false;
+  if (HandlerRefuses(root, onAdd)) return false;
+  // onAdd may have dispatched messages: the window may be gone (a record
+  // for it would never be removed, and a later window with the same handle
+  // value would inherit it), or an event handled meanwhile may have added
+  // it already (that record stays as it is).
+  if (onAdd && GetAncestor(root, GA_ROOT) != root) return false;
+  return records.emplace(root, ShadeStructPtr(new ShadeStruct())).second;
+}
+
+bool ShadeManager::RemoveWindow(HWND window) {
+  // Destroy events are handled after the fact, when the window is usually
+  // gone and its root no longer resolves. A top-level window is its own
+  // root, so the event's own handle then finds its record; a destroyed
+  // child window's handle finds none.
+  HWND root = GetAncestor(window, GA_ROOT);
+  if (!root) root = window;
+  RecordMap::iterator it = records.find(root);
+  if (it == records.end()) return false;
+  ShadeStructPtr record = it->second;
+
+  CallIgnoringResult(root, onDestroy);
+  if (!IsCurrent(root, record)) return false;
+
+  // A window that counts as shaded goes through the unshade sequence
+  // before it is forgotten; its result does not matter.
+  UnshadeRecord(root, record);
+  if (!IsCurrent(root, record)) return false;
+  records.erase(root);
+  return true;
+}
+
+bool ShadeManager::RequestShade(HWND window, bool shade) {
+  HWND root = GetAncestor(window, GA_ROOT);
+  ShadeStructPtr record = FindRecord(root);
+  if (!root || !record) return false;
+  return shade ? ShadeRecord(root, record) : UnshadeRecord(root, record);
+}
+
+bool ShadeManager::ShadeRecord(HWND root, const ShadeStructPtr &record) {
+  if (record->busy) return false;
+  // The filters are asked before the state is looked at, so they run also
+  // for a window that already counts as shaded.
+  if (!CheckFilters(root)) return false;
+  if (!IsCurrent(root, record)) return false;
+  if (!record->managed || record->shaded || record->busy) return false;
+
+  BusyScope busy(*record);
+  if (HandlerRefuses(root, onShade)) return false;
+  if (!IsCurrent(root, record)) return false;
+  CallIgnoringResult(root, afterShade);
+  if (!IsCurrent(root, record)) return false;
+  record->shaded = true;
+  return true;
+}
+
+bool ShadeManager::UnshadeRecord(HWND root, const ShadeStructPtr &record) {
+  if (record->busy) return false;
+  if (!record->shaded) return false;
+
+  BusyScope busy(*record);
+  if (HandlerRefuses(root, onUnshade)) return false;
+  if (!IsCurrent(root, record)) return false;
+  CallIgnoringResult(root, afterUnshade);
+  if (!IsCurrent(root, record)) return false;
+  record->shaded = false;
+  return true;
+}
+
+void ShadeManager::RestoreAll() {
+  // Walks a copy of the map: a handler that dispatches messages may add or
+  // erase entries, which would invalidate an iterator into the map itself.
+  // Each request goes through the window's root again, so records of
+  // windows that no longer exist are passed over.
+  std::vector<std::pair<HWND, ShadeStructPtr>> snapshot = Records();
+  for (const auto &entry : snapshot) RequestShade(entry.first, false);
+}

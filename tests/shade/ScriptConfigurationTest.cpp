@@ -1,0 +1,202 @@
+// What the script's `configure` hands over, how filters and handlers are
+// called, and how their results and failures are read.
+#include "ShadeTestSupport.h"
+
+#include <gmock/gmock.h>
+
+namespace {
+
+using namespace quillmere_test;
+using ::testing::HasSubstr;
+
+class ScriptConfigurationTest : public ShadeTest {};
+
+TEST_F(ScriptConfigurationTest, FiltersRunInOrderSkippingNonCallablesAndTheFirstTrueWins) {
+  Load(
+      "def configure():\n"
+      "    return ([recorder('one', 1), 'not callable', recorder('two', 'yes'), None,\n"
+      "             recorder('three', True), recorder('four', True)],)\n");
+  HWND w = Top(L"window");
+  ASSERT_TRUE(manager->AddWindow(w));
+
+  EXPECT_TRUE(manager->RequestShade(w, true));
+  EXPECT_EQ(Calls(), Seq({Call("one", w), Call("two", w), Call("three", w)}));
+}
+
+TEST_F(ScriptConfigurationTest, FailedFilterAndHandlerCallsAreReportedClearedAndReadAsNotTrueAndAccepting) {
+  Load(
+      "def broken(h, title, classname):\n"
+      "    calls.append('broken:%d' % h)\n"
+      "    raise LookupError('filter failed')\n"
+      "def broken_shade(h, title, classname):\n"
+      "    calls.append('onShade:%d' % h)\n"
+      "    raise ArithmeticError('handler failed')\n"
+      "def configure():\n"
+      "    return ([broken, recorder('next', True)], recorder('onAdd'), recorder('onDestroy'),\n"
+      "            broken_shade, None, recorder('afterUnshade'), recorder('afterShade'))\n");
+  HWND w = Top(L"window");
+  ASSERT_TRUE(manager->AddWindow(w));
+  Calls();
+
+  // The filter after the failing one is still called, and the raising
+  // onShade does not cancel.
+  EXPECT_TRUE(manager->RequestShade(w, true));
+  EXPECT_FALSE(PyErr_Occurred());
+  EXPECT_EQ(Calls(), Seq({Call("broken", w), Call("next", w), Call("onShade", w), Call("afterShade", w)}));
+  std::string errors = ErrorOutput();
+  EXPECT_THAT(errors, HasSubstr("File \"" + script->path() + "\", line 12, in broken"));
+  EXPECT_THAT(errors, HasSubstr("LookupError: filter failed"));
+  EXPECT_THAT(errors, HasSubstr("ArithmeticError: handler failed"));
+
+  // None in the onUnshade slot: each call fails, and is read as accepting.
+  EXPECT_TRUE(manager->RequestShade(w, false));
+  EXPECT_EQ(Calls(), Call("afterUnshade", w));
+  EXPECT_THAT(ErrorOutput(), HasSubstr("TypeError: 'NoneType' object is not callable"));
+  EXPECT_FALSE(PyErr_Occurred());
+}
+
+TEST_F(ScriptConfigurationTest, FourItemsLeaveTheLaterSlotsEmptyAndNeverCalled) {
+  Load(
+      "def configure():\n"
+      "    return ([recorder('filter', True)], recorder('onAdd'), recorder('onDestroy'), recorder('onShade'))\n");
+  HWND w = Top(L"window");
+  ASSERT_TRUE(manager->AddWindow(w));
+  EXPECT_TRUE(manager->RequestShade(w, true));
+  EXPECT_EQ(Calls(), Seq({Call("onAdd", w), Call("filter", w), Call("onShade", w)}));
+
+  EXPECT_TRUE(manager->RequestShade(w, false));
+  EXPECT_EQ(Calls(), "");
+  EXPECT_EQ(ErrorOutput(), "");
+}
+
+TEST_F(ScriptConfigurationTest, NamedTupleAndListSubclassConfigureLikeTupleAndList) {
+  Load(
+      "import collections\n"
+      "Config = collections.namedtuple('Config',\n"
+      "    'filters onAdd onDestroy onShade onUnshade afterUnshade afterShade')\n"
+      "class FilterList(list):\n"
+      "    pass\n"
+      "def configure():\n"
+      "    return Config(FilterList([recorder('filter', True)]), recorder('onAdd'), recorder('onDestroy'),\n"
+      "                  recorder('onShade'), recorder('onUnshade'), recorder('afterUnshade'),\n"
+      "                  recorder('afterShade'))\n");
+  HWND w = Top(L"window");
+  ASSERT_TRUE(manager->AddWindow(w));
+  ASSERT_TRUE(manager->RequestShade(w, true));
+  ASSERT_TRUE(manager->RequestShade(w, false));
+  ASSERT_TRUE(manager->RemoveWindow(w));
+  EXPECT_EQ(Calls(), Seq({Call("onAdd", w), Call("filter", w), Call("onShade", w), Call("afterShade", w),
+                          Call("onUnshade", w), Call("afterUnshade", w), Call("onDestroy", w)}));
+}
+
+TEST_F(ScriptConfigurationTest, HandlersGetTheRootHandleAsIntAndItsTextAsStr) {
+  Load(
+      "seen = []\n"
+      "def on_add(h, title, classname):\n"
+      "    seen.append((h, title, classname))\n"
+      "def configure():\n"
+      "    return ([], on_add)\n");
+  HWND top = Top(L"Caf\u00e9 \U0001F600");
+  HWND pane = Child(top, L"pane");
+
+  ASSERT_TRUE(manager->AddWindow(pane));
+
+  EXPECT_EQ(Eval("len(seen)"), "1");
+  EXPECT_EQ(Eval("type(seen[0][0]).__name__, type(seen[0][1]).__name__, type(seen[0][2]).__name__"),
+            "('int', 'str', 'str')");
+  EXPECT_EQ(Eval("seen[0][0]"), HandleText(top));
+  // One character for the non-BMP code point, as on a UTF-16 platform.
+  EXPECT_EQ(Eval("seen[0][1] == 'Caf\\u00e9 \\U0001F600' and len(seen[0][1])"), "6");
+  EXPECT_EQ(Eval("seen[0][2]"), "SimAppWindow");
+}
+
+TEST_F(ScriptConfigurationTest, FiltersStayUsableWhenTheScriptEmptiesItsList) {
+  Load(
+      "FILTERS = [lambda h, title, classname: calls.append('lambda:%d' % h) or True]\n"
+      "def configure():\n"
+      "    return (FILTERS,)\n");
+  Exec("FILTERS.clear()\nimport gc\ngc.collect()\n");
+  HWND w = Top(L"window");
+  ASSERT_TRUE(manager->AddWindow(w));
+
+  EXPECT_TRUE(manager->RequestShade(w, true));
+  EXPECT_EQ(Calls(), Call("lambda", w));
+}
+
+TEST_F(ScriptConfigurationTest, AScriptThatRaisesAfterDefiningConfigureIsStillConfigured) {
+  LoadWithErrors(
+      "def configure():\n"
+      "    return ([recorder('filter', True)], recorder('onAdd'))\n"
+      "raise RuntimeError('late failure')\n");
+  EXPECT_THAT(ErrorOutput(), HasSubstr("File \"" + script->path() + "\", line 12"));
+  EXPECT_THAT(ErrorOutput(), HasSubstr("RuntimeError: late failure"));
+  HWND w = Top(L"window");
+  EXPECT_TRUE(manager->AddWindow(w));
+  EXPECT_TRUE(manager->RequestShade(w, true));
+  EXPECT_EQ(Calls(), Seq({Call("onAdd", w), Call("filter", w)}));
+}
+
+TEST_F(ScriptConfigurationTest, FilterListGivenAsTupleYieldsNoFiltersButTheHandlersAreTaken) {
+  Load(
+      "def configure():\n"
+      "    return ((recorder('filter', True),), recorder('onAdd'))\n");
+  HWND w = Top(L"window");
+  EXPECT_TRUE(manager->AddWindow(w));
+  EXPECT_FALSE(manager->RequestShade(w, true));
+  EXPECT_EQ(Calls(), Call("onAdd", w));
+}
+
+// Scripts that leave the manager unconfigured: every eligible window is
+// managed without asking, and none is ever shaded.
+struct Unconfigured {
+  const char *name;
+  const char *body;
+  const char *reported;  // expected in the error stream, or empty
+};
+
+class UnconfiguredScriptTest : public ShadeTest, public ::testing::WithParamInterface<Unconfigured> {};
+
+TEST_P(UnconfiguredScriptTest, ManagesEveryEligibleWindowAndShadesNone) {
+  LoadWithErrors(GetParam().body);
+  std::string reported = GetParam().reported;
+  if (reported.empty())
+    EXPECT_EQ(ErrorOutput(), "");
+  else
+    EXPECT_THAT(ErrorOutput(), HasSubstr(reported));
+  HWND w = Top(L"window");
+
+  EXPECT_TRUE(manager->AddWindow(w));
+  EXPECT_FALSE(manager->RequestShade(w, true));
+  EXPECT_FALSE(manager->RequestShade(w, false));
+  EXPECT_TRUE(manager->RemoveWindow(w));
+  EXPECT_EQ(Calls(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, UnconfiguredScriptTest,
+    ::testing::Values(
+        Unconfigured{"List",
+                     "def configure():\n    return [[recorder('filter', True)], recorder('onAdd'),\n"
+                     "            recorder('onDestroy'), recorder('onShade'), recorder('onUnshade')]\n",
+                     ""},
+        Unconfigured{"None", "def configure():\n    return None\n", ""},
+        Unconfigured{"Number", "def configure():\n    return 7\n", ""},
+        Unconfigured{"Raises", "def configure():\n    raise KeyError('no configuration')\n",
+                     "KeyError: 'no configuration'"},
+        Unconfigured{"Missing", "def configur():\n    return ()\n", "has no attribute 'configure'"},
+        Unconfigured{"SyntaxError", "def configure(:\n    return ()\n", "SyntaxError"}),
+    [](const ::testing::TestParamInfo<Unconfigured> &info) { return std::string(info.param.name); });
+
+TEST_F(ScriptConfigurationTest, AScriptFileThatCannotBeOpenedRunsNothing) {
+  // A configure already in the namespace is not called either.
+  Exec(std::string("called = []\n") + "def configure():\n    called.append(1)\n" +
+       "    return ([lambda h, t, c: True],)\n");
+  manager->LoadScript(MissingPath().c_str());
+  HWND w = Top(L"window");
+  EXPECT_TRUE(manager->AddWindow(w));
+  EXPECT_FALSE(manager->RequestShade(w, true));
+  EXPECT_EQ(Eval("called"), "[]");
+  EXPECT_EQ(ErrorOutput(), "");
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+// The record map: its order, lookups, and what destroying the manager frees.
+#include "ShadeTestSupport.h"
+
+#include <boost/weak_ptr.hpp>
+
+namespace {
+
+using namespace quillmere_test;
+
+class ShadeManagerTest : public ShadeTest {};
+
+HWND FromValue(std::uint32_t value) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value)); }
+
+TEST(ShadeManagerHandleOrder, ComparesHandlesAsUnsigned32BitValues) {
+  ShadeManager::HandleOrder less;
+  EXPECT_TRUE(less(FromValue(0x7FFFFFFFu), FromValue(0x80000000u)));
+  EXPECT_TRUE(less(FromValue(1u), FromValue(0xFFFFFFFFu)));
+  EXPECT_FALSE(less(FromValue(0x80000000u), FromValue(0x7FFFFFFFu)));
+  EXPECT_FALSE(less(FromValue(42u), FromValue(42u)));
+}
+
+TEST_F(ShadeManagerTest, RecordsAreWalkedInAscendingHandleOrderWhateverTheInsertionOrder) {
+  HWND a = Top(L"a"), b = Top(L"b"), c = Top(L"c");
+  ASSERT_TRUE(ShadeManager::HandleOrder()(a, b) && ShadeManager::HandleOrder()(b, c));
+  EXPECT_TRUE(manager->Records().empty());
+  manager->AddWindow(c);
+  manager->AddWindow(a);
+  manager->AddWindow(b);
+
+  auto records = manager->Records();
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].first, a);
+  EXPECT_EQ(records[1].first, b);
+  EXPECT_EQ(records[2].first, c);
+
+  // A new record is managed, neither shaded nor busy, with nothing saved.
+  ShadeManager::ShadeStructPtr record = manager->FindRecord(b);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record, records[1].second);
+  EXPECT_TRUE(record->managed);
+  EXPECT_FALSE(record->shaded);
+  EXPECT_FALSE(record->busy);
+  EXPECT_EQ(record->savedRect.right, 0);
+  EXPECT_EQ(record->savedStyle, 0u);
+  EXPECT_FALSE(record->wasLayered);
+
+  // Looking up a handle without a record leaves no entry behind.
+  EXPECT_FALSE(manager->FindRecord(Top(L"other")));
+  EXPECT_FALSE(manager->FindRecord(nullptr));
+  EXPECT_EQ(manager->Records().size(), 3u);
+}
+
+TEST_F(ShadeManagerTest, DestroyingTheManagerFreesItsRecordsAndReleasesNoScriptObject) {
+  Load(
+      "def on_add(h, title, classname):\n"
+      "    pass\n"
+      "def keep(h, title, classname):\n"
+      "    return True\n"
+      "def configure():\n"
+      "    return ([keep], on_add)\n");
+  HWND w = Top(L"window");
+  ASSERT_TRUE(manager->AddWindow(w));
+  boost::weak_ptr<ShadeManager::ShadeStruct> record = manager->FindRecord(w);
+  PyObject *main = PyModule_GetDict(PyImport_AddModule("__main__"));
+  PyObject *onAdd = PyDict_GetItemString(main, "on_add");
+  PyObject *filter = PyDict_GetItemString(main, "keep");
+  ASSERT_TRUE(onAdd && filter);
+  Py_ssize_t onAddCount = Py_REFCNT(onAdd), filterCount = Py_REFCNT(filter);
+
+  manager.reset();
+
+  EXPECT_TRUE(record.expired());
+  EXPECT_EQ(Py_REFCNT(onAdd), onAddCount);
+  EXPECT_EQ(Py_REFCNT(filter), filterCount);
+}
+
+}  // namespace
