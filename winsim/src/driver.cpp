@@ -214,7 +214,7 @@ std::vector<DialogInfo> OpenDialogs() {
   std::vector<DialogInfo> result;
   std::vector<std::shared_ptr<Window>> dialogs;
   for (auto &[h, w] : D().windows)
-    if (w->dialog && !w->dialog->ended) dialogs.push_back(w);
+    if (w->dialog && !w->dialog->ended && IsVisibleLocked(*w)) dialogs.push_back(w);  // on screen, ready for the user
   std::sort(dialogs.begin(), dialogs.end(), [](auto &a, auto &b) { return a->handle < b->handle; });
   for (auto &w : dialogs) {
     DialogInfo info{w->handle, w->owner, w->text, L"", w->dialog->messageBox};

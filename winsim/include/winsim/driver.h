@@ -77,7 +77,7 @@ enum class MouseButton { Left, Right, Middle };
 // Clicks an icon of the notification area; false when there is none.
 bool ClickTray(HWND window, UINT id, MouseButton button);
 
-// Open dialogs and message boxes, oldest first.
+// Dialogs and message boxes on screen and not yet ended, oldest first.
 struct DialogInfo {
   HWND window;
   HWND owner;

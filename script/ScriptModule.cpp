@@ -1,0 +1,130 @@
+#include "script/ScriptModule.h"
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "script/LogBuffer.h"
+#include "script/WindowEffects.h"
+#include "script/WindowInfo.h"
+#include "shell/MainWindow.h"
+
+namespace {
+
+// Handles reach scripts as signed 32-bit integers; "i" refuses anything
+// outside that range with OverflowError, as a 32-bit long would.
+HWND HandleFromScript(int value) { return reinterpret_cast<HWND>(static_cast<intptr_t>(value)); }
+
+long HandleToScript(HWND window) {
+  return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(window));
+}
+
+ShadeManager *Manager() { return currentMainWindow ? currentMainWindow->GetShadeManager().get() : nullptr; }
+
+PyObject *Log(PyObject *, PyObject *args) {
+  PyObject *message = nullptr;
+  // Only str: a bytes argument raises TypeError.
+  if (!PyArg_ParseTuple(args, "U", &message)) return nullptr;
+  Py_ssize_t length = 0;
+  wchar_t *text = PyUnicode_AsWideCharString(message, &length);
+  if (!text) return nullptr;
+  LogBuffer::Instance().Append(text, static_cast<std::size_t>(length));
+  PyMem_Free(text);
+  Py_RETURN_NONE;
+}
+
+// Adds one entry, dropping this function's references to key and value.
+bool SetItem(PyObject *dict, const char *key, PyObject *value) {
+  PyObject *name = PyUnicode_FromString(key);
+  bool ok = name && value && PyDict_SetItem(dict, name, value) == 0;
+  Py_XDECREF(name);
+  Py_XDECREF(value);
+  return ok;
+}
+
+PyObject *GetWindowProperty(PyObject *, PyObject *args) {
+  int handle = 0;
+  if (!PyArg_ParseTuple(args, "i", &handle)) return nullptr;
+  WindowInfo info = DescribeWindow(HandleFromScript(handle));
+  PyObject *dict = PyDict_New();
+  if (!dict) return nullptr;
+  bool ok = SetItem(dict, "parent", PyLong_FromLong(HandleToScript(info.parent))) &&
+            SetItem(dict, "owner", PyLong_FromLong(HandleToScript(info.owner))) &&
+            SetItem(dict, "is_visible", PyBool_FromLong(info.is_visible)) &&
+            SetItem(dict, "is_enabled", PyBool_FromLong(info.is_enabled)) &&
+            SetItem(dict, "title",
+                    PyUnicode_FromWideChar(info.title.data(), static_cast<Py_ssize_t>(info.title.size()))) &&
+            SetItem(dict, "classname", PyUnicode_FromWideChar(info.classname.data(),
+                                                              static_cast<Py_ssize_t>(info.classname.size())));
+  if (!ok) {
+    // The interpreter's own error (memory) is pending.
+    Py_DECREF(dict);
+    return nullptr;
+  }
+  return dict;
+}
+
+// The (handle, flag) arguments of the effect functions; a flag is an
+// unsigned byte, true when not zero.
+bool ParseHandleAndFlag(PyObject *args, HWND &window, bool &flag) {
+  int handle = 0;
+  unsigned char byte = 0;
+  if (!PyArg_ParseTuple(args, "ib", &handle, &byte)) return false;
+  window = HandleFromScript(handle);
+  flag = byte != 0;
+  return true;
+}
+
+PyObject *DoShadeWindow(PyObject *, PyObject *args) {
+  HWND window;
+  bool flag;
+  if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
+  ApplyShade(Manager(), window, flag);
+  Py_RETURN_NONE;
+}
+
+PyObject *DoTransparentWindow(PyObject *, PyObject *args) {
+  HWND window;
+  bool flag;
+  if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
+  ApplyTransparency(Manager(), window, flag);
+  Py_RETURN_NONE;
+}
+
+PyObject *DoTopmostWindow(PyObject *, PyObject *args) {
+  HWND window;
+  bool flag;
+  if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
+  ApplyTopmost(window, flag);
+  Py_RETURN_NONE;
+}
+
+PyMethodDef g_methods[] = {
+    {"log", Log, METH_VARARGS, "add log message"},
+    {"getWindowProperty", GetWindowProperty, METH_VARARGS, "get window property"},
+    {"doShadeWindow", DoShadeWindow, METH_VARARGS, "shade/unshade window"},
+    {"doTransparentWindow", DoTransparentWindow, METH_VARARGS, "make/cancel transparent window"},
+    {"doTopmostWindow", DoTopmostWindow, METH_VARARGS, "make/cancel window keep top most"},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyModuleDef g_module = {PyModuleDef_HEAD_INIT, "Quillmere", nullptr, -1, g_methods,
+                        nullptr, nullptr, nullptr, nullptr};
+
+}  // namespace
+
+bool RegisterScriptModule() {
+  PyObject *module = PyModule_Create(&g_module);
+  if (!module) {
+    PyErr_Clear();
+    return false;
+  }
+  // The table of imported modules holds the module from here on.
+  bool ok = PyDict_SetItemString(PyImport_GetModuleDict(), "Quillmere", module) == 0;
+  Py_DECREF(module);
+  if (!ok) PyErr_Clear();
+  return ok;
+}

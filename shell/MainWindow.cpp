@@ -1,0 +1,251 @@
+#include "shell/MainWindow.h"
+
+#include <boost/format.hpp>
+
+#include <algorithm>
+#include <cstddef>
+#include <cwchar>
+
+#include "script/LogBuffer.h"
+#include "shade/ShadeManager.h"
+#include "shell/resource.h"
+
+MainWindow *currentMainWindow = nullptr;
+
+namespace {
+
+const int kLogViewId = 5;
+const UINT kTrayIconId = 1;
+
+// The record's size up to and including the identifying GUID: 952 bytes on
+// the 32-bit platform.
+const DWORD kTrayRecordSize = static_cast<DWORD>(offsetof(NOTIFYICONDATAW, hBalloonIcon));
+
+}  // namespace
+
+std::wstring QuillmereTitle() { return boost::str(boost::wformat(L"Quillmere v%.2f") % kQuillmereVersion); }
+
+MainWindow::MainWindow(HINSTANCE instance)
+    : BaseWindow(instance), accelerators(nullptr), logView(nullptr), logFont(nullptr), tray() {
+  currentMainWindow = this;
+}
+
+MainWindow::~MainWindow() {
+  // The script module must not reach a main window that is gone.
+  if (currentMainWindow == this) currentMainWindow = nullptr;
+}
+
+void MainWindow::RegisterWindowClass() {
+  className = L"QuillmereMainWindow";
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = StaticWindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUILLMERE));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+  wc.lpszMenuName = MAKEINTRESOURCEW(IDC_QUILLMERE);
+  wc.lpszClassName = className.c_str();
+  wc.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+  RegisterClassExW(&wc);
+}
+
+bool MainWindow::Create(const std::wstring &title) {
+  profile.Load();
+  shadeManager.reset(new ShadeManager);
+  if (!BaseWindow::Create(title)) return false;
+
+  // The first WM_SHOWWINDOW installs the hook; events queue from here on.
+  ShowWindow(window, SW_SHOWNORMAL);
+  UpdateWindow(window);
+  if (profile.ShowTrayIcon) AddTrayIcon();
+  accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDC_QUILLMERE));
+
+  logView = CreateWindowExW(0, L"EDIT", L"",
+                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                                ES_READONLY,
+                            0, 0, 100, 100, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogViewId)),
+                            instance, nullptr);
+  HDC dc = GetDC(window);
+  logFont = CreateFontW(-MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, 0, FALSE, FALSE, FALSE,
+                        SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, L"MS P Gothic");
+  ReleaseDC(window, dc);
+  SendMessageW(logView, WM_SETFONT, reinterpret_cast<WPARAM>(logFont), FALSE);
+
+  // The log's first use registers the script module, before the script runs.
+  LogBuffer::Instance().editWindow = logView;
+
+  SetWindowPos(window, nullptr, profile.Left, profile.Top, profile.Width, profile.Height, SWP_NOZORDER);
+  if (profile.StartMinimize) ShowWindow(window, SW_SHOWMINIMIZED);
+
+  shadeManager->LoadScript(profile.FilterPath.c_str());
+  shadeManager->AddExistingWindows();
+  return true;
+}
+
+LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      SaveWindowPosition();
+      if (shadeManager) shadeManager->RestoreAll();
+      shadeManager.reset();
+      if (tray.cbSize) Shell_NotifyIconW(NIM_DELETE, &tray);
+      UnregisterHook();
+      PostQuitMessage(0);
+      break;
+    case WM_SIZE:
+      if (logView) {
+        RECT client;
+        GetClientRect(h, &client);
+        MoveWindow(logView, client.left, client.top, client.right - client.left, client.bottom - client.top, FALSE);
+      }
+      break;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      BeginPaint(h, &paint);
+      EndPaint(h, &paint);
+      break;
+    }
+    case WM_SHOWWINDOW:
+      // Every call after the first successful one is refused by the library.
+      RegisterHook(h, WM_HOOKEVENT);
+      break;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDM_ABOUT:
+          DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_ABOUTBOX), h, AboutDialogProc, 0);
+          break;
+        case IDM_EXIT:
+          DestroyWindow(h);
+          break;
+        default:
+          return DefWindowProcW(h, message, wParam, lParam);
+      }
+      break;
+    case WM_HOOKEVENT:
+      HandleHookEvent(lParam);
+      break;
+    case WM_TRAYNOTIFY:
+      if (wParam == kTrayIconId) {
+        if (lParam == WM_LBUTTONDOWN) {
+          ShowWindow(h, SW_RESTORE);
+          SetForegroundWindow(h);
+        } else if (lParam == WM_RBUTTONDOWN) {
+          ShowVersionBox();
+        }
+      }
+      break;
+    default:
+      break;
+  }
+  return BaseWindow::WindowProc(h, message, wParam, lParam);
+}
+
+int MainWindow::MessageLoop() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0)) {
+    // An accelerator's command goes to the window the keystroke was for.
+    if (!TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+void MainWindow::SaveWindowPosition() {
+  // A minimised or maximised window first returns to its normal rectangle.
+  ShowWindow(window, SW_RESTORE);
+  RECT r;
+  if (GetWindowRect(window, &r)) {
+    profile.Left = r.left;
+    profile.Top = r.top;
+    profile.Width = r.right - r.left;
+    profile.Height = r.bottom - r.top;
+  }
+  profile.Save();
+}
+
+void MainWindow::AddTrayIcon() {
+  tray = NOTIFYICONDATAW{};
+  tray.cbSize = kTrayRecordSize;
+  tray.hWnd = window;
+  tray.uID = kTrayIconId;
+  tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  tray.uCallbackMessage = WM_TRAYNOTIFY;
+  tray.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+  const wchar_t tip[] = L"Quillmere";
+  const std::size_t capacity = sizeof tray.szTip / sizeof tray.szTip[0];
+  std::size_t n = std::min(std::wcslen(tip), capacity - 1);
+  std::copy_n(tip, n, tray.szTip);
+  tray.szTip[n] = L'\0';
+  tray.uTimeout = 0;
+  Shell_NotifyIconW(NIM_ADD, &tray);
+}
+
+void MainWindow::ShowVersionBox() {
+  std::wstring text = boost::str(boost::wformat(L"Quillmere %.2f") % kQuillmereVersion) +
+                      L"\nThe Quillmere developers - https://quillmere.example.org/";
+  MessageBoxW(window, text.c_str(), QuillmereTitle().c_str(), MB_ICONINFORMATION);
+}
+
+void MainWindow::HandleHookEvent(LPARAM address) {
+  if (!address) return;
+  // Any process may post this message with any number. Only the base of a
+  // committed private one-page region of this process is read and freed.
+  void *page = reinterpret_cast<void *>(address);
+  MEMORY_BASIC_INFORMATION info;
+  if (VirtualQuery(page, &info, sizeof info) != sizeof info || info.AllocationBase != page ||
+      info.BaseAddress != page || info.State != MEM_COMMIT || info.Type != MEM_PRIVATE ||
+      info.RegionSize != kHookEventPageSize)
+    return;
+  DispatchHookEvent(static_cast<const HookEventRecord *>(page), this);
+  VirtualFreeEx(GetCurrentProcess(), page, 0, MEM_RELEASE);
+}
+
+LRESULT MainWindow::DispatchHookEvent(const HookEventRecord *record, MainWindow *mainWindow) {
+  HWND main = mainWindow->window;
+  HWND w = record->hwnd;
+  HWND root = GetAncestor(w, GA_ROOTOWNER);
+  if (w == main || root == main) return 0;
+  // Held for the whole dispatch: a handler that pumps messages may meet the
+  // main window's destruction, which drops the window's own reference.
+  boost::shared_ptr<ShadeManager> manager = mainWindow->shadeManager;
+  if (!manager) return 0;
+  switch (record->message) {
+    case WM_DESTROY:
+      manager->RemoveWindow(w);
+      break;
+    case WM_SETFOCUS:
+      // wParam: the window that lost the focus.
+      if (GetAncestor(reinterpret_cast<HWND>(record->wParam), GA_ROOTOWNER) != root) manager->RequestShade(root, false);
+      break;
+    case WM_KILLFOCUS:
+      // wParam: the window that receives the focus.
+      if (GetAncestor(reinterpret_cast<HWND>(record->wParam), GA_ROOTOWNER) != root) manager->RequestShade(root, true);
+      break;
+    case WM_SHOWWINDOW:
+      manager->AddWindow(w);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+INT_PTR CALLBACK MainWindow::AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,73 @@
+// The program's one window: a read-only log filling its client area, a menu
+// with the exit and about commands, an optional tray icon and a version box.
+// Its first showing installs the hook, forwarded events arrive at its window
+// procedure, and its destruction saves the settings, puts every managed
+// window back and removes the hook.
+#ifndef QUILLMERE_SHELL_MAINWINDOW_H
+#define QUILLMERE_SHELL_MAINWINDOW_H
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <boost/shared_ptr.hpp>
+
+#include "config/QuillmereProfile.h"
+#include "hook/QuillmereHook.h"
+#include "shell/BaseWindow.h"
+
+class ShadeManager;
+
+// The version, shown everywhere with two decimals.
+const double kQuillmereVersion = 1.02;
+
+// Forwarded window event; lParam is the address of a page with the record.
+const UINT WM_HOOKEVENT = WM_USER + 1;
+// Notification-area icon callback; wParam is the icon id, lParam the mouse message.
+const UINT WM_TRAYNOTIFY = WM_USER + 2;
+
+// "Quillmere v1.02": the main window's title and the version box's caption.
+std::wstring QuillmereTitle();
+
+class MainWindow : public BaseWindow {
+ public:
+  explicit MainWindow(HINSTANCE instance);
+  ~MainWindow() override;
+
+  void RegisterWindowClass() override;
+  bool Create(const std::wstring &title) override;
+  LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  int MessageLoop() override;
+  // Restores the window to its normal state, stores its rectangle in the
+  // settings and writes the settings file.
+  virtual void SaveWindowPosition();
+
+  // Turns one forwarded event into a call on the shade manager; events of
+  // the main window and of the windows it owns are dropped.
+  static LRESULT DispatchHookEvent(const HookEventRecord *record, MainWindow *mainWindow);
+
+  static INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // The shade manager; empty before Create and after the window's destruction.
+  const boost::shared_ptr<ShadeManager> &GetShadeManager() const { return shadeManager; }
+  const QuillmereProfile &GetProfile() const { return profile; }
+  HWND GetLogView() const { return logView; }
+
+ private:
+  void AddTrayIcon();
+  void ShowVersionBox();
+  // Reads and releases the page of a WM_HOOKEVENT; a page that is not one
+  // a hook library posts is neither read nor released.
+  void HandleHookEvent(LPARAM address);
+
+  HACCEL accelerators;
+  HWND logView;
+  HFONT logFont;
+  NOTIFYICONDATAW tray;
+  boost::shared_ptr<ShadeManager> shadeManager;
+  QuillmereProfile profile;
+};
+
+// The one main window of the process, set by its constructor.
+extern MainWindow *currentMainWindow;
+
+#endif

@@ -1,0 +1,102 @@
+#include "ProgramFixture.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int);
+
+using namespace winsim::driver;
+
+void ProgramTest::SetUp() {
+  char cwd[4096];
+  previousDir = getcwd(cwd, sizeof cwd) ? cwd : ".";
+  char pattern[] = "/tmp/quillmere-test-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  dir = pattern;
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+}
+
+void ProgramTest::TearDown() {
+  if (Running()) {
+    if (IsWindow(main)) ChooseMenuCommand(main, 105);
+  }
+  if (thread.joinable()) thread.join();
+  ResetDesktop();
+  if (chdir(previousDir.c_str()) != 0) std::perror("chdir");
+  std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+void ProgramTest::WriteFile(const std::string &name, const std::string &text) {
+  std::ofstream(dir + "/" + name, std::ios::binary) << text;
+}
+
+std::string ProgramTest::ReadFile(const std::string &name) const {
+  std::ifstream in(dir + "/" + name, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void ProgramTest::WriteSettings(int left, int top, int width, int height, bool tray, bool minimize) {
+  std::ostringstream text;
+  text << "[Window]\nLeft=" << left << "\nTop=" << top << "\nWidth=" << width << "\nHeight=" << height
+       << "\nShowTrayIcon=" << (tray ? "true" : "false") << "\nStartMinimize=" << (minimize ? "true" : "false")
+       << "\n\n[Path]\nFilterPath=script.py\n";
+  WriteFile("quillmere.ini", text.str());
+}
+
+void ProgramTest::WriteScript(const std::string &python) { WriteFile("script.py", python); }
+
+void ProgramTest::Start() {
+  Launch();
+  WaitStarted();
+}
+
+void ProgramTest::Launch() {
+  finished = false;
+  thread = std::thread([this] {
+    exitCode = WinMain(GetModuleHandleW(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
+    finished = true;
+  });
+  for (main = nullptr; !main && !finished;) {
+    for (HWND h : TopLevelWindows())
+      if (ReadWindow(h).className == L"QuillmereMainWindow") main = h;
+    if (!main) std::this_thread::yield();
+  }
+  ASSERT_NE(main, nullptr);
+}
+
+void ProgramTest::WaitStarted() {
+  // Idle in its own loop means creation is over.
+  WaitIdle(GetWindowThreadProcessId(main, nullptr));
+  WaitAllIdle();
+}
+
+int ProgramTest::Join() {
+  if (thread.joinable()) thread.join();
+  return exitCode;
+}
+
+HWND ProgramTest::AppWindow(DWORD app, const wchar_t *title, RECT rect, HWND owner) {
+  WindowSpec spec;
+  spec.title = title;
+  spec.rect = rect;
+  spec.owner = owner;
+  HWND h = CreateAppWindow(app, spec);
+  WaitAllIdle();
+  return h;
+}
+
+void ProgramTest::Click(HWND window) {
+  ClickFocus(window);
+  WaitAllIdle();
+}
+
+std::wstring ProgramTest::Log() const {
+  HWND edit = GetDlgItem(main, 5);
+  return ReadWindow(edit).text;
+}

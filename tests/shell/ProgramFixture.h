@@ -1,0 +1,53 @@
+// Runs the real program on the simulated desktop: its entry function on a
+// thread of its own, in a fresh working directory holding the settings
+// file and the script.
+#ifndef QUILLMERE_TESTS_SHELL_PROGRAMFIXTURE_H
+#define QUILLMERE_TESTS_SHELL_PROGRAMFIXTURE_H
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winsim/driver.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Files in the working directory.
+  void WriteFile(const std::string &name, const std::string &text);
+  std::string ReadFile(const std::string &name) const;
+  // A settings file with the given geometry and options, naming script.py.
+  void WriteSettings(int left, int top, int width, int height, bool tray, bool minimize);
+  void WriteScript(const std::string &python);
+
+  // Starts the program and waits until its message loop is idle.
+  void Start();
+  // Starts the program and returns once its main window exists.
+  void Launch();
+  // Waits until the started program's message loop is idle.
+  void WaitStarted();
+  // Waits for the entry function to return and gives its exit code.
+  int Join();
+  bool Running() const { return thread.joinable() && !finished; }
+
+  // A window of an application, shown without activation.
+  HWND AppWindow(DWORD app, const wchar_t *title, RECT rect = {100, 100, 500, 400}, HWND owner = nullptr);
+  // The user clicks the window, and everything queued is handled.
+  void Click(HWND window);
+  std::wstring Log() const;
+
+  HWND main = nullptr;
+  std::string dir;
+
+ private:
+  std::thread thread;
+  std::atomic<bool> finished{false};
+  int exitCode = -1;
+  std::string previousDir;
+};
+
+#endif

@@ -1,0 +1,318 @@
+// The whole program on the simulated desktop: start-up, forwarded events
+// driving the script, the menu, tray, about box, and shut-down.
+#include <shellapi.h>
+
+#include <thread>
+
+#include "ProgramFixture.h"
+#include "hook/QuillmereHook.h"
+
+using namespace winsim::driver;
+
+namespace {
+
+const char kShadingScript[] = R"py(
+import Quillmere
+
+def on_add(h, title, classname):
+    if "Keep" in title:
+        return False
+    Quillmere.log(u"add %s" % title)
+
+def everything(h, title, classname):
+    return True
+
+def on_shade(h, title, classname):
+    Quillmere.log(u"shade %s" % title)
+    Quillmere.doShadeWindow(h, 1)
+    Quillmere.doTransparentWindow(h, 1)
+
+def on_unshade(h, title, classname):
+    Quillmere.log(u"unshade %s" % title)
+    Quillmere.doTransparentWindow(h, 0)
+    Quillmere.doShadeWindow(h, 0)
+
+def configure():
+    return ([everything], on_add, None, on_shade, on_unshade)
+)py";
+
+class Program : public ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    WriteSettings(10, 20, 400, 300, false, false);
+    WriteScript(kShadingScript);
+    appA = StartApp("a");
+    appB = StartApp("b");
+  }
+  int Height(HWND h) {
+    RECT r = ReadWindow(h).rect;
+    return r.bottom - r.top;
+  }
+  bool Rolled(HWND h) {
+    auto s = ReadWindow(h);
+    return s.rect.bottom - s.rect.top == 27 && !(s.style & WS_THICKFRAME) && s.alpha == 128;
+  }
+  bool Contains(const std::wstring &line) { return Log().find(line + L"\r\n") != std::wstring::npos; }
+  DWORD appA = 0, appB = 0;
+};
+
+TEST_F(Program, FocusMovesBetweenApplicationsRollWindowsUpAndDown) {
+  HWND a = AppWindow(appA, L"A", {100, 100, 500, 400});
+  HWND b = AppWindow(appB, L"B", {200, 150, 700, 550});
+  Start();
+  EXPECT_TRUE(Contains(L"add Quillmere v1.02"));  // the initial enumeration offers the main window too
+  EXPECT_TRUE(Contains(L"add A"));
+  Click(a);
+  Click(b);
+  EXPECT_TRUE(Rolled(a));
+  EXPECT_EQ(ReadWindow(a).rect.left, 100);
+  EXPECT_FALSE(Rolled(b));
+  EXPECT_TRUE(Contains(L"shade A"));
+  Click(a);
+  EXPECT_FALSE(Rolled(a));
+  EXPECT_EQ(Height(a), 300);
+  EXPECT_TRUE(ReadWindow(a).style & WS_THICKFRAME);
+  EXPECT_FALSE(ReadWindow(a).exStyle & WS_EX_LAYERED);
+  EXPECT_TRUE(Rolled(b));
+  EXPECT_EQ(LiveAllocations(ProgramProcessId()), 0u);  // every page released
+}
+
+TEST_F(Program, RolledUpHeightFollowsTheSystemMetrics) {
+  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
+  SetSystemMetric(SM_CYCAPTION, 40);
+  Start();
+  Click(a);
+  Click(b);
+  EXPECT_EQ(Height(a), 40);  // above the minimum tracking height: the caption decides
+}
+
+TEST_F(Program, FocusInsideOneRootOwnerShadesNothing) {
+  HWND a = AppWindow(appA, L"A");
+  HWND dialog = AppWindow(appA, L"dialog", {150, 150, 300, 250}, a);
+  Start();
+  Click(a);
+  Click(dialog);
+  Click(a);
+  EXPECT_FALSE(Rolled(a));
+  EXPECT_FALSE(Contains(L"shade A"));
+  EXPECT_FALSE(Contains(L"add dialog"));  // owned windows are not managed
+}
+
+TEST_F(Program, ScriptVetoOnAddKeepsAWindowUnmanaged) {
+  HWND keep = AppWindow(appA, L"Keep me"), b = AppWindow(appB, L"B");
+  Start();
+  Click(keep);
+  Click(b);
+  EXPECT_FALSE(Rolled(keep));
+}
+
+TEST_F(Program, WindowsShownLaterAreManagedAndClosedOnesForgotten) {
+  Start();
+  HWND a = AppWindow(appA, L"Late"), b = AppWindow(appB, L"B");
+  EXPECT_TRUE(Contains(L"add Late"));
+  Click(a);
+  Click(b);
+  EXPECT_TRUE(Rolled(a));
+  DestroyAppWindow(a);
+  WaitAllIdle();
+  // Closing a rolled-up window runs its unshade path; a closed window
+  // describes itself with an empty title.
+  EXPECT_TRUE(Contains(L"unshade "));
+}
+
+TEST_F(Program, ExitCommandSavesRestoresAndRemovesTheHookInThatOrder) {
+  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
+  Start();
+  Click(a);
+  Click(b);
+  ASSERT_TRUE(Rolled(a));
+  RECT mainRect = ReadWindow(main).rect;
+  ASSERT_TRUE(ChooseMenuCommand(main, 105));
+  EXPECT_EQ(Join(), 0);
+  EXPECT_FALSE(Rolled(a));
+  EXPECT_EQ(Height(a), 300);
+  std::string ini = ReadFile("quillmere.ini");
+  EXPECT_NE(ini.find("Left=" + std::to_string(mainRect.left) + "\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Width=" + std::to_string(mainRect.right - mainRect.left) + "\n"), std::string::npos);
+  // The hook is gone: the library takes a new registration.
+  HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_TRUE(RegisterHook(probe, WM_USER + 1));
+  UnregisterHook();
+}
+
+TEST_F(Program, CloseBoxEndsTheProgramTheSameWay) {
+  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
+  Start();
+  Click(a);
+  Click(b);
+  ClickCloseBox(main);
+  EXPECT_EQ(Join(), 0);
+  EXPECT_FALSE(Rolled(a));
+  EXPECT_TRUE(TrayIcons().empty());
+}
+
+TEST_F(Program, ClosingWhileMinimisedSavesTheNormalRectangleForTheNextStart) {
+  Start();
+  RECT before = ReadWindow(main).rect;
+  EXPECT_EQ(before.left, 10);
+  EXPECT_EQ(before.right - before.left, 400);
+  SetWindowPos(main, nullptr, 30, 40, 500, 350, SWP_NOZORDER);
+  ShowAppWindow(main, SW_MINIMIZE);
+  WaitAllIdle();
+  ASSERT_TRUE(IsIconic(main));
+  ChooseMenuCommand(main, 105);
+  EXPECT_EQ(Join(), 0);
+  ResetDesktop();
+  Start();
+  RECT after = ReadWindow(main).rect;
+  EXPECT_EQ(after.left, 30);
+  EXPECT_EQ(after.top, 40);
+  EXPECT_EQ(after.right - after.left, 500);
+  EXPECT_EQ(after.bottom - after.top, 350);
+}
+
+TEST_F(Program, StartMinimisedStillInstallsTheHook) {
+  WriteSettings(10, 20, 400, 300, false, true);
+  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
+  Start();
+  EXPECT_TRUE(IsIconic(main));
+  EXPECT_EQ(ReadWindow(main).normalRect.left, 10);
+  Click(a);
+  Click(b);
+  EXPECT_TRUE(Rolled(a));
+}
+
+TEST_F(Program, TrayIconOnlyWhenAskedForAndItsClicks) {
+  Start();
+  EXPECT_TRUE(TrayIcons().empty());
+  ChooseMenuCommand(main, 105);
+  Join();
+  ResetDesktop();
+
+  WriteSettings(10, 20, 400, 300, true, false);
+  Start();
+  auto icons = TrayIcons();
+  ASSERT_EQ(icons.size(), 1u);
+  EXPECT_EQ(icons[0].id, 1u);
+  EXPECT_EQ(icons[0].tip, L"Quillmere");
+  EXPECT_EQ(icons[0].callbackMessage, static_cast<UINT>(WM_USER + 2));
+
+  // Left: restores the window and brings it to the front.
+  ShowAppWindow(main, SW_MINIMIZE);
+  ClickTray(main, 1, MouseButton::Left);
+  WaitAllIdle();
+  EXPECT_FALSE(IsIconic(main));
+  EXPECT_EQ(GetForegroundWindow(), main);
+
+  // Middle, or a click for another icon id: nothing.
+  ClickTray(main, 1, MouseButton::Middle);
+  PostMessageW(main, WM_USER + 2, 2, WM_RBUTTONDOWN);
+  WaitAllIdle();
+  EXPECT_TRUE(OpenDialogs().empty());
+
+  // Right: the version box, which keeps the program handling events.
+  ClickTray(main, 1, MouseButton::Right);
+  WaitAllIdle();
+  auto dialogs = OpenDialogs();
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_TRUE(dialogs[0].messageBox);
+  EXPECT_EQ(dialogs[0].caption, L"Quillmere v1.02");
+  EXPECT_EQ(dialogs[0].text.substr(0, 15), L"Quillmere 1.02\n");
+  PressDialogButton(dialogs[0].window, IDOK);
+  WaitAllIdle();
+  EXPECT_TRUE(OpenDialogs().empty());
+  ChooseMenuCommand(main, 105);
+  EXPECT_EQ(Join(), 0);
+  EXPECT_TRUE(TrayIcons().empty());
+}
+
+TEST_F(Program, AboutBoxOpensFromTheKeyboardAndKeepsHandlingEvents) {
+  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
+  Start();
+  for (const char *keys : {"alt+?", "alt+/"}) {
+    for (int way = 0; way < 3; ++way) {
+      TypeKeys(main, keys);
+      WaitAllIdle();
+      auto dialogs = OpenDialogs();
+      ASSERT_EQ(dialogs.size(), 1u) << keys;
+      EXPECT_EQ(dialogs[0].caption, L"バージョン情報 Quillmere");
+      EXPECT_EQ(dialogs[0].owner, main);
+      if (way == 0) {
+        // Events are handled while the box is open.
+        Click(a);
+        Click(b);
+        EXPECT_TRUE(Rolled(a));
+        Click(a);
+        EXPECT_FALSE(Rolled(a));
+        PressDialogButton(dialogs[0].window, IDOK);
+      } else if (way == 1) {
+        TypeKeys(dialogs[0].window, "esc");
+      } else {
+        ClickCloseBox(dialogs[0].window);
+      }
+      WaitAllIdle();
+      EXPECT_TRUE(OpenDialogs().empty());
+      EXPECT_TRUE(IsWindowEnabled(main));
+    }
+  }
+  EXPECT_TRUE(Running());
+}
+
+TEST_F(Program, ForgedEventMessagesAreIgnored) {
+  Start();
+  // A made-up address, and the address of an allocation that is not one page.
+  PostMessageW(main, WM_USER + 1, 0, 0x12345000);
+  void *region = VirtualAlloc(nullptr, 8192, MEM_COMMIT, PAGE_READWRITE);
+  PostMessageW(main, WM_USER + 1, 0, reinterpret_cast<LPARAM>(region));
+  PostMessageW(main, WM_USER + 1, 0, reinterpret_cast<LPARAM>(static_cast<char *>(region) + 4096));
+  WaitAllIdle();
+  EXPECT_TRUE(Running());
+  EXPECT_EQ(LiveAllocations(ProgramProcessId()), 1u);  // nothing was freed
+  VirtualFree(region, 0, MEM_RELEASE);
+}
+
+TEST_F(Program, PagesAreReleasedOnceAcrossBurstsAndFaults) {
+  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
+  Start();
+  for (int i = 0; i < 20; ++i) {
+    Click(i % 2 ? a : b);
+    if (i == 5) FailNext(Fault::OpenProcess, appA);
+    if (i == 8) FailNext(Fault::VirtualAllocEx, appB);
+    if (i == 11) FailNext(Fault::WriteProcessMemory, appA);
+    if (i == 14) FailNext(Fault::PostMessage, appB);
+  }
+  WaitAllIdle();
+  EXPECT_EQ(LiveAllocations(ProgramProcessId()), 0u);
+  EXPECT_TRUE(Running());
+}
+
+TEST_F(Program, EventsDuringStartUpAreHandledAfterTheInitialEnumerationInOrder) {
+  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
+  Click(a);  // an application has the foreground while the program starts
+  // The script waits, while it runs, until the user has clicked around.
+  WriteScript(std::string(kShadingScript) + R"py(
+import os, time
+Quillmere.log(u"loading")
+for _ in range(1000):
+    if os.path.exists("go"):
+        break
+    time.sleep(0.01)
+)py");
+  Launch();
+  while (Log().find(L"loading") == std::wstring::npos) std::this_thread::yield();
+  Click(b);
+  Click(a);
+  Click(b);
+  WriteFile("go", "");
+  WaitStarted();
+  // Queued until the records existed, then handled in order: A rolled up,
+  // came back, rolled up again; B came back at the end.
+  EXPECT_TRUE(Rolled(a));
+  EXPECT_FALSE(Rolled(b));
+  std::wstring log = Log();
+  EXPECT_LT(log.find(L"add A"), log.find(L"shade A"));
+  EXPECT_LT(log.find(L"shade A"), log.find(L"unshade A"));
+}
+
+}  // namespace
