@@ -1,0 +1,64 @@
+// Runs the program's entry function on a thread of its own, as the
+// program's one GUI thread, and finds its main window and log view.
+#ifndef QUILLMERE_SIM_PROGRAM_HOST_H
+#define QUILLMERE_SIM_PROGRAM_HOST_H
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <future>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace quillmere::sim {
+
+// The program's entry function; returns the exit code.
+using ProgramEntry = std::function<int()>;
+
+class ProgramHost {
+ public:
+  // An empty entry: a host without a program; Start refuses.
+  explicit ProgramHost(ProgramEntry entry, std::chrono::milliseconds patience = std::chrono::seconds(30));
+  ~ProgramHost();
+  ProgramHost(const ProgramHost &) = delete;
+  ProgramHost &operator=(const ProgramHost &) = delete;
+
+  bool HasProgram() const { return static_cast<bool>(entry_); }
+  // Started and its entry function has not returned.
+  bool Running();
+  // Starts the entry function and waits until its main window exists and
+  // the program waits for messages, or until the entry function returns.
+  // False with the reason when the program cannot be started or opened no
+  // main window.
+  bool Start(std::string &why);
+  // Waits (within the patience) for the entry function to return; true when it has.
+  bool WaitForExit();
+  // The exit code once the entry function has returned.
+  std::optional<int> ExitCode();
+
+  // The main window while it exists, else null.
+  HWND MainWindow();
+  // The last main window the program had, even when gone.
+  HWND LastMainWindow() const { return lastMainWindow_; }
+  // The log view's lines, or the last ones read while it existed.
+  std::vector<std::string> LogLines();
+
+ private:
+  HWND FindMainWindow() const;
+  void Reap();
+
+  ProgramEntry entry_;
+  std::chrono::milliseconds patience_;
+  std::thread thread_;
+  std::future<int> result_;
+  std::optional<int> exitCode_;
+  HWND lastMainWindow_ = nullptr;
+  std::vector<std::string> lastLog_;
+};
+
+}  // namespace quillmere::sim
+
+#endif

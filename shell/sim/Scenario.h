@@ -1,0 +1,82 @@
+// A scenario: the commands a run plays against the simulated desktop, one
+// per line of the scenario text, as the parser has checked them.
+#ifndef QUILLMERE_SIM_SCENARIO_H
+#define QUILLMERE_SIM_SCENARIO_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillmere::sim {
+
+// The name of the program's main window in every scenario.
+inline constexpr const char *kMainWindowName = "quillmere";
+
+enum class CommandKind {
+  App,
+  Window,
+  Show,
+  Hide,
+  Enable,
+  Disable,
+  Destroy,
+  Title,
+  Focus,
+  Metric,
+  Start,
+  Tray,
+  Keys,
+  Menu,
+  Dismiss,
+  Close,
+  Expect,
+  ExpectLog,
+  ExpectExit,
+  Print,
+};
+
+// What a `window` command asks for besides its name, application and title.
+struct WindowOptions {
+  std::string className;  // empty: the applications' usual class
+  bool hasRect = false;
+  int left = 100, top = 100, right = 500, bottom = 400;
+  std::string owner;   // a window name, or empty
+  std::string parent;  // a window name, or empty
+  bool hidden = false;
+  bool disabled = false;
+  bool layered = false;
+};
+
+enum class Field { Left, Top, Width, Height, Visible, Enabled, Exists, Alpha, Topmost, Layered, Thickframe, Title };
+
+// One FIELD=VALUE of an `expect` line. Flags hold yes (true) or no (false)
+// in `flag`, numbers in `number`, the title in `text`.
+struct Expectation {
+  Field field;
+  std::string fieldName;
+  long number = 0;
+  bool flag = false;
+  std::string text;
+};
+
+struct Command {
+  int line = 0;
+  std::string source;  // the line as written, without its comment and outer blanks
+  CommandKind kind = CommandKind::Start;
+  std::string name;  // app: the application; window commands, keys, expect, print: the window or target
+  std::string app;   // window: the application that creates it
+  std::string text;  // window, title: the title; expect-log: the line; keys: the combination;
+                     // tray: left or right; menu: about or exit
+  WindowOptions window;
+  std::optional<int> caption, mintrack;  // metric
+  std::vector<Expectation> expectations;  // expect
+  int exitCode = 0;                       // expect-exit
+};
+
+struct Scenario {
+  std::vector<Command> commands;
+};
+
+}  // namespace quillmere::sim
+
+#endif

@@ -1,0 +1,91 @@
+// quillmere-sim as a user runs it: the real program, scenario files, exit
+// statuses and what the output says.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+using ::testing::HasSubstr;
+
+struct SimRun {
+  int status = -1;
+  std::string output;
+};
+
+SimRun RunSim(const std::string &arguments) {
+  SimRun run;
+  std::string command = std::string(QUILLMERE_SIM_EXECUTABLE) + " " + arguments + " 2>&1";
+  FILE *pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+  int raw = pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+std::string WriteScenario(const std::string &name, const std::string &text) {
+  std::string path = ::testing::TempDir() + name;
+  std::ofstream(path) << text;
+  return path;
+}
+
+TEST(SimCommandLineTest, AnUnreadableScenarioExitsWithTwoNamingTheLine) {
+  std::string path = WriteScenario("sim_bad.scenario", "app a\n\nwindow w b \"W\"\n");
+  SimRun run = RunSim(path);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_THAT(run.output, HasSubstr(path + ":3: no application named \"b\""));
+  EXPECT_EQ(RunSim(::testing::TempDir() + "no_such.scenario").status, 2);
+  EXPECT_EQ(RunSim("--bogus").status, 2);
+}
+
+TEST(SimCommandLineTest, TheDemonstrationRollsWindowsUpAndDown) {
+  SimRun run = RunSim("");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("resized 500x400 -> 500x27, lost its sizing frame"));
+  EXPECT_THAT(run.output, HasSubstr("became opaque again"));
+  EXPECT_THAT(run.output, HasSubstr("The program exited with code 0."));
+  EXPECT_THAT(run.output, HasSubstr("FilterPath=quillmere_script.py"));
+}
+
+TEST(SimCommandLineTest, AFailedExpectationAgainstTheProgramExitsWithOne) {
+  std::string path = WriteScenario("sim_fails.scenario", R"(app a
+app b
+window w a "Work"
+window v b "Other"
+start
+focus w
+focus v
+expect w height=400   # it has rolled up instead
+expect-log "rolled up: Work"
+)");
+  SimRun run = RunSim(path);
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("expected: height=400\n      found:    height=27\n"));
+  EXPECT_THAT(run.output, HasSubstr("expect-log \"rolled up: Work\"   ok"));
+}
+
+TEST(SimCommandLineTest, TheProgramWorksInTheGivenDirectoryAndSavesItsSettingsThere) {
+  std::string dir = ::testing::TempDir() + "sim_dir_test";
+  std::string mkdir = "mkdir -p " + dir;
+  ASSERT_EQ(std::system(mkdir.c_str()), 0);
+  std::ofstream(dir + "/quillmere.ini") << "[Window]\nLeft=7\nTop=9\nWidth=300\nHeight=200\nShowTrayIcon=false\n";
+  std::string path = WriteScenario("sim_dir.scenario", "start\nexpect quillmere left=7 top=9 width=300\nclose\n"
+                                                       "expect-exit 0\ntray left\n");
+  SimRun run = RunSim("--dir " + dir + " " + path);
+  EXPECT_EQ(run.status, 1) << run.output;  // no tray icon to click after the program has gone
+  EXPECT_THAT(run.output, HasSubstr("expect quillmere left=7 top=9 width=300   ok"));
+  EXPECT_THAT(run.output, HasSubstr("expect-exit 0   ok"));
+  std::ifstream ini(dir + "/quillmere.ini");
+  std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+  EXPECT_THAT(text, HasSubstr("Left=7"));
+  EXPECT_THAT(text, HasSubstr("Width=300"));
+}
+
+}  // namespace
