@@ -225,9 +225,17 @@ TEST_F(Effects, TopMostOnAndOff) {
   Start();
   EXPECT_TRUE(ReadWindow(w).topmost);
   EXPECT_EQ(TopLevelWindows().front(), w);
-  ChooseMenuCommand(main, 105);
-  Join();
-  ResetDesktop();
+}
+
+TEST_F(Effects, TopMostOff) {
+  WindowSpec spec;
+  spec.title = L"W";
+  HWND w = CreateAppWindow(app, spec);
+  WriteScript("import Quillmere\nQuillmere.doTopmostWindow(" + Handle(w) + ", 1)\n" +
+              "Quillmere.doTopmostWindow(" + Handle(w) + ", 0)\n" + "def configure():\n    return ([],)\n");
+  Start();
+  EXPECT_FALSE(ReadWindow(w).topmost);
+  EXPECT_FALSE(ReadWindow(w).exStyle & WS_EX_TOPMOST);
 }
 
 }  // namespace

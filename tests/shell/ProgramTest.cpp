@@ -78,6 +78,16 @@ TEST_F(Program, FocusMovesBetweenApplicationsRollWindowsUpAndDown) {
   EXPECT_EQ(LiveAllocations(ProgramProcessId()), 0u);  // every page released
 }
 
+TEST_F(Program, EachFocusMoveGivesExactlyTheExpectedRequests) {
+  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
+  Start();
+  std::wstring atStart = Log();
+  Click(a);  // from the program's own window: unshading A, which is not rolled up, calls nothing
+  Click(b);  // A loses the focus to B: A rolls up; B gets it back from A: nothing to unroll
+  Click(a);  // B rolls up, A rolls down
+  EXPECT_EQ(Log().substr(atStart.size()), L"shade A\r\nshade B\r\nunshade A\r\n");
+}
+
 TEST_F(Program, RolledUpHeightFollowsTheSystemMetrics) {
   HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
   SetSystemMetric(SM_CYCAPTION, 40);
@@ -150,6 +160,32 @@ TEST_F(Program, CloseBoxEndsTheProgramTheSameWay) {
   EXPECT_EQ(Join(), 0);
   EXPECT_FALSE(Rolled(a));
   EXPECT_TRUE(TrayIcons().empty());
+}
+
+TEST_F(Program, DestroyingTheWindowAnyOtherWaySavesBeforeRestoring) {
+  // The script checks, while it rolls a window down at exit, that the
+  // settings file has been written already.
+  WriteScript(std::string(kShadingScript) + R"py(
+def on_unshade_at_exit(h, title, classname):
+    with open("quillmere.ini") as f:
+        saved = "Left=55" in f.read()
+    with open("saved-first.txt", "w") as f:
+        f.write(str(saved))
+    on_unshade(h, title, classname)
+
+def configure():
+    return ([everything], on_add, None, on_shade, on_unshade_at_exit)
+)py");
+  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
+  Start();
+  SetWindowPos(main, nullptr, 55, 66, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+  Click(a);
+  Click(b);
+  PostMessageW(main, WM_CLOSE, 0, 0);  // the default handling destroys the window
+  EXPECT_EQ(Join(), 0);
+  EXPECT_EQ(ReadFile("saved-first.txt"), "True");
+  EXPECT_FALSE(Rolled(a));
+  EXPECT_NE(ReadFile("quillmere.ini").find("Left=55\nTop=66\nWidth=300\nHeight=200\n"), std::string::npos);
 }
 
 TEST_F(Program, ClosingWhileMinimisedSavesTheNormalRectangleForTheNextStart) {
