@@ -15,13 +15,8 @@ struct ThreadBinding {
   ~ThreadBinding() {
     if (!thread) return;
     Lock lock(Mutex());
+    if (generation == D().generation) RetireThreadLocked(*thread);
     thread->alive = false;
-    Desktop &d = D();
-    if (generation == d.generation) {
-      DropThreadWindowsLocked(d, *thread);
-      d.threads.erase(thread->id);
-      NotifyIdleLocked();
-    }
   }
 };
 thread_local ThreadBinding t_binding;
@@ -141,6 +136,20 @@ std::shared_ptr<Window> Find(HWND window) {
 }
 
 void NotifyIdleLocked() { D().idleChanged.notify_all(); }
+
+void RetireThreadLocked(Thread &t) {
+  Desktop &d = D();
+  t.alive = false;
+  // Whoever waits for a message sent here stops waiting: it gets 0.
+  for (auto &sent : t.incoming) {
+    sent->done = true;
+    if (sent->sender) sent->sender->wake.notify_all();
+  }
+  t.incoming.clear();
+  DropThreadWindowsLocked(d, t);
+  d.threads.erase(t.id);
+  NotifyIdleLocked();
+}
 
 void HandleIncomingLocked(Lock &lock, Thread &self) {
   while (!self.incoming.empty()) {

@@ -308,6 +308,9 @@ void RunCallWndProcRetHooks(const CWPRETSTRUCT &record, bool fromSameProcess);
 
 // Forgets all objects of a dead thread without sending anything.
 void DropThreadWindowsLocked(Desktop &d, Thread &t);
+// Marks a thread ended: what was sent to it fails, its windows go, and it
+// leaves the desktop.
+void RetireThreadLocked(Thread &t);
 
 }  // namespace winsim
 

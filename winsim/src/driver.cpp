@@ -44,11 +44,7 @@ void AppMain(std::shared_ptr<Thread> thread, std::promise<void> *ready) {
     DestroyWindow(left);
   }
   Lock lock(Mutex());
-  thread->alive = false;
-  DropThreadWindowsLocked(D(), *thread);
-  D().threads.erase(thread->id);
-  thread->wake.notify_all();
-  NotifyIdleLocked();
+  RetireThreadLocked(*thread);
 }
 
 App *FindApp(DWORD processId) {
