@@ -6,7 +6,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 kind=${1:-release}
 case "$kind" in
   release)  dir="$top/build";          extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
-  sanitize) dir="$top/build-sanitize"; extra=(-DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_SANITIZE=ON) ;;
+  sanitize) dir="$top/build-sanitize"; extra=(-DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_SANITIZE=ON -DQUILLMERE_BENCHMARKS=OFF) ;;
   *) echo "usage: $0 [release|sanitize]" >&2; exit 2 ;;
 esac
 "$top/scripts/setup.sh"

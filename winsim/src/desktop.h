@@ -291,7 +291,9 @@ void SwitchForeground(HWND window, HWND focusWindow, int how);
 
 // Sizing and showing (winpos.cpp).
 BOOL SetWindowPosOnThread(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
-void LinkZOrderLocked(Window &w, HWND insertAfter);
+// Places a window in its siblings' z-order; owned windows stay above their
+// owner (a window just created owns none, which saves looking).
+void LinkZOrderLocked(Window &w, HWND insertAfter, bool hasOwnedWindows = true);
 
 // Resources (resource.cpp).
 HMENU LoadMenuFromScript(HINSTANCE instance, int id, const std::wstring &name);

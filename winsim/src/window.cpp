@@ -190,7 +190,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
     if (w->parent)
       FindLocked(w->parent)->children.push_back(w->handle);  // children keep their order of creation
     else
-      LinkZOrderLocked(*w, (exStyle & WS_EX_TOPMOST) ? HWND_TOPMOST : HWND_TOP);
+      LinkZOrderLocked(*w, (exStyle & WS_EX_TOPMOST) ? HWND_TOPMOST : HWND_TOP, false);
   }
   HWND h = w->handle;
   if (menuToLoad || !menuNameToLoad.empty()) {

@@ -129,7 +129,7 @@ BOOL ShowOnOwnThread(HWND window, int command) {
 
 namespace winsim {
 
-void LinkZOrderLocked(Window &w, HWND insertAfter) {
+void LinkZOrderLocked(Window &w, HWND insertAfter, bool hasOwnedWindows) {
   auto &list = SiblingsLocked(w);
   list.erase(std::remove(list.begin(), list.end(), w.handle), list.end());
   if (w.parent) {
@@ -167,7 +167,7 @@ void LinkZOrderLocked(Window &w, HWND insertAfter) {
       list.insert(it + 1, w.handle);
     }
   }
-  KeepOwnedAboveLocked(w);
+  if (hasOwnedWindows) KeepOwnedAboveLocked(w);
 }
 
 BOOL SetWindowPosOnThread(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
