@@ -2,6 +2,7 @@
 #include <Python.h>
 
 #include "script/ScriptErrorReport.h"
+#include "script/WideText.h"
 
 #include <cstdio>
 #include <utility>
@@ -65,11 +66,8 @@ void ReportScriptError() {
     WriteToErrorStream(text);
     ScriptErrorSink &sink = Sink();
     if (sink) {
-      Py_ssize_t length = 0;
-      wchar_t *wide = PyUnicode_AsWideCharString(text, &length);
-      if (wide) {
-        std::wstring copy(wide, static_cast<std::size_t>(length));
-        PyMem_Free(wide);
+      std::wstring copy;
+      if (WideFromStr(text, &copy)) {
         // The sink may itself call into the interpreter; it gets a clean
         // error state.
         ScriptErrorSink current = sink;

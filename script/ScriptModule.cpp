@@ -9,6 +9,7 @@
 
 #include "script/LogBuffer.h"
 #include "script/WindowEffects.h"
+#include "script/WideText.h"
 #include "script/WindowInfo.h"
 #include "shell/MainWindow.h"
 
@@ -28,11 +29,9 @@ PyObject *Log(PyObject *, PyObject *args) {
   PyObject *message = nullptr;
   // Only str: a bytes argument raises TypeError.
   if (!PyArg_ParseTuple(args, "U", &message)) return nullptr;
-  Py_ssize_t length = 0;
-  wchar_t *text = PyUnicode_AsWideCharString(message, &length);
-  if (!text) return nullptr;
-  LogBuffer::Instance().Append(text, static_cast<std::size_t>(length));
-  PyMem_Free(text);
+  std::wstring text;
+  if (!WideFromStr(message, &text)) return nullptr;
+  LogBuffer::Instance().Append(text.data(), text.size());
   Py_RETURN_NONE;
 }
 
@@ -56,9 +55,8 @@ PyObject *GetWindowProperty(PyObject *, PyObject *args) {
             SetItem(dict, "is_visible", PyBool_FromLong(info.is_visible)) &&
             SetItem(dict, "is_enabled", PyBool_FromLong(info.is_enabled)) &&
             SetItem(dict, "title",
-                    PyUnicode_FromWideChar(info.title.data(), static_cast<Py_ssize_t>(info.title.size()))) &&
-            SetItem(dict, "classname", PyUnicode_FromWideChar(info.classname.data(),
-                                                              static_cast<Py_ssize_t>(info.classname.size())));
+                    StrFromWide(info.title)) &&
+            SetItem(dict, "classname", StrFromWide(info.classname));
   if (!ok) {
     // The interpreter's own error (memory) is pending.
     Py_DECREF(dict);

@@ -4,6 +4,7 @@
 
 #include "script/ScriptErrorReport.h"
 #include "script/ScriptFile.h"
+#include "script/WideText.h"
 #include "script/WindowInfo.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@ namespace {
 
 PyObject *WideText(const std::wstring &text) {
   // Decodes UTF-16 surrogate pairs where wchar_t is 16 bits wide.
-  return PyUnicode_FromWideChar(text.c_str(), static_cast<Py_ssize_t>(text.size()));
+  return StrFromWide(text);
 }
 
 // The arguments of every filter and handler call: (handle, title, class
@@ -33,11 +34,16 @@ PyObject *MakeArguments(HWND window, const WindowInfo &info) {
 
 // Calls the script object with the arguments; a failed call is reported
 // and its error cleared, so that it cannot disturb the next call.
+PyObject *CallWithArguments(PyObject *callable, PyObject *arguments) {
+  PyObject *result = arguments ? PyObject_CallObject(callable, arguments) : nullptr;
+  if (!result) ReportScriptError();
+  return result;
+}
+
 PyObject *CallScript(PyObject *callable, const WindowInfo &info, HWND window) {
   PyObject *arguments = MakeArguments(window, info);
-  PyObject *result = arguments ? PyObject_CallObject(callable, arguments) : nullptr;
+  PyObject *result = CallWithArguments(callable, arguments);
   Py_XDECREF(arguments);
-  if (!result) ReportScriptError();
   return result;
 }
 
@@ -98,13 +104,18 @@ bool ShadeManager::CheckFilters(HWND window) {
   if (!IsEligible(window)) return false;
   if (filters.empty()) return false;
   WindowInfo info = DescribeWindow(window);
+  // Every filter is given the same (immutable) argument tuple, made once.
+  // Should making it fail, each call tries again, and reports its failure.
+  PyObject *arguments = nullptr;
+  bool passes = false;
   // The vector does not change after configuration, so it can be walked
   // by index even when a filter re-enters the manager.
-  for (std::size_t i = 0; i < filters.size(); ++i) {
-    PyObject *result = CallScript(filters[i], info, window);
-    bool passes = result == Py_True;
+  for (std::size_t i = 0; i < filters.size() && !passes; ++i) {
+    if (!arguments) arguments = MakeArguments(window, info);
+    PyObject *result = CallWithArguments(filters[i], arguments);
+    passes = result == Py_True;
     Py_XDECREF(result);
-    if (passes) return true;
   }
-  return false;
+  Py_XDECREF(arguments);
+  return passes;
 }
