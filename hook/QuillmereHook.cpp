@@ -62,7 +62,7 @@ LRESULT CALLBACK HookProc(int nCode, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-extern "C" QUILLMEREHOOK_API bool RegisterHook(HWND target, UINT message) {
+extern "C" QUILLMEREHOOK_API bool QUILLMEREHOOK_CALL RegisterHook(HWND target, UINT message) {
   if (hookHandle) return false;
   // The target is in place before the hook can run anywhere.
   targetWindow = target;
@@ -71,7 +71,7 @@ extern "C" QUILLMEREHOOK_API bool RegisterHook(HWND target, UINT message) {
   return hookHandle != nullptr;
 }
 
-extern "C" QUILLMEREHOOK_API bool UnregisterHook() {
+extern "C" QUILLMEREHOOK_API bool QUILLMEREHOOK_CALL UnregisterHook() {
   if (!hookHandle) return false;
   UnhookWindowsHookEx(hookHandle);
   hookHandle = nullptr;

@@ -8,6 +8,14 @@
 
 #include <windows.h>
 
+// The exported functions use the platform's C calling convention. A Winelib
+// program, whose own default is the host's, names it to call the library.
+#ifdef __WINE__
+#define QUILLMEREHOOK_CALL __cdecl
+#else
+#define QUILLMEREHOOK_CALL
+#endif
+
 #ifdef QUILLMEREHOOK_BUILDING
 #define QUILLMEREHOOK_API __declspec(dllexport)
 #else
@@ -26,11 +34,11 @@ extern "C" {
 // Installs the hook, forwarding to target with the given message number.
 // False, and nothing changes, when a hook is installed already (by this
 // process or any other) or when the installation fails.
-QUILLMEREHOOK_API bool RegisterHook(HWND target, UINT message);
+QUILLMEREHOOK_API bool QUILLMEREHOOK_CALL RegisterHook(HWND target, UINT message);
 
 // Removes the hook; false when none is installed. The target and message
 // stay as they were.
-QUILLMEREHOOK_API bool UnregisterHook();
+QUILLMEREHOOK_API bool QUILLMEREHOOK_CALL UnregisterHook();
 
 }
 

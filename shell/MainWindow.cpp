@@ -23,7 +23,15 @@ const DWORD kTrayRecordSize = static_cast<DWORD>(offsetof(NOTIFYICONDATAW, hBall
 
 }  // namespace
 
-std::wstring QuillmereTitle() { return boost::str(boost::wformat(L"Quillmere v%.2f") % kQuillmereVersion); }
+// The version in a pattern of ASCII text. Formatted narrow and widened:
+// wide streams are not usable where wchar_t is narrower than the C++
+// library's (a Winelib build).
+static std::wstring VersionText(const char *pattern) {
+  const std::string text = boost::str(boost::format(pattern) % kQuillmereVersion);
+  return std::wstring(text.begin(), text.end());
+}
+
+std::wstring QuillmereTitle() { return VersionText("Quillmere v%.2f"); }
 
 MainWindow::MainWindow(HINSTANCE instance)
     : BaseWindow(instance), accelerators(nullptr), logView(nullptr), logFont(nullptr), tray() {
@@ -186,7 +194,7 @@ void MainWindow::AddTrayIcon() {
 }
 
 void MainWindow::ShowVersionBox() {
-  std::wstring text = boost::str(boost::wformat(L"Quillmere %.2f") % kQuillmereVersion) +
+  std::wstring text = VersionText("Quillmere %.2f") +
                       L"\nThe Quillmere developers - https://quillmere.example.org/";
   MessageBoxW(window, text.c_str(), QuillmereTitle().c_str(), MB_ICONINFORMATION);
 }
