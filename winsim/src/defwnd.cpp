@@ -9,11 +9,13 @@ namespace {
 
 void ApplyTrackingLimits(HWND window, WINDOWPOS &pos) {
   DWORD style;
+  POINT minTrack;
   {
     Lock lock(Mutex());
     auto w = FindLocked(window);
     if (!w) return;
     style = w->style;
+    minTrack = DefaultMinTrackSizeLocked(*w);
   }
   // Sizable windows and overlapped top-level windows keep to the minimum
   // and maximum tracking size; minimised ones are parked, not sized.
@@ -21,7 +23,7 @@ void ApplyTrackingLimits(HWND window, WINDOWPOS &pos) {
   if (!(style & WS_THICKFRAME) && (style & (WS_POPUP | WS_CHILD))) return;
   MINMAXINFO info{};
   info.ptMaxSize = {GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED)};
-  info.ptMinTrackSize = {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+  info.ptMinTrackSize = minTrack;
   info.ptMaxTrackSize = {GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
   SystemSend(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
   pos.cx = std::clamp<int>(pos.cx, info.ptMinTrackSize.x, std::max(info.ptMinTrackSize.x, info.ptMaxTrackSize.x));

@@ -313,4 +313,11 @@ RECT ClientRectLocked(const Window &w) {
   return c;
 }
 
+POINT DefaultMinTrackSizeLocked(const Window &w) {
+  const int *m = D().metrics;
+  if ((w.style & WS_CAPTION) == WS_CAPTION) return POINT{m[SM_CXMINTRACK], m[SM_CYMINTRACK]};
+  RECT c = ClientRectLocked(w);
+  return POINT{2 * c.left, 2 * c.top};
+}
+
 }  // namespace winsim

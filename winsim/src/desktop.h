@@ -280,6 +280,9 @@ bool IsVisibleLocked(const Window &w);
 bool IsDescendantLocked(HWND ancestor, HWND window);
 RECT ScreenRectLocked(const Window &w);
 RECT ClientRectLocked(const Window &w);  // in window coordinates: the client area inside the frame
+// The default minimum tracking size: SM_CXMINTRACK/SM_CYMINTRACK for a
+// window with a caption, else its frame on both sides (no client area).
+POINT DefaultMinTrackSizeLocked(const Window &w);
 void NotifyIdleLocked();
 
 // Focus and activation (focus.cpp), each run on the thread of the window.

@@ -202,7 +202,10 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
   // Sizable and overlapped top-level windows keep to the tracking limits.
   if ((style & WS_THICKFRAME) || !(style & (WS_POPUP | WS_CHILD))) {
     MINMAXINFO info{};
-    info.ptMinTrackSize = {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+    {
+      Lock lock(Mutex());
+      info.ptMinTrackSize = DefaultMinTrackSizeLocked(*w);
+    }
     info.ptMaxTrackSize = {GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
     SystemSend(h, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     Lock lock(Mutex());

@@ -1,0 +1,343 @@
+#!/usr/bin/env bash
+# The whole system end to end under 64-bit Wine: the Winelib program with
+# the mingw-built hook library, on a fresh prefix with the virtual desktop
+# on Xvfb, and three test applications (tests/wine/apps/testapp.cpp), each
+# its own process, that move the keyboard focus and report their windows
+# from their own side.
+#   scripts/wine-e2e.sh [--install] [--testapp testapp.exe] [--hook QuillmereHook.dll]
+#                       [--winelib DIR] [--out DIR]
+# --install first installs the Debian packages it needs (apt-get).
+# Without --testapp/--hook it builds build-windows64/ (cmake, mingw x86_64);
+# without --winelib it builds the program into OUT/winelib. OUT (default
+# build-windows64/tests/wine/wine-e2e) receives the logs, the final settings
+# file and the screenshots before.png and after.png.
+# Exit status: 0 when every check holds, 1 when one fails, 77 when wine64,
+# Xvfb or the cross tools are missing.
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+testapp= hook= winelib= out= install=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --install) install=1; shift ;;
+    --testapp) testapp=$2; shift 2 ;;
+    --hook) hook=$2; shift 2 ;;
+    --winelib) winelib=$2; shift 2 ;;
+    --out) out=$2; shift 2 ;;
+    *) echo "usage: $0 [--install] [--testapp EXE] [--hook DLL] [--winelib DIR] [--out DIR]" >&2; exit 2 ;;
+  esac
+done
+
+if [ -n "$install" ]; then
+  packages=(wine64 wine64-tools libwine-dev fonts-wine xvfb xauth imagemagick g++-mingw-w64-x86-64-posix
+            binutils-mingw-w64-x86-64 libpython3.11-dev libboost-dev googletest cmake ninja-build)
+  missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" || exit 1
+  fi
+fi
+for tool in /usr/lib/wine/wine64 Xvfb winegcc wrc winebuild x86_64-w64-mingw32-g++-posix import; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "wine-e2e: $tool is missing; skipped" >&2
+    exit 77
+  fi
+done
+started=$(date +%s)
+
+if [ -z "$testapp" ] || [ -z "$hook" ]; then
+  b=$top/build-windows64
+  if [ ! -f "$b/build.ninja" ]; then
+    cmake -G Ninja -S "$top" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-x86_64.cmake" >/dev/null || exit 1
+  fi
+  cmake --build "$b" --target quillmere_testapp QuillmereHookWine >/dev/null || exit 1
+  testapp=$b/tests/wine/testapp.exe
+  hook=$b/tests/wine/hook-wine/QuillmereHook.dll
+fi
+out=${out:-$top/build-windows64/tests/wine/wine-e2e}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+if [ -z "$winelib" ]; then
+  winelib=$out/winelib
+  "$top/scripts/build-winelib.sh" "$winelib" win64 >"$out/winelib-build.log" 2>&1 ||
+    { echo "wine-e2e: the Winelib build failed, see $out/winelib-build.log" >&2; exit 1; }
+fi
+for f in "$testapp" "$hook" "$winelib/quillmere.exe.so"; do
+  [ -f "$f" ] || { echo "wine-e2e: $f is missing" >&2; exit 1; }
+done
+
+# A fresh prefix and a fresh working directory for every run.
+work=$out/run
+rm -rf "$work" "$out/prefix" "$out/prefix.lock" "$out"/*.png
+mkdir -p "$work"
+export QUILLMERE_WINEPREFIX=$out/prefix
+export WINEDEBUG=${WINEDEBUG:--all}
+. "$top/scripts/wine-env.sh"
+wine_use win64
+
+xvfb_pid=
+cleanup() {
+  WINEPREFIX=$QUILLMERE_WINEPREFIX wineserver -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$QUILLMERE_WINEPREFIX" "$QUILLMERE_WINEPREFIX.lock"
+}
+trap cleanup EXIT
+
+# A display of our own: the first free number from 90.
+for n in $(seq 90 160); do
+  [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
+  Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+  if [ -e /tmp/.X11-unix/X$n ] && kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=:$n; break; fi
+  kill "$xvfb_pid" 2>/dev/null; xvfb_pid=
+done
+[ -n "$xvfb_pid" ] || { echo "wine-e2e: no display could be started" >&2; exit 1; }
+
+wine_prefix_ready
+echo "prefix ready after $(( $(date +%s) - started )) s (display $DISPLAY)"
+
+cp "$winelib/quillmere.exe.so" "$hook" "$testapp" "$work/"
+cat >"$work/quillmere.ini" <<'INI'
+[Window]
+;kept when the program rewrites the file
+Left=100
+Top=100
+Width=640
+Height=480
+ShowTrayIcon=false
+StartMinimize=false
+
+[Path]
+FilterPath=e2e_script.py
+INI
+cat >"$work/e2e_script.py" <<'PY'
+# Rolls every managed window up when it loses the focus to another
+# application; never manages windows whose title holds "Veto". The trace
+# file is for the reader of a failed run.
+import Quillmere
+
+def trace(text):
+    with open("script.trace", "a") as f:
+        f.write(text + "\n")
+
+def on_add(hwnd, title, classname):
+    if classname == "QuillmereMainWindow":
+        return False
+    if "Veto" in title:
+        trace("vetoed %s" % title)
+        return False
+    trace("managing %r %s" % (title, classname))
+    return True
+
+def every_window(hwnd, title, classname):
+    return True
+
+def on_shade(hwnd, title, classname):
+    Quillmere.doShadeWindow(hwnd, 1)
+    return True
+
+def after_shade(hwnd, title, classname):
+    trace("rolled up %s" % title)
+
+def on_unshade(hwnd, title, classname):
+    Quillmere.doShadeWindow(hwnd, 0)
+    return True
+
+def after_unshade(hwnd, title, classname):
+    trace("rolled down %s" % title)
+
+def on_destroy(hwnd, title, classname):
+    trace("closed %d" % hwnd)
+
+def configure():
+    return ([every_window], on_add, on_destroy, on_shade, on_unshade, after_unshade, after_shade)
+PY
+cd "$work" || exit 1
+
+failures=0
+check() {  # check DESCRIPTION CONDITION-STATUS [DETAIL]
+  if [ "$2" -eq 0 ]; then echo "PASS  $1"; else echo "FAIL  $1${3:+ ($3)}"; failures=$((failures + 1)); fi
+}
+
+declare -A pid sent
+start_app() {  # start_app NAME TITLE L T R B
+  : >"$1.cmd"
+  "$WINE" ./testapp.exe "$@" >"$1.log" 2>&1 </dev/null &
+  pid[$1]=$!
+  sent[$1]=0
+  for _ in $(seq 300); do grep -q '^0 ready' "$1.out" 2>/dev/null && return 0; sleep 0.1; done
+  echo "wine-e2e: $1 did not start" >&2
+  return 1
+}
+
+# ask APP COMMAND: sends a command, waits for its answer, leaves it in $answer.
+ask() {
+  local n=$((sent[$1] + 1))
+  sent[$1]=$n
+  echo "$2" >>"$1.cmd"
+  answer=
+  for _ in $(seq 150); do
+    answer=$(sed -n "s/^$n //p" "$1.out" 2>/dev/null)
+    [ -n "$answer" ] && return 0
+    sleep 0.1
+  done
+  answer="no answer to '$2'"
+  return 1
+}
+
+# report APP WINDOW: sets left top right bottom height style exstyle visible.
+report() {
+  ask "$1" "report $2"
+  read -r _ left top right bottom _ style _ exstyle _ visible _ hwnd <<<"$answer"
+  height=$((bottom - top))
+}
+thick() { (( style & 0x00040000 )); }
+
+# wait_height APP WINDOW H [CONDITION]: polls until the window is H high and
+# CONDITION (a shell command on the report's fields) holds, 10 s at most.
+# The program changes the size and then the style, so both are awaited.
+wait_height() {
+  for _ in $(seq 50); do
+    report "$1" "$2"
+    [ "$height" = "$3" ] && eval "${4:-true}" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+settle() { sleep 1.5; }
+
+start_app alpha Alpha 50 50 450 350 || exit 1
+
+"$WINE" ./quillmere.exe.so >program.log 2>&1 </dev/null &
+program_pid=$!
+# The program shows its main window, then moves it to the rectangle of the
+# settings file, then runs the script and takes in the windows already
+# there (the script's trace tells when Alpha has been seen).
+program_up=1
+for _ in $(seq 300); do
+  ask alpha program
+  case $answer in "rect 100 100 740 580 "*"visible 1 "*) program_up=0; break ;; esac
+  sleep 0.1
+done
+check "the program shows its main window at the rectangle of quillmere.ini (100,100 640x480)" $program_up "$answer"
+for _ in $(seq 300); do grep -q "managing 'Alpha'" script.trace 2>/dev/null && break; sleep 0.1; done
+sleep 0.5
+
+start_app bravo Bravo 500 50 900 350 || exit 1
+start_app charlie "Veto Charlie" 300 400 700 700 || exit 1
+
+ask alpha metrics
+read -r _ caption mintrack <<<"$answer"
+rolled=$(( caption > mintrack ? caption : mintrack ))
+echo "metrics: caption $caption, minimum tracking height $mintrack; a rolled-up window is $rolled high"
+
+ask alpha "focus main"
+wait_height alpha main 300 thick
+check "Alpha is down while it has the focus, with WS_THICKFRAME" $? "height $height style $style"
+alpha_rect="$left $top $right $bottom" alpha_style=$style
+[ "$alpha_rect" = "50 50 450 350" ]
+check "Alpha's own GetWindowRect is the rectangle it asked for" $? "$alpha_rect"
+settle
+import -window root "$out/before.png"
+
+# 1. The focus leaves Alpha for another application: Alpha rolls up.
+ask bravo "focus main"
+wait_height alpha main "$rolled" '! thick'
+check "Alpha rolls up when the focus leaves for Bravo (height $rolled)" $? "height $height"
+[ "$left $top $right" = "50 50 450" ]
+check "Alpha keeps its left, top and width when rolled up" $? "$left $top $right $bottom"
+! thick
+check "Alpha has no WS_THICKFRAME while rolled up" $? "style $style"
+wait_height bravo main 300 thick
+check "Bravo, now focused, is down, with WS_THICKFRAME" $? "height $height style $style"
+bravo_style=$style
+import -window root "$out/after.png"
+
+# 2. The focus comes back: Alpha rolls down, Bravo up.
+ask alpha "focus main"
+wait_height alpha main 300 '[ "$style" = "$alpha_style" ]'
+check "Alpha rolls down when the focus returns" $? "height $height"
+[ "$left $top $right $bottom" = "$alpha_rect" ] && [ "$style" = "$alpha_style" ]
+check "Alpha has its rectangle and style back (WS_THICKFRAME included)" $? "$left $top $right $bottom style $style"
+wait_height bravo main "$rolled" '! thick'
+check "Bravo rolls up when the focus leaves for Alpha" $? "height $height"
+
+# 3. An owned dialog takes the focus inside Alpha's process: no roll-up.
+ask alpha dialog
+check "Alpha opens an owned dialog that takes the focus" "$([ "$answer" = "dialog focused" ]; echo $?)" "$answer"
+settle
+report alpha main
+[ "$height" = 300 ] && thick
+check "the owned dialog does not shade its owner" $? "height $height style $style"
+report alpha dialog
+[ "$height" = 120 ]
+check "the owned dialog itself is not rolled up" $? "height $height"
+echo "owned dialog: handle $hwnd"
+ask alpha closedialog
+ask alpha "focus main"
+
+# 4. A script veto holds: Charlie (onAdd said False) never rolls up.
+ask charlie "focus main"
+wait_height alpha main "$rolled" '! thick'
+check "Alpha rolls up when the focus leaves for Charlie" $? "height $height"
+ask bravo "focus main"
+wait_height bravo main 300 '[ "$style" = "$bravo_style" ]'
+check "Bravo rolls down when it gets the focus back" $? "height $height"
+settle
+report charlie main
+[ "$height" = 300 ] && thick
+check "Charlie, vetoed by onAdd, stays down after losing the focus" $? "height $height style $style"
+
+# 5. Two windows rolled up, then the program closes: both come down, and
+#    quillmere.ini gets the main window's rectangle.
+ask charlie "focus main"
+wait_height bravo main "$rolled" '! thick'
+check "Bravo rolls up when the focus leaves for Charlie" $? "height $height"
+report alpha main
+check "Alpha is still rolled up" "$([ "$height" = "$rolled" ]; echo $?)" "height $height"
+ask charlie "moveprogram 150 120 600 400"
+ask charlie program
+read -r _ pl pt pr pb _ <<<"$answer"
+check "the main window was moved to 150,120 600x400 (SetWindowPos from another process)" \
+  "$([ "$pl $pt $pr $pb" = "150 120 750 520" ]; echo $?)" "$pl $pt $pr $pb"
+ask charlie closeprogram
+exited=1
+for _ in $(seq 200); do kill -0 "$program_pid" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
+check "the program ends after WM_CLOSE to its main window" $exited
+wait "$program_pid"
+program_status=$?
+check "the program's exit status is 0" "$([ $program_status = 0 ]; echo $?)" "status $program_status"
+wait_height alpha main 300 '[ "$left $top $right $bottom" = "$alpha_rect" ] && [ "$style" = "$alpha_style" ]'
+check "closing the program rolled Alpha down (rectangle and style)" $? "$left $top $right $bottom style $style"
+wait_height bravo main 300 '[ "$left $top $right $bottom" = "500 50 900 350" ] && [ "$style" = "$bravo_style" ]'
+check "closing the program rolled Bravo down (rectangle and style)" $? "$left $top $right $bottom style $style"
+cp quillmere.ini "$out/quillmere.ini"
+ini=$(tr -d '\r' <quillmere.ini)
+grep -qx 'Left=150' <<<"$ini" && grep -qx 'Top=120' <<<"$ini" && grep -qx 'Width=600' <<<"$ini" &&
+  grep -qx 'Height=400' <<<"$ini"
+check "quillmere.ini holds the main window's rectangle (150, 120, 600, 400)" $? "$(tr '\n' ' ' <<<"$ini")"
+grep -qx ';kept when the program rewrites the file' <<<"$ini" && grep -qx 'FilterPath=e2e_script.py' <<<"$ini"
+check "quillmere.ini keeps its comment and FilterPath" $?
+
+# 6. Nothing crashed.
+for app in alpha bravo charlie; do
+  ask "$app" quit
+  wait "${pid[$app]}"
+  status=$?
+  check "$app ends with exit status 0" "$([ $status = 0 ]; echo $?)" "status $status"
+done
+trouble='unhandled exception|page fault|err:seh|Traceback|Error'
+! grep -qiE "$trouble" ./*.log
+check "no crash and no script error in the logs" $? "$(grep -hiE "$trouble" ./*.log | head -3)"
+
+[ -s "$out/before.png" ] && [ -s "$out/after.png" ] && ! cmp -s "$out/before.png" "$out/after.png"
+check "screenshots before and after the roll-up saved, and they differ" $?
+cp ./*.log ./*.out script.trace "$out/" 2>/dev/null
+echo "screenshots: $out/before.png $out/after.png"
+echo "$failures failed; $(( $(date +%s) - started )) s"
+[ $failures -eq 0 ]

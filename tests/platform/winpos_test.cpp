@@ -1,0 +1,103 @@
+// Sizes, minimising, the messages of a position change, layered and
+// top-most windows, as the platform handles them.
+#include "platform_support.h"
+
+namespace platform_test {
+namespace {
+
+using WinPosTest = PlatformTest;
+
+bool operator==(const RECT &a, const RECT &b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+TEST_F(WinPosTest, MinimisingAndRestoringKeepsTheNormalRectangle) {
+  HWND w = Make(WS_OVERLAPPEDWINDOW, nullptr, L"Min", 0, {120, 110, 520, 410});
+  ShowWindow(w, SW_SHOWNOACTIVATE);
+  RECT before{};
+  GetWindowRect(w, &before);
+  EXPECT_TRUE((before == RECT{120, 110, 520, 410}));
+
+  ShowWindow(w, SW_MINIMIZE);
+  EXPECT_TRUE(IsIconic(w));
+  EXPECT_TRUE(GetWindowLongW(w, GWL_STYLE) & WS_MINIMIZE);
+  RECT minimised{};
+  GetWindowRect(w, &minimised);
+  EXPECT_FALSE(minimised == before);
+
+  ShowWindow(w, SW_RESTORE);
+  EXPECT_FALSE(IsIconic(w));
+  RECT after{};
+  GetWindowRect(w, &after);
+  EXPECT_TRUE(after == before) << after.left << "," << after.top << "," << after.right << "," << after.bottom;
+}
+
+TEST_F(WinPosTest, SizableWindowsKeepTheMinimumTrackingHeightFixedPopupsDoNot) {
+  HWND sizable = Make(WS_OVERLAPPEDWINDOW);
+  HWND captionedPopup = Make(WS_POPUP | WS_CAPTION | WS_THICKFRAME);
+  HWND framePopup = Make(WS_POPUP | WS_THICKFRAME);
+  HWND fixed = Make(WS_POPUP);
+  for (HWND w : {sizable, captionedPopup, framePopup, fixed})
+    ASSERT_TRUE(SetWindowPos(w, nullptr, 0, 0, 300, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+  EXPECT_EQ(Height(sizable), GetSystemMetrics(SM_CYMINTRACK));
+  EXPECT_EQ(Height(captionedPopup), GetSystemMetrics(SM_CYMINTRACK));
+  EXPECT_EQ(Height(fixed), 1);
+  // Without a caption, a sizable window goes down to its frame alone.
+  RECT client{};
+  GetClientRect(framePopup, &client);
+  EXPECT_EQ(client.bottom, 0);
+  EXPECT_GT(Height(framePopup), 1);
+  EXPECT_LT(Height(framePopup), GetSystemMetrics(SM_CYMINTRACK));
+
+  // The window's own answer to WM_GETMINMAXINFO sets the limit.
+  Behaviour::minTrackHeight = 90;
+  ASSERT_TRUE(SetWindowPos(sizable, nullptr, 0, 0, 300, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+  EXPECT_EQ(Height(sizable), 90);
+}
+
+TEST_F(WinPosTest, SizingAsksMinMaxInfoBetweenChangingAndChanged) {
+  HWND sizable = Make(WS_OVERLAPPEDWINDOW);
+  HWND fixed = Make(WS_POPUP);
+  const std::vector<UINT> watched{WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED};
+  Log::Clear();
+  SetWindowPos(sizable, nullptr, 0, 0, 250, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(fixed, nullptr, 0, 0, 250, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(Log::Messages(watched, {sizable}),
+            (std::vector<UINT>{WM_WINDOWPOSCHANGING, WM_GETMINMAXINFO, WM_WINDOWPOSCHANGED}));
+  EXPECT_EQ(Log::Messages(watched, {fixed}), (std::vector<UINT>{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
+}
+
+TEST_F(WinPosTest, LayeredAttributesNeedTheLayeredStyle) {
+  HWND plain = Make(WS_OVERLAPPEDWINDOW);
+  HWND layered = Make(WS_OVERLAPPEDWINDOW, nullptr, L"Layered", WS_EX_LAYERED);
+  EXPECT_FALSE(SetLayeredWindowAttributes(plain, 0, 128, LWA_ALPHA));
+  ASSERT_TRUE(SetLayeredWindowAttributes(layered, 0, 128, LWA_ALPHA));
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(layered, nullptr, &alpha, &flags));
+  EXPECT_EQ(alpha, 128);
+  EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA));
+
+  // Given the style afterwards, the window takes them.
+  SetWindowLongW(plain, GWL_EXSTYLE, GetWindowLongW(plain, GWL_EXSTYLE) | WS_EX_LAYERED);
+  EXPECT_TRUE(SetLayeredWindowAttributes(plain, 0, 200, LWA_ALPHA));
+}
+
+TEST_F(WinPosTest, TopMostChangesThroughSetWindowPosOnly) {
+  HWND w = Make(WS_OVERLAPPEDWINDOW);
+  auto topmost = [&] { return (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+  ASSERT_FALSE(topmost());
+  SetWindowLongW(w, GWL_EXSTYLE, GetWindowLongW(w, GWL_EXSTYLE) | WS_EX_TOPMOST);
+  EXPECT_FALSE(topmost());
+
+  ASSERT_TRUE(SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+  EXPECT_TRUE(topmost());
+  SetWindowLongW(w, GWL_EXSTYLE, GetWindowLongW(w, GWL_EXSTYLE) & ~WS_EX_TOPMOST);
+  EXPECT_TRUE(topmost());
+
+  ASSERT_TRUE(SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+  EXPECT_FALSE(topmost());
+}
+
+}  // namespace
+}  // namespace platform_test
