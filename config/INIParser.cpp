@@ -1,6 +1,7 @@
 #include "config/INIParser.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstring>
 
 #include <boost/spirit/include/classic_chset.hpp>
@@ -147,7 +148,17 @@ void INIParser::EndComment(Position, Position) {
 }
 
 void INIParser::AddInt(Position, Position) { AddCurrent(IntegerText(intValue)); }
-void INIParser::AddReal(Position, Position) { AddCurrent(RealText(realValue)); }
+void INIParser::AddReal(Position first, Position last) {
+  // The grammar's own accumulation of digits and powers of ten is not
+  // correctly rounded everywhere (the Windows runtime's pow is off by an
+  // ulp for some exponents); the number it matched is converted again,
+  // exactly and without the locale.
+  if (first != last && *first == '+') ++first;
+  double exact = 0.0;
+  auto [end, error] = std::from_chars(first, last, exact);
+  if (error == std::errc() && end == last) realValue = exact;
+  AddCurrent(RealText(realValue));
+}
 void INIParser::AddBool(Position, Position) { AddCurrent(boolValue ? "true" : "false"); }
 void INIParser::AddString(Position, Position) { AddCurrent(BufferText(valueBuffer)); }
 

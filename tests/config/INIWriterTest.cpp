@@ -12,6 +12,7 @@ using configtest::Describe;
 using configtest::ReadBytes;
 using configtest::ScratchDirectory;
 using configtest::WriteBytes;
+using configtest::Written;
 
 namespace {
 
@@ -112,7 +113,7 @@ TEST(INIWriter, SaveToFileReplacesTheWholeContent) {
   INIFile document;
   document.AddEntry("A", "k", {}, "v");
   EXPECT_TRUE(document.SaveToFile(path));
-  EXPECT_EQ(ReadBytes(path), "[A]\nk=v\n\n");
+  EXPECT_EQ(ReadBytes(path), Written("[A]\nk=v\n\n"));
   EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
 
   INIFile empty;

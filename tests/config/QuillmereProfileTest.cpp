@@ -13,6 +13,7 @@
 using configtest::ReadBytes;
 using configtest::ScratchDirectory;
 using configtest::WriteBytes;
+using configtest::Written;
 
 namespace {
 
@@ -63,9 +64,9 @@ TEST_F(QuillmereProfileTest, SaveWritesTheGeometryAndNeverTheOptions) {
   profile.StartMinimize = false;
   profile.FilterPath = "other.py";
   EXPECT_TRUE(profile.Save());
-  EXPECT_EQ(ReadBytes("quillmere.ini"),
+  EXPECT_EQ(ReadBytes("quillmere.ini"), Written(
             "[Window]\nLeft=11\nTop=22\nWidth=1280\nHeight=1024\nShowTrayIcon=true\nStartMinimize=True\n\n"
-            "[Path]\nFilterPath=C:\\scripts\\filter.py\n\n");
+            "[Path]\nFilterPath=C:\\scripts\\filter.py\n\n"));
 }
 
 TEST_F(QuillmereProfileTest, OptionsAreTrueForTrueAndTrueCapitalisedOnly) {
@@ -87,9 +88,9 @@ TEST_F(QuillmereProfileTest, AFileWithoutPathGetsAnEmptyPathSectionAfterWindow) 
   profile.Load();
   EXPECT_EQ(profile.FilterPath, "");
   profile.Save();
-  EXPECT_EQ(ReadBytes("quillmere.ini"),
+  EXPECT_EQ(ReadBytes("quillmere.ini"), Written(
             "[Window]\nLeft=1\nTop=2\nWidth=3\nHeight=4\nShowTrayIcon=true\nStartMinimize=false\n\n"
-            "[Path]\nFilterPath=\n\n");
+            "[Path]\nFilterPath=\n\n"));
 }
 
 TEST_F(QuillmereProfileTest, AMissingOptionReadsFalseAndIsWrittenEmptyAtTheEndOfWindow) {
@@ -99,9 +100,9 @@ TEST_F(QuillmereProfileTest, AMissingOptionReadsFalseAndIsWrittenEmptyAtTheEndOf
   EXPECT_FALSE(profile.ShowTrayIcon);
   EXPECT_TRUE(profile.StartMinimize);
   profile.Save();
-  EXPECT_EQ(ReadBytes("quillmere.ini"),
+  EXPECT_EQ(ReadBytes("quillmere.ini"), Written(
             "[Path]\nFilterPath=f.py\n\n"
-            "[Window]\nStartMinimize=true\nLeft=1\nTop=2\nWidth=3\nHeight=4\nShowTrayIcon=\n\n");
+            "[Window]\nStartMinimize=true\nLeft=1\nTop=2\nWidth=3\nHeight=4\nShowTrayIcon=\n\n"));
 }
 
 TEST_F(QuillmereProfileTest, NegativeCoordinatesAreSavedAndReadBack) {
@@ -133,9 +134,9 @@ TEST_F(QuillmereProfileTest, FirstStartWithoutAFileUsesTheDefaultGeometry) {
   EXPECT_FALSE(profile.StartMinimize);
   EXPECT_EQ(profile.FilterPath, "");
   EXPECT_TRUE(profile.Save());
-  EXPECT_EQ(ReadBytes("quillmere.ini"),
+  EXPECT_EQ(ReadBytes("quillmere.ini"), Written(
             "[Window]\nLeft=100\nTop=100\nWidth=640\nHeight=480\nShowTrayIcon=\nStartMinimize=\n\n"
-            "[Path]\nFilterPath=\n\n");
+            "[Path]\nFilterPath=\n\n"));
 }
 
 TEST_F(QuillmereProfileTest, EachUnusableGeometryKeyTakesItsOwnDefault) {
@@ -229,7 +230,7 @@ TEST_F(QuillmereProfileTest, AHandWrittenFileComesBackWithOnlyTheGeometryChanged
     if (text == "Height=600") text = "Height=700";
     expected += text + '\n';
   }
-  EXPECT_EQ(ReadBytes("quillmere.ini"), expected);
+  EXPECT_EQ(ReadBytes("quillmere.ini"), Written(expected));
 }
 
 TEST(QuillmereExample, IsInTheWrittenLayoutAndLoadsCompletely) {

@@ -48,6 +48,21 @@ inline std::string ReadBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A text as the settings writer puts it in a file: with the platform's line
+// end, which text mode makes CR LF on Windows.
+inline std::string Written(const std::string& text) {
+#ifdef _WIN32
+  std::string result;
+  for (char c : text) {
+    if (c == '\n') result += '\r';
+    result += c;
+  }
+  return result;
+#else
+  return text;
+#endif
+}
+
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
