@@ -28,18 +28,8 @@ while [ $# -gt 0 ]; do
 done
 
 if [ -n "$install" ]; then
-  packages=(wine64 wine64-tools libwine-dev fonts-wine xvfb xauth imagemagick g++-mingw-w64-x86-64-posix
-            binutils-mingw-w64-x86-64 libpython3.11-dev libboost-dev googletest cmake ninja-build)
-  missing=()
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" || exit 1
-  fi
+  . "$top/scripts/wine-env.sh"
+  "$top/scripts/install-packages.sh" "${wine_packages[@]}" || exit 1
 fi
 for tool in /usr/lib/wine/wine64 Xvfb winegcc wrc winebuild x86_64-w64-mingw32-g++-posix import; do
   if ! command -v "$tool" >/dev/null 2>&1; then

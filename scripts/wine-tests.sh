@@ -6,18 +6,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
-packages=(wine64 wine64-tools libwine-dev fonts-wine xvfb xauth imagemagick g++-mingw-w64-x86-64-posix
-          binutils-mingw-w64-x86-64 libpython3.11-dev libboost-dev googletest cmake ninja-build)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+. "$top/scripts/wine-env.sh"
+"$top/scripts/install-packages.sh" "${wine_packages[@]}"
 
 build="$top/build-windows64"
 cmake -G Ninja -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-x86_64.cmake" >/dev/null
