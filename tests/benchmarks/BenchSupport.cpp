@@ -130,4 +130,28 @@ std::size_t DrainHookEvents(UINT eventMessage) {
   return events;
 }
 
+std::string FiveFilterScript(const std::string &onShadeBody, const std::string &onUnshadeBody) {
+  return "def not_this_class(h, title, classname):\n"
+         "    return classname == 'NoSuchClass'\n"
+         "def kept(h, title, classname):\n"
+         "    return title.startswith('Keep')\n"
+         "def undecided(h, title, classname):\n"
+         "    return None\n"
+         "def negative(h, title, classname):\n"
+         "    return h < 0\n"
+         "def managed(h, title, classname):\n"
+         "    return title.startswith('Managed')\n"
+         "def on_shade(h, title, classname):\n" +
+         onShadeBody +
+         "def on_unshade(h, title, classname):\n" +
+         onUnshadeBody +
+         "def on_add(h, title, classname):\n"
+         "    return True\n"
+         "def quiet(h, title, classname):\n"
+         "    return None\n"
+         "def configure():\n"
+         "    return ([not_this_class, kept, undecided, negative, managed],\n"
+         "            on_add, quiet, on_shade, on_unshade, quiet, quiet)\n";
+}
+
 }  // namespace qbench

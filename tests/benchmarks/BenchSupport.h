@@ -51,6 +51,10 @@ class ScratchDir {
 // The settings file the program reads at start, naming the script file.
 std::string SettingsText(const std::string &scriptName);
 
+// A script with five filters, of which only the last lets a window titled
+// "Managed..." pass, and the given bodies of onShade and onUnshade.
+std::string FiveFilterScript(const std::string &onShadeBody, const std::string &onUnshadeBody);
+
 // The p-th quantile (0..1) of the samples, by the nearest-rank rule.
 double Quantile(std::vector<double> samples, double p);
 

@@ -41,29 +41,9 @@ const UINT kTrigger = WM_APP + 1;  // to the application: start a round trip
 const UINT kPing = WM_APP + 2;     // application to program
 const UINT kPong = WM_APP + 3;     // program to application
 
-const char kScript[] =
-    "import Quillmere\n"
-    "def not_this_class(h, title, classname):\n"
-    "    return classname == 'NoSuchClass'\n"
-    "def kept(h, title, classname):\n"
-    "    return title.startswith('Keep')\n"
-    "def undecided(h, title, classname):\n"
-    "    return None\n"
-    "def negative(h, title, classname):\n"
-    "    return h < 0\n"
-    "def managed(h, title, classname):\n"
-    "    return title.startswith('Managed')\n"
-    "def on_shade(h, title, classname):\n"
-    "    Quillmere.doShadeWindow(h, 1)\n"
-    "def on_unshade(h, title, classname):\n"
-    "    Quillmere.doShadeWindow(h, 0)\n"
-    "def on_add(h, title, classname):\n"
-    "    return True\n"
-    "def quiet(h, title, classname):\n"
-    "    return None\n"
-    "def configure():\n"
-    "    return ([not_this_class, kept, undecided, negative, managed],\n"
-    "            on_add, quiet, on_shade, on_unshade, quiet, quiet)\n";
+// Five filters, the last one deciding, and handlers that roll the window.
+const std::string kScript = "import Quillmere\n" + FiveFilterScript("    Quillmere.doShadeWindow(h, 1)\n",
+                                                                     "    Quillmere.doShadeWindow(h, 0)\n");
 
 enum class Expect { Nothing, RolledUp, RolledDown, Reply };
 

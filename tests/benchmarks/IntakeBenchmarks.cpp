@@ -40,28 +40,8 @@ namespace qbench {
 
 namespace {
 
-const char kFiveFilters[] =
-    "def not_this_class(h, title, classname):\n"
-    "    return classname == 'NoSuchClass'\n"
-    "def kept(h, title, classname):\n"
-    "    return title.startswith('Keep')\n"
-    "def undecided(h, title, classname):\n"
-    "    return None\n"
-    "def negative(h, title, classname):\n"
-    "    return h < 0\n"
-    "def managed(h, title, classname):\n"
-    "    return title.startswith('Managed')\n"
-    "def on_shade(h, title, classname):\n"
-    "    return True\n"
-    "def on_unshade(h, title, classname):\n"
-    "    return True\n"
-    "def on_add(h, title, classname):\n"
-    "    return True\n"
-    "def quiet(h, title, classname):\n"
-    "    return None\n"
-    "def configure():\n"
-    "    return ([not_this_class, kept, undecided, negative, managed],\n"
-    "            on_add, quiet, on_shade, on_unshade, quiet, quiet)\n";
+// Five filters, the last one deciding, and handlers that do nothing.
+const std::string kFiveFilters = FiveFilterScript("    return True\n", "    return True\n");
 
 const char kEmpty[] =
     "def configure():\n"
