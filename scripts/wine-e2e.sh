@@ -4,14 +4,13 @@
 # Xvfb, and three test applications (tests/wine/apps/testapp.cpp), each its
 # own process, that move the keyboard focus and report their windows from
 # their own side.
-#   scripts/wine-e2e.sh [--install] [--arch win32|win64] [--slow N]
-#                       [--testapp testapp.exe] [--hook QuillmereHook.dll]
+#   scripts/wine-e2e.sh [--install] [--arch win32|win64] [--testapp testapp.exe]
+#                       [--hook QuillmereHook.dll]
 #                       [--winelib DIR] [--out DIR]
 # --install first installs the Debian packages it needs (apt-get).
 # --arch is the architecture of the prefix, the program, the hook library
 # and the test applications (default win64; win32 needs a machine that runs
-# 32-bit x86 code). --slow multiplies every wait (default 1), for machines
-# that run Wine slowly, such as under an emulator.
+# 32-bit x86 code).
 # Without --testapp/--hook it builds build-windows64/ (mingw x86_64) or
 # build-windows/ (mingw i686); without --winelib it builds the program into
 # OUT/winelib. OUT (default <build>/tests/wine/wine-e2e) receives the logs,
@@ -20,17 +19,16 @@
 # Xvfb or the cross tools are missing, or the machine runs no 32-bit code.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-testapp= hook= winelib= out= install= arch=win64 slow=1
+testapp= hook= winelib= out= install= arch=win64
 while [ $# -gt 0 ]; do
   case $1 in
     --install) install=1; shift ;;
     --arch) arch=$2; shift 2 ;;
-    --slow) slow=$2; shift 2 ;;
     --testapp) testapp=$2; shift 2 ;;
     --hook) hook=$2; shift 2 ;;
     --winelib) winelib=$2; shift 2 ;;
     --out) out=$2; shift 2 ;;
-    *) echo "usage: $0 [--install] [--arch win32|win64] [--slow N] [--testapp EXE] [--hook DLL]" \
+    *) echo "usage: $0 [--install] [--arch win32|win64] [--testapp EXE] [--hook DLL]" \
             "[--winelib DIR] [--out DIR]" >&2; exit 2 ;;
   esac
 done
@@ -176,7 +174,7 @@ start_app() {  # start_app NAME TITLE L T R B
   "$WINE" ./testapp.exe "$@" >"$1.log" 2>&1 </dev/null &
   pid[$1]=$!
   sent[$1]=0
-  for _ in $(seq $((300 * slow))); do grep -q '^0 ready' "$1.out" 2>/dev/null && return 0; sleep 0.1; done
+  for _ in $(seq 300); do grep -q '^0 ready' "$1.out" 2>/dev/null && return 0; sleep 0.1; done
   echo "wine-e2e: $1 did not start" >&2
   return 1
 }
@@ -187,7 +185,7 @@ ask() {
   sent[$1]=$n
   echo "$2" >>"$1.cmd"
   answer=
-  for _ in $(seq $((150 * slow))); do
+  for _ in $(seq 150); do
     answer=$(sed -n "s/^$n //p" "$1.out" 2>/dev/null)
     [ -n "$answer" ] && return 0
     sleep 0.1
@@ -205,18 +203,17 @@ report() {
 thick() { (( style & 0x00040000 )); }
 
 # wait_height APP WINDOW H [CONDITION]: polls until the window is H high and
-# CONDITION (a shell command on the report's fields) holds, 10 s at most
-# (times the slowdown).
+# CONDITION (a shell command on the report's fields) holds, 10 s at most.
 # The program changes the size and then the style, so both are awaited.
 wait_height() {
-  for _ in $(seq $((50 * slow))); do
+  for _ in $(seq 50); do
     report "$1" "$2"
     [ "$height" = "$3" ] && eval "${4:-true}" && return 0
     sleep 0.2
   done
   return 1
 }
-settle() { sleep $((3 * slow / 2)).$((3 * slow % 2 * 5)); }
+settle() { sleep 1.5; }
 
 start_app alpha Alpha 50 50 450 350 || exit 1
 
@@ -226,13 +223,13 @@ program_pid=$!
 # settings file, then runs the script and takes in the windows already
 # there (the script's trace tells when Alpha has been seen).
 program_up=1
-for _ in $(seq $((300 * slow))); do
+for _ in $(seq 300); do
   ask alpha program
   case $answer in "rect 100 100 740 580 "*"visible 1 "*) program_up=0; break ;; esac
   sleep 0.1
 done
 check "the program shows its main window at the rectangle of quillmere.ini (100,100 640x480)" $program_up "$answer"
-for _ in $(seq $((300 * slow))); do grep -q "managing 'Alpha'" script.trace 2>/dev/null && break; sleep 0.1; done
+for _ in $(seq 300); do grep -q "managing 'Alpha'" script.trace 2>/dev/null && break; sleep 0.1; done
 sleep 0.5
 
 start_app bravo Bravo 500 50 900 350 || exit 1
@@ -314,7 +311,7 @@ check "the main window was moved to 150,120 600x400 (SetWindowPos from another p
   "$([ "$pl $pt $pr $pb" = "150 120 750 520" ]; echo $?)" "$pl $pt $pr $pb"
 ask charlie closeprogram
 exited=1
-for _ in $(seq $((200 * slow))); do kill -0 "$program_pid" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
+for _ in $(seq 200); do kill -0 "$program_pid" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
 check "the program ends after WM_CLOSE to its main window" $exited
 wait "$program_pid"
 program_status=$?
