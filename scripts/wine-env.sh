@@ -4,7 +4,7 @@
 #   wine_prefix_ready   makes the prefix once
 top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 # The Debian packages of the 64-bit Windows build and the runs under wine64.
-wine_packages=(wine64 wine64-tools libwine-dev fonts-wine xvfb xauth imagemagick g++-mingw-w64-x86-64-posix
+wine_packages=(wine64 wine64-tools libwine-dev fonts-wine fonts-vlgothic xvfb xauth imagemagick g++-mingw-w64-x86-64-posix
                binutils-mingw-w64-x86-64 libpython3.11-dev libboost-dev googletest cmake ninja-build)
 
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -43,6 +43,12 @@ wine_prefix_ready() {
       "$WINE" wineboot -i >/dev/null 2>&1 || true
       mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
       cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+      # Wine's fonts have no Japanese glyphs: the program's menu links to VL Gothic.
+      cp /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null &&
+        for face in Tahoma 'MS Shell Dlg' 'MS Shell Dlg 2' 'Microsoft Sans Serif'; do
+          "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+            /t REG_MULTI_SZ /d 'VL-Gothic-Regular.ttf,VL Gothic' /f >/dev/null 2>&1
+        done
       "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
       "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
       WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null || true
