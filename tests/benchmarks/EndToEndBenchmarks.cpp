@@ -20,6 +20,7 @@
 
 #include "BenchSupport.h"
 #include "shell/MainWindow.h"
+#include "support/TestWindowClass.h"
 
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
@@ -165,13 +166,7 @@ void EndToEndFocusChange(benchmark::State &state) {
   DWORD other = StartApp("other");
   HWND w = nullptr;
   RunInApp(observed, [&] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = ObservedProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QuillmereBenchObserved";
-    RegisterClassExW(&wc);
-    w = CreateWindowExW(0, L"QuillmereBenchObserved", L"Managed window", WS_OVERLAPPEDWINDOW, 100, 100, 400, 300,
+    w = CreateWindowExW(0, RegisterTestClass(L"QuillmereBenchObserved", ObservedProc), L"Managed window", WS_OVERLAPPEDWINDOW, 100, 100, 400, 300,
                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ShowWindow(w, SW_SHOWNA);
   });

@@ -21,6 +21,7 @@
 
 #include "BenchSupport.h"
 #include "hook/QuillmereHook.h"
+#include "support/TestWindowClass.h"
 
 #include <benchmark/benchmark.h>
 #include <winsim/driver.h>
@@ -61,13 +62,7 @@ struct HookWorld {
     ClickFocus(first);
     WaitAllIdle();
 
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = TargetProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QuillmereBenchTarget";
-    RegisterClassExW(&wc);
-    target = CreateWindowExW(0, L"QuillmereBenchTarget", L"target", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+    target = CreateWindowExW(0, RegisterTestClass(L"QuillmereBenchTarget", TargetProc), L"target", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
   }
   ~HookWorld() {

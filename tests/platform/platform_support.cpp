@@ -1,4 +1,5 @@
 #include "platform_support.h"
+#include "support/TestWindowClass.h"
 
 #include <algorithm>
 
@@ -76,15 +77,7 @@ std::vector<UINT> Log::Messages(const std::vector<UINT> &messages, const std::ve
 }
 
 const wchar_t *ClassName() {
-  static const wchar_t *name = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = RecordingProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"QmPlatformTest";
-    RegisterClassExW(&wc);
-    return L"QmPlatformTest";
-  }();
+  static const wchar_t *name = RegisterTestClass(L"QmPlatformTest", RecordingProc);
   return name;
 }
 

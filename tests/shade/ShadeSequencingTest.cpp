@@ -1,6 +1,7 @@
 // Adding, removing, shading, unshading and restoring windows, driven by
 // real scripts, with the vetoes, the busy guard and re-entry.
 #include "ShadeTestSupport.h"
+#include "support/TestWindowClass.h"
 
 #include <gmock/gmock.h>
 
@@ -80,13 +81,7 @@ TEST_F(ShadeSequencingTest, ExistingWindowsAreOfferedInEnumerationOrderIncluding
   HWND a = Top(L"a");
   HWND hidden = Top(L"hidden", true, false);
   Owned(a);
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"ProgramMain";
-  RegisterClassExW(&wc);
-  HWND own = CreateWindowExW(0, L"ProgramMain", L"program", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
+  HWND own = CreateWindowExW(0, RegisterTestClass(L"ProgramMain", DefWindowProcW), L"program", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
                              nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(own, nullptr);
 

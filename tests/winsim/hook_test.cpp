@@ -2,6 +2,7 @@
 // and the whole road of an event from an application's focus change to
 // the installing program's message queue.
 #include "desktop_fixture.h"
+#include "support/TestWindowClass.h"
 
 using namespace winsim::driver;
 using namespace winsim_test;
@@ -43,13 +44,7 @@ LRESULT CALLBACK ForwardingHook(int code, WPARAM wParam, LPARAM lParam) {
 class HookTest : public DesktopTest {
  protected:
   void SetUp() override {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"Target";
-    RegisterClassExW(&wc);
-    g_target = CreateWindowExW(0, L"Target", L"target", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr, nullptr,
+    g_target = CreateWindowExW(0, RegisterTestClass(L"Target", DefWindowProcW), L"target", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
     g_forwardCount = 0;
   }

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "desktop_fixture.h"
+#include "support/TestWindowClass.h"
 
 using namespace winsim::driver;
 using namespace winsim_test;
@@ -26,13 +27,8 @@ LRESULT CALLBACK RecordingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 HWND CreateRecordingWindow() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = RecordingProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"Recording";
-  RegisterClassExW(&wc);
-  return CreateWindowExW(0, L"Recording", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+  return CreateWindowExW(0, RegisterTestClass(L"Recording", RecordingProc), L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                         nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 TEST_F(MessageTest, SendToAnotherThreadRunsThereAndReturnsItsResult) {
