@@ -107,6 +107,12 @@ WINBASEAPI BOOL WINAPI WriteProcessMemory(HANDLE process, LPVOID baseAddress, LP
 WINBASEAPI BOOL WINAPI ReadProcessMemory(HANDLE process, LPCVOID baseAddress, LPVOID buffer, SIZE_T size,
                                          SIZE_T *read);
 
+/* Global atoms */
+#define MAKEINTATOM(i) ((LPWSTR)(ULONG_PTR)((WORD)(i)))
+WINBASEAPI ATOM WINAPI GlobalAddAtomW(LPCWSTR name);
+WINBASEAPI ATOM WINAPI GlobalFindAtomW(LPCWSTR name);
+WINBASEAPI ATOM WINAPI GlobalDeleteAtom(ATOM atom);
+
 WINBASEAPI HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName);
 WINBASEAPI int WINAPI MulDiv(int number, int numerator, int denominator);
 WINBASEAPI void WINAPI Sleep(DWORD milliseconds);

@@ -606,6 +606,9 @@ WINUSERAPI LONG_PTR WINAPI SetWindowLongPtrW(HWND window, int index, LONG_PTR ne
 WINUSERAPI DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId);
 WINUSERAPI BOOL WINAPI SetLayeredWindowAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags);
 WINUSERAPI BOOL WINAPI GetLayeredWindowAttributes(HWND window, COLORREF *key, BYTE *alpha, DWORD *flags);
+WINUSERAPI BOOL WINAPI SetPropW(HWND window, LPCWSTR name, HANDLE data);
+WINUSERAPI HANDLE WINAPI GetPropW(HWND window, LPCWSTR name);
+WINUSERAPI HANDLE WINAPI RemovePropW(HWND window, LPCWSTR name);
 
 /* Positions and showing */
 WINUSERAPI BOOL WINAPI ShowWindow(HWND window, int command);

@@ -2,6 +2,8 @@
 // carries sent messages and work between threads.
 #include "desktop.h"
 
+#include <winsim/driver.h>
+
 #include <algorithm>
 
 namespace winsim {
@@ -171,8 +173,13 @@ void HandleIncomingLocked(Lock &lock, Thread &self) {
   }
 }
 
+void LeaveIfKilledLocked(const Thread &self) {
+  if (self.killed) throw driver::ProcessKilled();
+}
+
 void WaitLocked(Lock &lock, Thread &self, const std::function<bool()> &ready) {
   for (;;) {
+    LeaveIfKilledLocked(self);
     HandleIncomingLocked(lock, self);
     if (ready()) return;
     self.wake.wait(lock);

@@ -92,6 +92,7 @@ struct Thread {
   bool waiting = false;  // blocked for lack of anything to do
   bool alive = true;
   bool app = false;      // a GUI thread started by the driver
+  bool killed = false;   // its process was killed: it leaves at its next wait
   int inSend = 0;        // handling a message sent from another thread
   HWND focus = nullptr;
   HWND active = nullptr;
@@ -123,6 +124,13 @@ struct DialogState {
   int defaultId = IDOK;
 };
 
+// A window property's data, and whether the property holds a reference to
+// its name's atom (it was set under a string).
+struct WindowProperty {
+  HANDLE data = nullptr;
+  bool holdsAtom = false;
+};
+
 struct Window {
   HWND handle = nullptr;
   std::shared_ptr<WindowClass> cls;
@@ -149,6 +157,7 @@ struct Window {
   HFONT font = nullptr;
   HICON icon = nullptr;  // a static control's icon
   std::unique_ptr<DialogState> dialog;
+  std::map<ATOM, WindowProperty> properties;  // SetPropW, by the name's atom
 };
 
 // A loaded menu: items with their sub-menus.
@@ -265,6 +274,10 @@ LRESULT SendAs(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool app
 // WH_CALLWNDPROCRET hooks.
 LRESULT CallWindowAndHooks(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool fromSameProcess);
 
+// Ends the calling thread's stay in the platform when its process has been
+// killed (driver::KillProgram): throws driver::ProcessKilled.
+void LeaveIfKilledLocked(const Thread &self);
+
 // Handles every message sent to the current thread; called with the lock
 // held, releases it while each one runs.
 void HandleIncomingLocked(Lock &lock, Thread &self);
@@ -297,6 +310,15 @@ BOOL SetWindowPosOnThread(HWND window, HWND insertAfter, int x, int y, int cx, i
 // Places a window in its siblings' z-order; owned windows stay above their
 // owner (a window just created owns none, which saves looking).
 void LinkZOrderLocked(Window &w, HWND insertAfter, bool hasOwnedWindows = true);
+
+// Global atoms (atom.cpp), lock held: a string or MAKEINTATOM name's atom
+// (0 with the error set when there is none), adding a reference to a string
+// atom, and dropping one (false for an atom that does not exist).
+ATOM FindAtomLocked(LPCWSTR name);
+ATOM AddAtomLocked(LPCWSTR name);
+bool ReleaseAtomLocked(ATOM atom);
+// Drops a window's properties and their atom references (prop.cpp).
+void ReleasePropertiesLocked(Window &w);
 
 // Resources (resource.cpp).
 HMENU LoadMenuFromScript(HINSTANCE instance, int id, const std::wstring &name);

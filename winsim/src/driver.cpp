@@ -104,6 +104,35 @@ void StopApp(DWORD processId) {
 
 DWORD ProgramProcessId() { return D().programProcess; }
 
+void KillProgram() {
+  // The caller plays the user and the other applications; its own thread
+  // counts as the program's only because the driver did not make it.
+  auto caller = CurrentThread();
+  Lock lock(Mutex());
+  Desktop &d = D();
+  const DWORD program = d.programProcess;
+  std::vector<std::shared_ptr<Thread>> threads;
+  for (auto &[id, t] : d.threads)
+    if (t->process->id == program && t != caller) threads.push_back(t);
+  for (auto &t : threads) {
+    t->killed = true;
+    RetireThreadLocked(*t);
+    t->wake.notify_all();
+  }
+  for (auto &hook : d.hooks)
+    if (hook->ownerProcess == program) hook->removed = true;
+  d.hooks.erase(std::remove_if(d.hooks.begin(), d.hooks.end(), [](auto &h) { return h->removed; }), d.hooks.end());
+  d.classes.erase(
+      std::remove_if(d.classes.begin(), d.classes.end(), [&](auto &c) { return c->ownerProcess == program; }),
+      d.classes.end());
+  d.tray.erase(std::remove_if(d.tray.begin(), d.tray.end(), [&](auto &e) { return !d.windows.count(e.window); }),
+               d.tray.end());
+  auto &memory = d.processes.at(program)->allocations;
+  for (auto &[base, a] : memory) std::free(a.base);
+  memory.clear();
+  NotifyIdleLocked();
+}
+
 DWORD AppThreadId(DWORD processId) {
   App *app = FindApp(processId);
   return app ? app->thread->id : 0;
@@ -354,6 +383,7 @@ void ResetDesktop() {
   for (DWORD pid : apps) StopApp(pid);
   Lock lock(Mutex());
   Desktop &d = D();
+  for (auto &[h, w] : d.windows) ReleasePropertiesLocked(*w);
   d.windows.clear();
   d.topLevel.clear();
   d.hooks.clear();

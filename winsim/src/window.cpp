@@ -32,6 +32,7 @@ void ForgetLocked(HWND handle) {
   if (w->thread->focus == handle) w->thread->focus = nullptr;
   if (w->thread->active == handle) w->thread->active = nullptr;
   if (d.focusLostFrom == handle) d.focusLostFrom = nullptr;
+  ReleasePropertiesLocked(*w);
   d.windows.erase(handle);
   NotifyIdleLocked();
 }

@@ -24,6 +24,20 @@ void StopApp(DWORD processId);
 // The process that threads not started by the driver belong to: the program.
 DWORD ProgramProcessId();
 
+// Thrown out of the platform call a thread of a killed program waits in.
+// Deliberately no std::exception, so that the program's own handlers do
+// not take it for one of theirs.
+struct ProcessKilled {};
+
+// Kills the program's process, as the platform ends a process that is
+// terminated: its windows vanish without a message to them, its hooks,
+// window classes, tray icons and memory go. None of its code runs for it.
+// Its threads leave the platform call they wait in (or their next one) by
+// throwing ProcessKilled; whoever runs the program catches that on the
+// program's thread. A later thread of the program starts afresh. The
+// calling thread, which plays the user, is not killed.
+void KillProgram();
+
 // The GUI thread of an application.
 DWORD AppThreadId(DWORD processId);
 
