@@ -24,8 +24,12 @@ class ShadeManager {
     bool shaded = false;   // the window counts as rolled up
     bool busy = false;     // its shade or unshade handlers are running
     RECT savedRect{0, 0, 0, 0};  // rectangle before rolling up (screen)
-    DWORD savedStyle = 0;        // style word written back when rolling down
+    DWORD savedStyle = 0;        // style word before rolling up; its sizing frame comes back
     bool wasLayered = false;     // had WS_EX_LAYERED before turning translucent
+    // The effects hold the window rolled up / translucent: savedRect and
+    // savedStyle, or wasLayered, hold what undoing needs.
+    bool shadeHeld = false;
+    bool translucencyHeld = false;
   };
   typedef boost::shared_ptr<ShadeStruct> ShadeStructPtr;
 

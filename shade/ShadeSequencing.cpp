@@ -20,6 +20,8 @@
 //    script should hear of it.
 #include "shade/ShadeManager.h"
 
+#include "script/TopLevelWindows.h"
+
 #include <vector>
 
 namespace {
@@ -35,15 +37,6 @@ class BusyScope {
  private:
   ShadeManager::ShadeStruct &record_;
 };
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
-  try {
-    reinterpret_cast<std::vector<HWND> *>(list)->push_back(window);
-  } catch (...) {
-    return FALSE;  // out of memory: stop with what has been collected
-  }
-  return TRUE;
-}
 
 }  // namespace
 
@@ -63,9 +56,7 @@ void ShadeManager::CallIgnoringResult(HWND root, PyObject *slot) {
 }
 
 void ShadeManager::AddExistingWindows() {
-  std::vector<HWND> windows;
-  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
-  for (HWND window : windows) AddWindow(window);
+  for (HWND window : ListTopLevelWindows()) AddWindow(window);
 }
 
 bool ShadeManager::AddWindow(HWND window) {

@@ -7,6 +7,8 @@
 #include <cwchar>
 
 #include "script/LogBuffer.h"
+#include "script/WindowEffects.h"
+#include "script/WindowRecovery.h"
 #include "shade/ShadeManager.h"
 #include "shell/resource.h"
 
@@ -88,6 +90,13 @@ bool MainWindow::Create(const std::wstring &title) {
   SetWindowPos(window, nullptr, profile.Left, profile.Top, profile.Width, profile.Height, SWP_NOZORDER);
   if (profile.StartMinimize) ShowWindow(window, SW_SHOWMINIMIZED);
 
+  // Windows that an earlier run left rolled up or translucent (it was
+  // killed or crashed) get their state back before the script runs.
+  for (const RecoveredWindow &recovered : RecoverTaggedWindows()) {
+    const std::wstring line = RecoveryLogLine(recovered);
+    LogBuffer::Instance().Append(line.c_str(), line.size());
+  }
+
   shadeManager->LoadScript(profile.FilterPath.c_str());
   shadeManager->AddExistingWindows();
   return true;
@@ -97,7 +106,14 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
   switch (message) {
     case WM_DESTROY:
       SaveWindowPosition();
-      if (shadeManager) shadeManager->RestoreAll();
+      if (shadeManager) {
+        // The script's handlers roll windows down first; whatever they
+        // left changed (a refusal, an error, a handler still running) the
+        // program gives back itself.
+        shadeManager->RestoreAll();
+        GiveBackHeldWindows(*shadeManager);
+        RecoverTaggedWindows();
+      }
       shadeManager.reset();
       if (tray.cbSize) Shell_NotifyIconW(NIM_DELETE, &tray);
       UnregisterHook();
