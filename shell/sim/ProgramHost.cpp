@@ -53,7 +53,15 @@ bool ProgramHost::Start(std::string &why) {
   }
   exitCode_.reset();
   lastLog_.clear();
-  std::packaged_task<int()> task(entry_);
+  // A killed program's thread leaves the platform by an exception, which
+  // ends the entry function here.
+  std::packaged_task<int()> task([entry = entry_] {
+    try {
+      return entry();
+    } catch (const winsim::driver::ProcessKilled &) {
+      return kKilledExitCode;
+    }
+  });
   result_ = task.get_future();
   thread_ = std::thread(std::move(task));
 
@@ -84,6 +92,18 @@ bool ProgramHost::WaitForExit() {
   if (result_.wait_for(patience_) != std::future_status::ready) return false;
   Reap();
   return true;
+}
+
+bool ProgramHost::Kill(std::string &why) {
+  if (!Running()) {
+    why = "the program is not running";
+    return false;
+  }
+  LogLines();  // the log view goes with the process
+  winsim::driver::KillProgram();
+  if (WaitForExit()) return true;
+  why = "the killed program's thread did not end within " + std::to_string(patience_.count() / 1000) + " s";
+  return false;
 }
 
 HWND ProgramHost::FindMainWindow() const {

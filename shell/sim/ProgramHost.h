@@ -18,6 +18,9 @@ namespace quillmere::sim {
 // The program's entry function; returns the exit code.
 using ProgramEntry = std::function<int()>;
 
+// The exit code of a killed program, as ending a task gives it.
+inline constexpr int kKilledExitCode = 1;
+
 class ProgramHost {
  public:
   // An empty entry: a host without a program; Start refuses.
@@ -36,6 +39,11 @@ class ProgramHost {
   bool Start(std::string &why);
   // Waits (within the patience) for the entry function to return; true when it has.
   bool WaitForExit();
+  // Kills the program as the platform kills a process (winsim's
+  // KillProgram): none of its exit runs. Waits until its thread has left
+  // the entry function, whose exit code is then kKilledExitCode. False with
+  // the reason when it is not running or does not end.
+  bool Kill(std::string &why);
   // The exit code once the entry function has returned.
   std::optional<int> ExitCode();
 

@@ -24,6 +24,7 @@ enum class CommandKind {
   Focus,
   Metric,
   Start,
+  Kill,
   Tray,
   Keys,
   Menu,

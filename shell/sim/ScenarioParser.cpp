@@ -77,8 +77,9 @@ const std::map<std::string, CommandKind> &Commands() {
       {"enable", CommandKind::Enable},   {"disable", CommandKind::Disable},
       {"destroy", CommandKind::Destroy}, {"title", CommandKind::Title},
       {"focus", CommandKind::Focus},     {"metric", CommandKind::Metric},
-      {"start", CommandKind::Start},     {"tray", CommandKind::Tray},
-      {"keys", CommandKind::Keys},       {"menu", CommandKind::Menu},
+      {"start", CommandKind::Start},     {"kill", CommandKind::Kill},
+      {"tray", CommandKind::Tray},       {"keys", CommandKind::Keys},
+      {"menu", CommandKind::Menu},
       {"dismiss", CommandKind::Dismiss}, {"close", CommandKind::Close},
       {"expect", CommandKind::Expect},   {"expect-log", CommandKind::ExpectLog},
       {"expect-exit", CommandKind::ExpectExit}, {"print", CommandKind::Print},
@@ -146,6 +147,7 @@ class LineParser {
         ParseMetric(c, args);
         break;
       case CommandKind::Start:
+      case CommandKind::Kill:
       case CommandKind::Dismiss:
       case CommandKind::Close:
         Count(head.text, args, 0, 0, head.text);

@@ -151,6 +151,11 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
       bool started = program_.Start(why);
       return Act(started, why);
     }
+    case CommandKind::Kill: {
+      std::string why;
+      bool killed = program_.Kill(why);
+      return Act(killed, why);
+    }
     case CommandKind::Tray: {
       HWND main = program_.MainWindow();
       bool clicked = main && drv::ClickTray(main, kTrayIconId, c.text == "left" ? drv::MouseButton::Left

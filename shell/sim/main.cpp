@@ -15,12 +15,11 @@
 #include <sstream>
 
 #include "DemoScenario.h"
+#include "ProgramEntry.h"
 #include "ProgramHost.h"
 #include "ScenarioParser.h"
 #include "ScenarioRunner.h"
 #include "WorkDirectory.h"
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
 
 namespace {
 
@@ -118,7 +117,7 @@ int main(int argc, char **argv) {
   }
 
   std::cout << "Playing " << shownName << " in " << dir << "\n\n";
-  ProgramHost program([] { return WinMain(GetModuleHandleW(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT); });
+  ProgramHost program(RunProgram);
   ScenarioRunner runner(std::cout, program, dir + "/quillmere.ini");
   runner.Play(scenario);
   runner.Finish();

@@ -60,6 +60,7 @@ focus main
 metric caption=20 mintrack=30
 metric mintrack=5
 start
+kill
 tray left
 tray right
 keys quillmere alt+?
@@ -77,7 +78,7 @@ print settings
 print quillmere
 destroy dlg
 )");
-  ASSERT_EQ(s.commands.size(), 29u);
+  ASSERT_EQ(s.commands.size(), 30u);
   const Command &w = s.commands[1];
   EXPECT_EQ(w.kind, CommandKind::Window);
   EXPECT_EQ(w.line, 3);
@@ -102,11 +103,12 @@ destroy dlg
   EXPECT_EQ(metric.caption, 20);
   EXPECT_EQ(metric.mintrack, 30);
   EXPECT_FALSE(s.commands[11].caption.has_value());
-  EXPECT_EQ(s.commands[14].text, "right");
-  EXPECT_EQ(s.commands[15].text, "alt+?");
-  EXPECT_EQ(s.commands[15].name, "quillmere");
+  EXPECT_EQ(s.commands[13].kind, CommandKind::Kill);
+  EXPECT_EQ(s.commands[15].text, "right");
+  EXPECT_EQ(s.commands[16].text, "alt+?");
+  EXPECT_EQ(s.commands[16].name, "quillmere");
 
-  const Command &expect = s.commands[21];
+  const Command &expect = s.commands[22];
   EXPECT_EQ(expect.kind, CommandKind::Expect);
   ASSERT_EQ(expect.expectations.size(), 12u);
   EXPECT_EQ(expect.expectations[1].field, Field::Top);
@@ -115,12 +117,12 @@ destroy dlg
   EXPECT_FALSE(expect.expectations[5].flag);
   EXPECT_EQ(expect.expectations[11].field, Field::Title);
   EXPECT_EQ(expect.expectations[11].text, "New");
-  EXPECT_EQ(s.commands[22].text, "rolled up: Main");
-  EXPECT_EQ(s.commands[23].kind, CommandKind::ExpectExit);
-  EXPECT_EQ(s.commands[25].name, "log");
-  EXPECT_EQ(s.commands[28].kind, CommandKind::Destroy);
-  EXPECT_EQ(s.commands[28].line, 30);
-  EXPECT_EQ(s.commands[28].source, "destroy dlg");
+  EXPECT_EQ(s.commands[23].text, "rolled up: Main");
+  EXPECT_EQ(s.commands[24].kind, CommandKind::ExpectExit);
+  EXPECT_EQ(s.commands[26].name, "log");
+  EXPECT_EQ(s.commands[29].kind, CommandKind::Destroy);
+  EXPECT_EQ(s.commands[29].line, 31);
+  EXPECT_EQ(s.commands[29].source, "destroy dlg");
 }
 
 TEST(ParseScenarioTest, EmptyTextIsAnEmptyScenario) {
@@ -175,6 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"metric border=3", 1, "caption=N and mintrack=N"},
         BadLine{"metric caption=3 caption=4", 1, "given twice"},
         BadLine{"start now", 1, "too many words"},
+        BadLine{"kill -9", 1, "too many words"},
         BadLine{"tray middle", 1, "left or right"},
         BadLine{"menu open", 1, "about or exit"},
         BadLine{"keys quillmere ctrl+x", 1, "unknown keys"},

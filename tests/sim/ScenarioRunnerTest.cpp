@@ -192,6 +192,30 @@ expect-log "about"
   EXPECT_THAT(o, HasSubstr("  13  expect-log \"about\"   ok"));
 }
 
+TEST_F(ScenarioRunnerTest, KillEndsTheProgramWithoutItsExitAndItStartsAgain) {
+  // The stand-in's exit (its WM_DESTROY) would give exit code 7.
+  EXPECT_EQ(Play(R"(start
+menu about
+kill
+expect quillmere exists=no
+expect-exit 1
+expect-log "about"
+kill
+start
+expect quillmere exists=yes
+expect-log "started"
+)",
+                 [] { return sim_test::RunFakeProgram(7); }),
+            1)
+      << out.str();
+  std::string o = out.str();
+  EXPECT_THAT(o, HasSubstr("   3  kill\n      quillmere  was destroyed\n"));
+  EXPECT_THAT(o, HasSubstr("   5  expect-exit 1   ok"));
+  EXPECT_THAT(o, HasSubstr("   6  expect-log \"about\"   ok"));
+  EXPECT_THAT(o, HasSubstr("   7  kill   FAILED\n      could not: the program is not running\n"));
+  EXPECT_THAT(o, HasSubstr("   9  expect quillmere exists=yes   ok"));
+}
+
 TEST_F(ScenarioRunnerTest, FinishClosesARunningProgramAndShowsTheDesktopAndSettings) {
   {
     std::ofstream ini(settings);

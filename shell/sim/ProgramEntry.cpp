@@ -1,0 +1,26 @@
+#include "ProgramEntry.h"
+
+#include <windows.h>
+#include <winsim/driver.h>
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
+
+namespace quillmere::sim {
+
+int RunProgram() {
+  try {
+    return WinMain(GetModuleHandleW(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
+  } catch (const winsim::driver::ProcessKilled &) {
+    // The thread may have been waiting with the interpreter lock released.
+    if (Py_IsInitialized()) {
+      PyGILState_Ensure();
+      Py_Finalize();
+    }
+    throw;
+  }
+}
+
+}  // namespace quillmere::sim
