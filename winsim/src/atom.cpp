@@ -60,25 +60,9 @@ Kind Classify(LPCWSTR name, ATOM &atom, std::wstring &text) {
   return atom ? Kind::Integer : Kind::String;
 }
 
-}  // namespace
-
-namespace winsim {
-
-ATOM FindAtomLocked(LPCWSTR name) {
-  ATOM atom = 0;
-  std::wstring text;
-  switch (Classify(name, atom, text)) {
-    case Kind::Integer: return atom;
-    case Kind::Invalid: return FailWith<ATOM>(ERROR_INVALID_PARAMETER, 0);
-    case Kind::String: break;
-  }
-  std::vector<AtomEntry> &table = Table();
-  for (size_t i = 0; i < table.size(); ++i)
-    if (table[i].count && SameName(table[i].name, text)) return static_cast<ATOM>(kFirstStringAtom + i);
-  return FailWith<ATOM>(ERROR_FILE_NOT_FOUND, 0);
-}
-
-ATOM AddAtomLocked(LPCWSTR name) {
+// The atom of a name; a string not yet in the table is added when `add`
+// says so (and then counted), else it has none.
+ATOM AtomOfLocked(LPCWSTR name, bool add) {
   ATOM atom = 0;
   std::wstring text;
   switch (Classify(name, atom, text)) {
@@ -90,11 +74,12 @@ ATOM AddAtomLocked(LPCWSTR name) {
   size_t freeSlot = table.size();
   for (size_t i = 0; i < table.size(); ++i) {
     if (table[i].count && SameName(table[i].name, text)) {
-      ++table[i].count;
+      if (add) ++table[i].count;
       return static_cast<ATOM>(kFirstStringAtom + i);
     }
     if (!table[i].count && freeSlot == table.size()) freeSlot = i;
   }
+  if (!add) return FailWith<ATOM>(ERROR_FILE_NOT_FOUND, 0);
   if (freeSlot == table.size()) {
     if (table.size() >= 0x10000u - kFirstStringAtom) return FailWith<ATOM>(ERROR_NOT_ENOUGH_MEMORY, 0);
     table.emplace_back();
@@ -102,6 +87,14 @@ ATOM AddAtomLocked(LPCWSTR name) {
   table[freeSlot] = AtomEntry{text, 1};
   return static_cast<ATOM>(kFirstStringAtom + freeSlot);
 }
+
+}  // namespace
+
+namespace winsim {
+
+ATOM FindAtomLocked(LPCWSTR name) { return AtomOfLocked(name, false); }
+
+ATOM AddAtomLocked(LPCWSTR name) { return AtomOfLocked(name, true); }
 
 bool ReleaseAtomLocked(ATOM atom) {
   if (atom == 0) return false;

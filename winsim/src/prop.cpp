@@ -60,24 +60,32 @@ BOOL WINAPI SetPropW(HWND window, LPCWSTR name, HANDLE data) {
   return TRUE;
 }
 
+// The window's property of that name, or null (with the error set for a
+// stale window).
+static WindowProperty *FindPropertyLocked(HWND window, LPCWSTR name, std::shared_ptr<Window> &w, ATOM &atom) {
+  w = FindLocked(window);
+  if (!w) return FailWith<WindowProperty *>(ERROR_INVALID_WINDOW_HANDLE, nullptr);
+  atom = LookUpLocked(name);
+  auto it = atom ? w->properties.find(atom) : w->properties.end();
+  return it == w->properties.end() ? nullptr : &it->second;
+}
+
 HANDLE WINAPI GetPropW(HWND window, LPCWSTR name) {
   Lock lock(Mutex());
-  auto w = FindLocked(window);
-  if (!w) return FailWith<HANDLE>(ERROR_INVALID_WINDOW_HANDLE, nullptr);
-  ATOM atom = LookUpLocked(name);
-  auto it = atom ? w->properties.find(atom) : w->properties.end();
-  return it == w->properties.end() ? nullptr : it->second.data;
+  std::shared_ptr<Window> w;
+  ATOM atom = 0;
+  WindowProperty *property = FindPropertyLocked(window, name, w, atom);
+  return property ? property->data : nullptr;
 }
 
 HANDLE WINAPI RemovePropW(HWND window, LPCWSTR name) {
   Lock lock(Mutex());
-  auto w = FindLocked(window);
-  if (!w) return FailWith<HANDLE>(ERROR_INVALID_WINDOW_HANDLE, nullptr);
-  ATOM atom = LookUpLocked(name);
-  auto it = atom ? w->properties.find(atom) : w->properties.end();
-  if (it == w->properties.end()) return nullptr;
-  HANDLE data = it->second.data;
-  if (it->second.holdsAtom) ReleaseAtomLocked(atom);
-  w->properties.erase(it);
+  std::shared_ptr<Window> w;
+  ATOM atom = 0;
+  WindowProperty *property = FindPropertyLocked(window, name, w, atom);
+  if (!property) return nullptr;
+  HANDLE data = property->data;
+  if (property->holdsAtom) ReleaseAtomLocked(atom);
+  w->properties.erase(atom);
   return data;
 }
