@@ -109,7 +109,8 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
       if (shadeManager) {
         // The script's handlers roll windows down first; whatever they
         // left changed (a refusal, an error, a handler still running) the
-        // program gives back itself.
+        // program gives back itself, and so every window still tagged
+        // whose record went while it was changed.
         shadeManager->RestoreAll();
         GiveBackHeldWindows(*shadeManager);
         RecoverTaggedWindows();
