@@ -64,6 +64,19 @@ class GiveBack : public ProgramTest {
   HWND other = nullptr;
 };
 
+// What the effects leave on a window they hold changed when nothing undoes
+// it (the run was killed, or the window's record was dropped): the window
+// as they made it, with its tags.
+void LeaveRolledUpAndTranslucent(HWND w, ULONG_PTR translucentTag) {
+  SetPropW(w, kShadeHeightTag, reinterpret_cast<HANDLE>(301));
+  SetPropW(w, kShadeFrameTag, reinterpret_cast<HANDLE>(1));
+  SetPropW(w, kTranslucentTag, reinterpret_cast<HANDLE>(translucentTag));
+  SetWindowPos(w, nullptr, 0, 0, 400, 27, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowLongW(w, GWL_STYLE, GetWindowLongW(w, GWL_STYLE) & ~WS_THICKFRAME);
+  SetWindowLongW(w, GWL_EXSTYLE, GetWindowLongW(w, GWL_EXSTYLE) | WS_EX_LAYERED);
+  SetLayeredWindowAttributes(w, 0, 128, LWA_ALPHA);
+}
+
 const char kBothEffects[] = R"py(
 def on_shade(h, t, c):
     Quillmere.doShadeWindow(h, 1)
@@ -151,6 +164,17 @@ TEST_F(GiveBack, AChangedWindowCarriesWhatUndoingNeedsUntilItIsUndone) {
   EXPECT_TRUE(ReadWindow(layered).exStyle & WS_EX_LAYERED);
 }
 
+TEST_F(GiveBack, AWindowLeftChangedUnderAnEarlierRecordIsTakenOverFromItsTags) {
+  HWND w = Window(L"W");
+  StartWith(kBothEffects);
+  // Rolled up and made translucent under a record that is gone; the new
+  // record holds nothing yet.
+  LeaveRolledUpAndTranslucent(w, 1);
+  FocusAway(w);  // what the window looks like now is not what it was
+  Click(w);
+  ExpectGivenBack(w);
+}
+
 TEST_F(GiveBack, ExitGivesBackWindowsWhoseOnUnshadeRefusesOrRaises) {
   HWND refuses = Window(L"refuses");
   HWND raises = Window(L"raises");
@@ -192,18 +216,6 @@ def on_unshade(h, t, c):
   FocusAway(w);
   EXPECT_EQ(Join(), 0);
   ExpectGivenBack(w);
-}
-
-// What a run that was killed while it held windows changed leaves behind:
-// the windows as the effects made them, with their tags.
-void LeaveRolledUpAndTranslucent(HWND w, ULONG_PTR translucentTag) {
-  SetPropW(w, kShadeHeightTag, reinterpret_cast<HANDLE>(301));
-  SetPropW(w, kShadeFrameTag, reinterpret_cast<HANDLE>(1));
-  SetPropW(w, kTranslucentTag, reinterpret_cast<HANDLE>(translucentTag));
-  SetWindowPos(w, nullptr, 0, 0, 400, 27, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowLongW(w, GWL_STYLE, GetWindowLongW(w, GWL_STYLE) & ~WS_THICKFRAME);
-  SetWindowLongW(w, GWL_EXSTYLE, GetWindowLongW(w, GWL_EXSTYLE) | WS_EX_LAYERED);
-  SetLayeredWindowAttributes(w, 0, 128, LWA_ALPHA);
 }
 
 TEST_F(GiveBack, StartGivesBackWhatAnEarlierRunLeftChangedBeforeTheScriptRuns) {
