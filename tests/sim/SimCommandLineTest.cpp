@@ -88,4 +88,22 @@ TEST(SimCommandLineTest, TheProgramWorksInTheGivenDirectoryAndSavesItsSettingsTh
   EXPECT_THAT(text, HasSubstr("Width=300"));
 }
 
+TEST(SimCommandLineTest, ASecondStartAfterTheProgramExitedWorksLikeTheFirst) {
+  std::string path = WriteScenario("sim_restart.scenario", R"(app a
+window w a "Work"
+start
+expect-log "managing: Work"
+menu exit
+expect-exit 0
+start
+window v a "Later"
+expect-log "managing: Later"
+close
+expect-exit 0
+)");
+  SimRun run = RunSim(path);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_THAT(run.output, ::testing::Not(HasSubstr("Traceback")));
+}
+
 }  // namespace
