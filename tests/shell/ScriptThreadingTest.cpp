@@ -85,10 +85,17 @@ def configure():
   EXPECT_TRUE(Running());
 }
 
-TEST_F(ScriptThreading, AScriptThreadLogsWhileTheScriptRuns) {
+TEST_F(ScriptThreading, AScriptThreadRunsWhileTheScriptRunsAndWhileTheProgramWaits) {
   WriteScript(R"py(
-import threading, time, Quillmere
-threading.Thread(target=lambda: Quillmere.log(u"from a thread")).start()
+import os, threading, time, Quillmere
+
+def worker():
+    Quillmere.log(u"from a thread")
+    while not os.path.exists("go"):
+        time.sleep(0.01)
+    Quillmere.log(u"from a thread after the start")
+
+threading.Thread(target=worker).start()
 time.sleep(0.3)  # the thread logs meanwhile and waits for the log view
 Quillmere.log(u"script ran")
 
@@ -98,6 +105,9 @@ def configure():
   Launch();
   AwaitOrAbort([&] { return LogHas(L"from a thread\r\n") && LogHas(L"script ran\r\n"); }, "both log lines");
   WaitStarted();
+  // The program waits for messages now; the thread needs the lock to go on.
+  WriteFile("go", "");
+  AwaitOrAbort([&] { return LogHas(L"from a thread after the start\r\n"); }, "the thread's last line");
   EXPECT_EQ(LogBuffer::Instance().Text(), Log());
 }
 
