@@ -12,8 +12,8 @@ namespace {
 typedef std::chrono::steady_clock Clock;
 
 // Stands in for threading._shutdown, which finalisation calls to join every
-// thread that is not a daemon.
-PyObject *LeaveThreads(PyObject *, PyObject *) { Py_RETURN_NONE; }
+// thread that is not a daemon; finalisation ignores the result.
+PyObject *LeaveThreads(PyObject *, PyObject *) { return PyLong_FromLong(0); }
 
 PyMethodDef g_leaveThreads = {"_shutdown", LeaveThreads, METH_NOARGS,
                               "leaves the script's remaining threads running"};
