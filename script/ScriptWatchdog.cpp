@@ -126,7 +126,9 @@ void ScriptWatchdog::Run() {
     if (!next) {
       wake_.wait(lock);
     } else if (Clock::now() < next->deadline) {
-      wake_.wait_until(lock, next->deadline);
+      // A copy: the calls may move while the lock is given up.
+      const Clock::time_point deadline = next->deadline;
+      wake_.wait_until(lock, deadline);
     } else {
       std::uint64_t id = next->id;
       // The interpreter lock is always taken before mutex_, never after.
