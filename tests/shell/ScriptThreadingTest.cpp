@@ -9,6 +9,7 @@
 
 #include "ProgramFixture.h"
 #include "script/LogBuffer.h"
+#include "script/ScriptThreads.h"
 #include "script/ScriptWatchdog.h"
 
 using namespace winsim::driver;
@@ -131,10 +132,10 @@ def configure():
   AwaitOrAbort([&] { return !Running(); }, "the program's exit");
   EXPECT_EQ(Join(), 0);
   EXPECT_EQ(ReadFile("slow-thread-ended"), "yes");  // waited for
-  EXPECT_NE(LogBuffer::Instance().Text().find(
-                L"1 script thread still running at exit, not waited for after 2000 ms: forever\r\n"),
-            std::wstring::npos)
-      << "log: " << std::string(LogBuffer::Instance().Text().begin(), LogBuffer::Instance().Text().end());
+  const std::wstring said = L"1 script thread still running at exit, not waited for after " +
+                           std::to_wstring(kScriptThreadExitWait.count()) + L" ms: forever\r\n";
+  const std::wstring log = LogBuffer::Instance().Text();
+  EXPECT_NE(log.find(said), std::wstring::npos) << "log: " << std::string(log.begin(), log.end());
 }
 
 TEST_F(ScriptThreading, ThreadsThatEndInTimeLeaveNothingToSay) {
