@@ -1,6 +1,9 @@
 #include "script/PythonContext.h"
 
+#include "script/InterpreterLock.h"
+
 PythonContext::PythonContext() {
+  InterpreterLock lock;
   PyObject *name = PyUnicode_FromString("__main__");
   // The import's new reference stands behind mainModule for the rest of the
   // run; it is never released. A failed import leaves a null handle.

@@ -11,6 +11,8 @@
 
 #include <list>
 
+#include "script/ScriptWatchdog.h"
+
 class PythonContext {
  public:
   // Releases nothing: a handle never owns an interpreter reference. The
@@ -24,9 +26,11 @@ class PythonContext {
   // A shared, non-owning handle to a script object.
   typedef boost::shared_ptr<PyObject> ScriptObjectHandle;
 
-  // Requires an initialised interpreter; imports "__main__".
+  // Requires an initialised interpreter; imports "__main__", taking the
+  // interpreter lock for it.
   PythonContext();
-  // Makes no interpreter call.
+  // Releases no script object; safe after the interpreter has been
+  // finalised.
   virtual ~PythonContext();
 
   PythonContext(const PythonContext &) = delete;
@@ -40,9 +44,13 @@ class PythonContext {
   // reference, refuses nothing and does not look for duplicates.
   void Keep(PyObject *object);
 
+  // Watches the script calls made for this run of the script.
+  ScriptWatchdog &Watchdog() { return watchdog; }
+
  private:
   ScriptObjectHandle mainModule;
   std::list<ScriptObjectHandle> keptObjects;
+  ScriptWatchdog watchdog;
 };
 
 typedef PythonContext::ScriptObjectHandle ScriptObjectHandle;

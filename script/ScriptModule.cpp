@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "script/InterpreterLock.h"
 #include "script/LogBuffer.h"
 #include "script/WindowEffects.h"
 #include "script/WideText.h"
@@ -23,6 +24,15 @@ long HandleToScript(HWND window) {
   return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(window));
 }
 
+// Runs a platform call without the interpreter lock: changing a window of
+// another thread, or showing the log, waits for that thread, which may be
+// waiting for the lock.
+template <typename Call>
+void WithoutLock(Call call) {
+  InterpreterLock::Released released;
+  call();
+}
+
 ShadeManager *Manager() { return currentMainWindow ? currentMainWindow->GetShadeManager().get() : nullptr; }
 
 PyObject *Log(PyObject *, PyObject *args) {
@@ -31,7 +41,8 @@ PyObject *Log(PyObject *, PyObject *args) {
   if (!PyArg_ParseTuple(args, "U", &message)) return nullptr;
   std::wstring text;
   if (!WideFromStr(message, &text)) return nullptr;
-  LogBuffer::Instance().Append(text.data(), text.size());
+  LogBuffer &log = LogBuffer::Instance();
+  WithoutLock([&] { log.Append(text.data(), text.size()); });
   Py_RETURN_NONE;
 }
 
@@ -80,7 +91,7 @@ PyObject *DoShadeWindow(PyObject *, PyObject *args) {
   HWND window;
   bool flag;
   if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
-  ApplyShade(Manager(), window, flag);
+  WithoutLock([&] { ApplyShade(Manager(), window, flag); });
   Py_RETURN_NONE;
 }
 
@@ -88,7 +99,7 @@ PyObject *DoTransparentWindow(PyObject *, PyObject *args) {
   HWND window;
   bool flag;
   if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
-  ApplyTransparency(Manager(), window, flag);
+  WithoutLock([&] { ApplyTransparency(Manager(), window, flag); });
   Py_RETURN_NONE;
 }
 
@@ -96,7 +107,7 @@ PyObject *DoTopmostWindow(PyObject *, PyObject *args) {
   HWND window;
   bool flag;
   if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
-  ApplyTopmost(window, flag);
+  WithoutLock([&] { ApplyTopmost(window, flag); });
   Py_RETURN_NONE;
 }
 

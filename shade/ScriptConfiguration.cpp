@@ -2,6 +2,7 @@
 // filters and handlers from `configure`, and calling them.
 #include "shade/ShadeManager.h"
 
+#include "script/InterpreterLock.h"
 #include "script/ScriptErrorReport.h"
 #include "script/ScriptFile.h"
 #include "script/WideText.h"
@@ -32,17 +33,23 @@ PyObject *MakeArguments(HWND window, const WindowInfo &info) {
   return arguments;
 }
 
-// Calls the script object with the arguments; a failed call is reported
-// and its error cleared, so that it cannot disturb the next call.
-PyObject *CallWithArguments(PyObject *callable, PyObject *arguments) {
-  PyObject *result = arguments ? PyObject_CallObject(callable, arguments) : nullptr;
+// Calls the script object with the arguments (null arguments: no call),
+// watched by the watchdog; a failed call, one stopped for running too long
+// included, is reported and its error cleared, so that it cannot disturb
+// the next call. The caller holds the interpreter lock.
+PyObject *CallWithArguments(ScriptWatchdog &watchdog, PyObject *callable, PyObject *arguments) {
+  PyObject *result = nullptr;
+  if (arguments) {
+    ScriptWatchdog::Watch watch(watchdog);
+    result = PyObject_CallObject(callable, arguments);
+  }
   if (!result) ReportScriptError();
   return result;
 }
 
-PyObject *CallScript(PyObject *callable, const WindowInfo &info, HWND window) {
+PyObject *CallScript(ScriptWatchdog &watchdog, PyObject *callable, const WindowInfo &info, HWND window) {
   PyObject *arguments = MakeArguments(window, info);
-  PyObject *result = CallWithArguments(callable, arguments);
+  PyObject *result = CallWithArguments(watchdog, callable, arguments);
   Py_XDECREF(arguments);
   return result;
 }
@@ -56,12 +63,17 @@ void ShadeManager::LoadScript(const char *path) {
 
   PyObject *main = context.MainModule();
   if (!main) return;
+  InterpreterLock lock;
   // A script that fails part-way keeps what it defined before the error,
   // so `configure` is looked for whatever the run gave.
   RunScriptText(main, text, path);
 
   PyObject *configure = PyObject_GetAttrString(main, "configure");
-  PyObject *result = configure ? PyObject_CallObject(configure, nullptr) : nullptr;
+  PyObject *result = nullptr;
+  if (configure) {
+    ScriptWatchdog::Watch watch(context.Watchdog());
+    result = PyObject_CallObject(configure, nullptr);
+  }
   Py_XDECREF(configure);
   if (!result) {
     ReportScriptError();
@@ -97,13 +109,15 @@ void ShadeManager::LoadScript(const char *path) {
 
 PyObject *ShadeManager::CallHandler(HWND window, PyObject *handler) {
   WindowInfo info = DescribeWindow(window);
-  return CallScript(handler, info, window);
+  InterpreterLock lock;
+  return CallScript(context.Watchdog(), handler, info, window);
 }
 
 bool ShadeManager::CheckFilters(HWND window) {
   if (!IsEligible(window)) return false;
   if (filters.empty()) return false;
   WindowInfo info = DescribeWindow(window);
+  InterpreterLock lock;
   // Every filter is given the same (immutable) argument tuple, made once.
   // Should making it fail, each call tries again, and reports its failure.
   PyObject *arguments = nullptr;
@@ -112,7 +126,7 @@ bool ShadeManager::CheckFilters(HWND window) {
   // by index even when a filter re-enters the manager.
   for (std::size_t i = 0; i < filters.size() && !passes; ++i) {
     if (!arguments) arguments = MakeArguments(window, info);
-    PyObject *result = CallWithArguments(filters[i], arguments);
+    PyObject *result = CallWithArguments(context.Watchdog(), filters[i], arguments);
     passes = result == Py_True;
     Py_XDECREF(result);
   }

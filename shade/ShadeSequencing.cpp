@@ -24,6 +24,8 @@
 
 #include <vector>
 
+#include "script/InterpreterLock.h"
+
 namespace {
 
 // Clears a record's busy flag however the sequence ends.
@@ -43,6 +45,7 @@ class BusyScope {
 bool ShadeManager::HandlerRefuses(HWND root, PyObject *slot) {
   if (!slot) return false;
   PyObject *result = CallHandler(root, slot);
+  InterpreterLock lock;
   // Only the False object itself refuses; a failed call accepts.
   bool refuses = result == Py_False;
   Py_XDECREF(result);
@@ -52,6 +55,7 @@ bool ShadeManager::HandlerRefuses(HWND root, PyObject *slot) {
 void ShadeManager::CallIgnoringResult(HWND root, PyObject *slot) {
   if (!slot) return;
   PyObject *result = CallHandler(root, slot);
+  InterpreterLock lock;
   Py_XDECREF(result);
 }
 

@@ -86,6 +86,9 @@ void ScenarioRunner::Settle() {
 void ScenarioRunner::Play(const Scenario &scenario) {
   for (const Command &c : scenario.commands) {
     DesktopSnapshot before = Snapshot();
+    // A new run of the program begins with an empty log, even when its
+    // lines repeat the last run's.
+    if (c.kind == CommandKind::Start) before.log.clear();
     Outcome outcome = Execute(c);
     Settle();
     DesktopSnapshot after = Snapshot();

@@ -88,4 +88,28 @@ TEST(SimCommandLineTest, TheProgramWorksInTheGivenDirectoryAndSavesItsSettingsTh
   EXPECT_THAT(text, HasSubstr("Width=300"));
 }
 
+TEST(SimCommandLineTest, ASecondStartAfterTheProgramExitedWorksLikeTheFirst) {
+  std::string path = WriteScenario("sim_restart.scenario", R"(app a
+window w a "Work"
+start
+expect-log "managing: Work"
+menu exit
+expect-exit 0
+start
+window v a "Later"
+expect-log "managing: Later"
+close
+expect-exit 0
+)");
+  SimRun run = RunSim(path);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_THAT(run.output, ::testing::Not(HasSubstr("Traceback")));
+  // Each start reports the new run's log, though its line repeats the last run's.
+  const std::string started = "start\n      quillmere  appeared: \"Quillmere v1.02\" (100,100) 640x480 "
+                              "[QuillmereMainWindow] visible, sizing frame\n      log        managing: Work\n";
+  std::size_t first = run.output.find(started);
+  ASSERT_NE(first, std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(started, first + 1), std::string::npos) << run.output;
+}
+
 }  // namespace
