@@ -6,6 +6,8 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include "script/ScriptThreads.h"
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
 
 namespace quillmere::sim {
@@ -17,6 +19,8 @@ int RunProgram() {
     // The thread may have been waiting with the interpreter lock released.
     if (Py_IsInitialized()) {
       PyGILState_Ensure();
+      // Threads the script left running would hold finalisation forever.
+      EndScriptThreads(kScriptThreadExitWait);
       Py_Finalize();
     }
     throw;
