@@ -41,7 +41,7 @@ Desktop &D() {
 
 std::mutex &Mutex() { return D().mutex; }
 
-void ResetMetrics(Desktop &d) {
+void ResetMetrics(DesktopState &d) {
   std::fill(std::begin(d.metrics), std::end(d.metrics), 0);
   int *m = d.metrics;
   m[SM_CXSCREEN] = 1024;

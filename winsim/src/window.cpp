@@ -8,8 +8,6 @@ using namespace winsim;
 
 namespace {
 
-int g_cascade = 0;  // where the next default-positioned window goes
-
 void UnlinkLocked(Window &w) {
   Desktop &d = D();
   std::vector<HWND> *siblings = &d.topLevel;
@@ -163,7 +161,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
         style |= WS_CAPTION | WS_CLIPSIBLINGS;  // an overlapped window always has a caption
         exStyle |= WS_EX_WINDOWEDGE;
         if (x == CW_USEDEFAULT) {
-          int step = 26 * (g_cascade++ % 8);
+          int step = 26 * (d.defaultPositions++ % 8);
           x = 22 + step;
           y = 22 + step;
         }
