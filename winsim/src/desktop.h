@@ -9,9 +9,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -284,6 +286,14 @@ void WaitLocked(Lock &lock, Thread &self, const std::function<bool()> &ready);
 
 // The class a name or atom refers to for a process (class.cpp).
 std::shared_ptr<WindowClass> FindClassLocked(LPCWSTR name, DWORD processId);
+
+// A coordinate plus an extent or offset; a sum beyond LONG's range stays
+// at its end instead of overflowing.
+inline LONG SaturatedAdd(LONG a, LONG b) {
+  const long long sum = static_cast<long long>(a) + b;
+  return static_cast<LONG>(
+      std::clamp<long long>(sum, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
+}
 
 // Helpers shared between the parts of the window manager.
 HWND RootOf(const Window &w);  // lock held

@@ -180,7 +180,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
     w->thread = self;
     w->style = style & ~WS_VISIBLE;
     w->exStyle = exStyle & ~WS_EX_TOPMOST;
-    w->rect = RECT{x, y, x + width, y + height};
+    w->rect = RECT{x, y, SaturatedAdd(x, width), SaturatedAdd(y, height)};
     w->normalRect = w->rect;
     w->proc = cls->proc;
     w->instance = instance;
@@ -209,8 +209,8 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
     Lock lock(Mutex());
     LONG cx = std::clamp<LONG>(w->rect.right - w->rect.left, info.ptMinTrackSize.x, info.ptMaxTrackSize.x);
     LONG cy = std::clamp<LONG>(w->rect.bottom - w->rect.top, info.ptMinTrackSize.y, info.ptMaxTrackSize.y);
-    w->rect.right = w->rect.left + cx;
-    w->rect.bottom = w->rect.top + cy;
+    w->rect.right = SaturatedAdd(w->rect.left, cx);
+    w->rect.bottom = SaturatedAdd(w->rect.top, cy);
     w->normalRect = w->rect;
   }
 
