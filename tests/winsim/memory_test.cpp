@@ -129,4 +129,25 @@ TEST_F(MemoryTest, FaultForOneProcessWaitsForThatProcess) {
   RunInApp(app, [&] { EXPECT_EQ(OpenProcess(PROCESS_VM_OPERATION, FALSE, program), nullptr); });
 }
 
+TEST_F(MemoryTest, FaultsForDifferentProcessesEachWaitForTheirOwn) {
+  DWORD app = StartApp("a");
+  FailNext(Fault::OpenProcess, app);
+  FailNext(Fault::OpenProcess, program);
+  FailNext(Fault::VirtualAllocEx);  // another function's fault is not taken by OpenProcess
+  EXPECT_EQ(OpenProcess(PROCESS_VM_OPERATION, FALSE, program), nullptr);
+  HANDLE mine = OpenProcess(PROCESS_VM_OPERATION, FALSE, program);
+  EXPECT_NE(mine, nullptr);
+  CloseHandle(mine);
+  RunInApp(app, [&] { EXPECT_EQ(OpenProcess(PROCESS_VM_OPERATION, FALSE, program), nullptr); });
+  RunInApp(app, [&] {
+    HANDLE theirs = OpenProcess(PROCESS_VM_OPERATION, FALSE, program);
+    EXPECT_NE(theirs, nullptr);
+    CloseHandle(theirs);
+  });
+  ClearFaults();
+  HANDLE h = OpenProcess(PROCESS_VM_OPERATION, FALSE, program);
+  EXPECT_NE(VirtualAllocEx(h, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE), nullptr);
+  CloseHandle(h);
+}
+
 }  // namespace

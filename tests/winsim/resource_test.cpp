@@ -38,7 +38,9 @@ BEGIN
     DEFPUSHBUTTON   "OK",IDOK,113,53,50,14,WS_GROUP
 END
 )rc";
-const char kIds[] = "#define IDM_MAIN 109\n#define IDM_EXIT 105\n#define IDM_ABOUT 104\n#define IDD_ABOUT 103\n";
+const char kIds[] =
+    "#define IDM_MAIN 109\n#define IDM_EXIT 105\n#define IDM_ABOUT 104\n#define IDD_ABOUT 103\n"
+    "#define IDC_STATIC (-1)\n";
 
 std::vector<WPARAM> g_commands;
 LRESULT CALLBACK MainProc(HWND h, UINT m, WPARAM w, LPARAM l) {

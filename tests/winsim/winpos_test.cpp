@@ -1,5 +1,9 @@
-// Positions, sizes, stacking and showing: the messages that carry a change,
-// the minimum tracking size, top-most windows, minimising and layering.
+// Positions and sizes across processes: the messages that carry a change
+// of another process's window, the minimum tracking size's metric, the
+// top-most band, layering, the client area, default positions, and
+// positions at the ends of the coordinate range.
+#include <limits>
+
 #include "desktop_fixture.h"
 
 using namespace winsim::driver;
@@ -39,20 +43,12 @@ TEST_F(WinPosTest, SizingFromAnotherProcessGoesThroughTheWindowsOwnMessages) {
   EXPECT_EQ(order, (std::vector<UINT>{WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_SIZE, WM_WINDOWPOSCHANGED}));
 }
 
-TEST_F(WinPosTest, SizableAndOverlappedWindowsKeepTheMinimumTrackingSize) {
-  SetWindowPos(w, nullptr, 0, 0, 400, 19, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  EXPECT_EQ(Rect(w).bottom - Rect(w).top, GetSystemMetrics(SM_CYMINTRACK));
+TEST_F(WinPosTest, MinimumTrackingHeightFollowsTheSystemMetric) {
   SetSystemMetric(SM_CYMINTRACK, 10);
-  SetWindowPos(w, nullptr, 0, 0, 400, 19, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  EXPECT_EQ(Rect(w).bottom - Rect(w).top, 19);
-
-  // A fixed-size pop-up keeps no minimum.
-  WindowSpec popupSpec = Spec(L"popup");
-  popupSpec.style = WS_POPUP | WS_CAPTION;
-  HWND popup = CreateAppWindow(app, popupSpec);
-  SetWindowPos(popup, nullptr, 0, 0, 50, 5, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  EXPECT_EQ(Rect(popup).bottom - Rect(popup).top, 5);
-  EXPECT_EQ(Rect(popup).right - Rect(popup).left, 50);
+  SetWindowPos(w, nullptr, 0, 0, 400, 12, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(Rect(w).bottom - Rect(w).top, 12);
+  SetWindowPos(w, nullptr, 0, 0, 400, 3, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(Rect(w).bottom - Rect(w).top, 10);
 }
 
 TEST_F(WinPosTest, StyleChangesAreAnnouncedAndKeepVisibility) {
@@ -65,59 +61,23 @@ TEST_F(WinPosTest, StyleChangesAreAnnouncedAndKeepVisibility) {
   EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(static_cast<LONG_PTR>(GWL_STYLE)));
 }
 
-TEST_F(WinPosTest, TopMostWindowsStayAboveTheOthers) {
+TEST_F(WinPosTest, HwndTopStaysBelowTheTopMostBand) {
   HWND other = CreateAppWindow(app, Spec(L"other"));
-  EXPECT_EQ(TopLevelWindows().front(), other);
+  EXPECT_EQ(TopLevelWindows(), (std::vector<HWND>{other, w}));
   SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  EXPECT_TRUE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_EQ(TopLevelWindows().front(), w);
+  EXPECT_EQ(TopLevelWindows(), (std::vector<HWND>{w, other}));
   SetWindowPos(other, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  EXPECT_EQ(TopLevelWindows().front(), w);  // HWND_TOP stays below the top-most band
+  EXPECT_EQ(TopLevelWindows(), (std::vector<HWND>{w, other}));
   SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  EXPECT_FALSE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  // SetWindowLongW does not change the top-most state.
-  SetWindowLongW(w, GWL_EXSTYLE, WS_EX_TOPMOST);
-  EXPECT_FALSE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(TopLevelWindows(), (std::vector<HWND>{w, other}));  // first of the others
+  SetWindowPos(other, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_EQ(TopLevelWindows(), (std::vector<HWND>{other, w}));
 }
 
-TEST_F(WinPosTest, MinimisedWindowKeepsItsNormalRectangle) {
-  HookRecorder recorder;
-  ShowAppWindow(w, SW_SHOWMINIMIZED);
-  EXPECT_TRUE(IsIconic(w));
-  EXPECT_EQ(Rect(w).left, -32000);
-  EXPECT_EQ(ReadWindow(w).normalRect.left, 100);
-  EXPECT_TRUE(recorder.Of({WM_SHOWWINDOW}, {w}).empty());  // already visible: no WM_SHOWWINDOW
-  ShowAppWindow(w, SW_RESTORE);
-  EXPECT_FALSE(IsIconic(w));
-  RECT r = Rect(w);
-  EXPECT_EQ(r.left, 100);
-  EXPECT_EQ(r.top, 50);
-  EXPECT_EQ(r.right, 500);
-  EXPECT_EQ(r.bottom, 350);
-}
-
-TEST_F(WinPosTest, ShowAndHideSendWmShowWindowOnlyWhenVisibilityChanges) {
-  HookRecorder recorder;
-  ShowAppWindow(w, SW_SHOWNA);
-  ShowAppWindow(w, SW_HIDE);
-  ShowAppWindow(w, SW_HIDE);
-  ShowAppWindow(w, SW_SHOWNOACTIVATE);
-  auto seen = recorder.Of({WM_SHOWWINDOW}, {w});
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(FALSE));
-  EXPECT_EQ(seen[1].wParam, static_cast<WPARAM>(TRUE));
-  EXPECT_EQ(GetForegroundWindow(), nullptr);  // no activation asked for
-}
-
-TEST_F(WinPosTest, LayeredAttributesNeedTheLayeredStyle) {
-  EXPECT_FALSE(SetLayeredWindowAttributes(w, 0, 128, LWA_ALPHA));
+TEST_F(WinPosTest, RemovingTheLayeredStyleDropsTheAttributes) {
   SetWindowLongW(w, GWL_EXSTYLE, GetWindowLongW(w, GWL_EXSTYLE) | WS_EX_LAYERED);
-  EXPECT_TRUE(SetLayeredWindowAttributes(w, 0, 128, LWA_ALPHA));
-  BYTE alpha = 0;
-  DWORD flags = 0;
-  EXPECT_TRUE(GetLayeredWindowAttributes(w, nullptr, &alpha, &flags));
-  EXPECT_EQ(alpha, 128);
-  EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA));
+  ASSERT_TRUE(SetLayeredWindowAttributes(w, 0, 128, LWA_ALPHA));
+  EXPECT_EQ(ReadWindow(w).alpha, 128);
   SetWindowLongW(w, GWL_EXSTYLE, GetWindowLongW(w, GWL_EXSTYLE) & ~WS_EX_LAYERED);
   EXPECT_EQ(ReadWindow(w).alpha, 255);
   EXPECT_FALSE(ReadWindow(w).layeredAttributes);
@@ -131,17 +91,55 @@ TEST_F(WinPosTest, ClientAreaLiesInsideFrameCaptionAndMenu) {
   EXPECT_EQ(client.bottom, 300 - 2 * GetSystemMetrics(SM_CYFRAME) - GetSystemMetrics(SM_CYCAPTION));
 }
 
-TEST_F(WinPosTest, DefaultPositionAndSizeForOverlappedWindows) {
-  HWND h = nullptr;
+TEST_F(WinPosTest, DefaultPositionsCascadeFromTheTopLeftAndTheSizeIsThreeQuartersOfTheScreen) {
+  std::vector<HWND> made;
   RunInApp(app, [&] {
-    h = CreateWindowExW(0, L"SimAppWindow", L"d", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr,
-                        nullptr, GetModuleHandleW(nullptr), nullptr);
+    for (int i = 0; i < 9; ++i)
+      made.push_back(CreateWindowExW(0, L"SimAppWindow", L"d", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT,
+                                     0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
   });
-  RECT r = Rect(h);
-  EXPECT_GT(r.right - r.left, 0);
-  EXPECT_GT(r.bottom - r.top, 0);
-  EXPECT_GE(r.left, 0);
-  EXPECT_LT(r.left, GetSystemMetrics(SM_CXSCREEN));
+  const LONG width = GetSystemMetrics(SM_CXSCREEN) * 3 / 4, height = GetSystemMetrics(SM_CYSCREEN) * 3 / 4;
+  for (int i = 0; i < 9; ++i) {
+    const LONG at = 22 + 26 * (i % 8);  // the ninth starts again at the top left
+    const RECT r = Rect(made[static_cast<size_t>(i)]);
+    EXPECT_EQ(r.left, at) << i;
+    EXPECT_EQ(r.top, at) << i;
+    EXPECT_EQ(r.right - r.left, width) << i;
+    EXPECT_EQ(r.bottom - r.top, height) << i;
+  }
+}
+
+TEST_F(WinPosTest, PositionsNearTheEndOfTheRangeSaturateInsteadOfOverflowing) {
+  WindowSpec childSpec = Spec(L"child", {10, 10, 60, 40});
+  childSpec.parent = w;
+  childSpec.style = WS_CHILD | WS_VISIBLE;
+  HWND child = CreateAppWindow(app, childSpec);
+  const LONG kMax = std::numeric_limits<LONG>::max(), kMin = std::numeric_limits<LONG>::min();
+
+  ASSERT_TRUE(SetWindowPos(w, nullptr, kMax - 100, kMax - 1, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+  RECT r = Rect(w);
+  EXPECT_EQ(r.left, kMax - 100);
+  EXPECT_EQ(r.top, kMax - 1);
+  EXPECT_EQ(r.right, kMax);
+  EXPECT_EQ(r.bottom, kMax);
+  const RECT c = Rect(child);  // the child's screen position adds the parent's client origin
+  EXPECT_EQ(c.left, kMax - 100 + GetSystemMetrics(SM_CXFRAME) + 10);
+  EXPECT_EQ(c.top, kMax);
+  EXPECT_EQ(c.bottom, kMax);
+
+  // A pop-up keeps no tracking limits, so the size is taken as given.
+  WindowSpec popupSpec = Spec(L"popup");
+  popupSpec.style = WS_POPUP;
+  HWND popup = CreateAppWindow(app, popupSpec);
+  ASSERT_TRUE(SetWindowPos(popup, nullptr, kMin, kMin, kMax, kMax, SWP_NOZORDER | SWP_NOACTIVATE));
+  r = Rect(popup);
+  EXPECT_EQ(r.left, kMin);
+  EXPECT_EQ(r.right, -1);
+  ASSERT_TRUE(SetWindowPos(popup, nullptr, 5, 5, kMax, kMax, SWP_NOZORDER | SWP_NOACTIVATE));
+  r = Rect(popup);
+  EXPECT_EQ(r.left, 5);
+  EXPECT_EQ(r.right, kMax);
+  EXPECT_EQ(r.bottom, kMax);
 }
 
 }  // namespace

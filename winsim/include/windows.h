@@ -6,5 +6,6 @@
 #include <winbase.h>
 #include <winuser.h>
 #include <wingdi.h>
+#include <winver.h>
 
 #endif

@@ -43,7 +43,7 @@ Desktop &D() {
 
 std::mutex &Mutex() { return D().mutex; }
 
-void ResetMetrics(Desktop &d) {
+void ResetMetrics(DesktopState &d) {
   std::fill(std::begin(d.metrics), std::end(d.metrics), 0);
   int *m = d.metrics;
   m[SM_CXSCREEN] = 1024;
@@ -276,11 +276,9 @@ RECT ScreenRectLocked(const Window &w) {
     if (it != D().windows.end()) {
       RECT parentScreen = ScreenRectLocked(*it->second);
       RECT client = ClientRectLocked(*it->second);
-      LONG dx = parentScreen.left + client.left, dy = parentScreen.top + client.top;
-      r.left += dx;
-      r.right += dx;
-      r.top += dy;
-      r.bottom += dy;
+      const LONG dx = SaturatedAdd(parentScreen.left, client.left), dy = SaturatedAdd(parentScreen.top, client.top);
+      r = RECT{SaturatedAdd(r.left, dx), SaturatedAdd(r.top, dy), SaturatedAdd(r.right, dx),
+               SaturatedAdd(r.bottom, dy)};
     }
   }
   return r;

@@ -9,17 +9,20 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <unordered_map>
 #include <vector>
+
+#include <winsim/driver.h>
 
 #include "rc_script.h"
 
@@ -184,15 +187,16 @@ struct TrayEntry {
   std::wstring tip;
 };
 
-struct Faults {
-  int openProcess = 0, virtualAlloc = 0, writeMemory = 0, postMessage = 0;
-  DWORD openProcessPid = 0, virtualAllocPid = 0, writeMemoryPid = 0, postMessagePid = 0;
+// A failure the driver asked for: the next call of the function, from the
+// process named or from any when none is, fails.
+struct PendingFault {
+  driver::Fault fault;
+  DWORD processId = 0;
 };
 
-struct Desktop {
-  std::mutex mutex;
-  std::condition_variable idleChanged;
-
+// Everything the desktop holds. ResetDesktop replaces all of it with a
+// fresh state, keeping only what outlives a desktop (see there).
+struct DesktopState {
   std::unordered_map<HWND, std::shared_ptr<Window>> windows;
   std::vector<HWND> topLevel;  // z-order, topmost first
   HWND desktopWindow = nullptr;
@@ -207,7 +211,6 @@ struct Desktop {
 
   std::map<HMODULE, rc::Script> resources;
   std::map<std::pair<HMODULE, int>, HICON> icons;
-  std::set<HICON> iconHandles;
   std::map<HACCEL, std::vector<ACCEL>> accelerators;
   std::map<HMENU, Menu> menus;
   std::map<HFONT, FontRecord> fonts;
@@ -220,7 +223,9 @@ struct Desktop {
   DWORD foregroundThread = 0;
   HWND focusLostFrom = nullptr;  // the focus window of the thread that last lost the foreground
 
-  Faults faults;
+  std::vector<PendingFault> faults;  // in the order asked for
+
+  int defaultPositions = 0;  // overlapped windows placed at CW_USEDEFAULT so far
 
   uintptr_t nextHandle = 0x10010;
   DWORD nextProcessId = 0x3e8;
@@ -229,10 +234,18 @@ struct Desktop {
   unsigned generation = 1;
 };
 
+struct Desktop : DesktopState {
+  std::mutex mutex;
+  std::condition_variable idleChanged;
+};
+
 Desktop &D();
 std::mutex &Mutex();
 
-void ResetMetrics(Desktop &d);
+void ResetMetrics(DesktopState &d);
+
+// True, and the fault used up, when the driver asked for this call to fail.
+bool TakeFaultLocked(driver::Fault fault, const Thread &caller);
 
 // A fresh handle value: small, even, never given out twice.
 uintptr_t NewHandleValue(Desktop &d);
@@ -286,6 +299,14 @@ void WaitLocked(Lock &lock, Thread &self, const std::function<bool()> &ready);
 
 // The class a name or atom refers to for a process (class.cpp).
 std::shared_ptr<WindowClass> FindClassLocked(LPCWSTR name, DWORD processId);
+
+// A coordinate plus an extent or offset; a sum beyond LONG's range stays
+// at its end instead of overflowing.
+inline LONG SaturatedAdd(LONG a, LONG b) {
+  const long long sum = static_cast<long long>(a) + b;
+  return static_cast<LONG>(
+      std::clamp<long long>(sum, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
+}
 
 // Helpers shared between the parts of the window manager.
 HWND RootOf(const Window &w);  // lock held

@@ -349,18 +349,12 @@ std::size_t LiveAllocations(DWORD processId) {
 
 void FailNext(Fault fault, DWORD processId) {
   Lock lock(Mutex());
-  Faults &f = D().faults;
-  switch (fault) {
-    case Fault::OpenProcess: ++f.openProcess; f.openProcessPid = processId; break;
-    case Fault::VirtualAllocEx: ++f.virtualAlloc; f.virtualAllocPid = processId; break;
-    case Fault::WriteProcessMemory: ++f.writeMemory; f.writeMemoryPid = processId; break;
-    case Fault::PostMessage: ++f.postMessage; f.postMessagePid = processId; break;
-  }
+  D().faults.push_back(PendingFault{fault, processId});
 }
 
 void ClearFaults() {
   Lock lock(Mutex());
-  D().faults = Faults{};
+  D().faults.clear();
 }
 
 bool ReadFont(HFONT font, FontInfo &info) {
@@ -383,33 +377,46 @@ void ResetDesktop() {
   for (DWORD pid : apps) StopApp(pid);
   Lock lock(Mutex());
   Desktop &d = D();
+  // Properties hold references on the global atoms, which outlive desktops.
   for (auto &[h, w] : d.windows) ReleasePropertiesLocked(*w);
-  d.windows.clear();
-  d.topLevel.clear();
-  d.hooks.clear();
-  d.classes.erase(std::remove_if(d.classes.begin(), d.classes.end(), [](auto &c) { return c->ownerProcess != 0; }),
-                  d.classes.end());
-  d.tray.clear();
-  d.accelerators.clear();
-  d.menus.clear();
-  d.fonts.clear();
-  d.deviceContexts.clear();
-  d.icons.clear();
-  d.processHandles.clear();
   for (auto &[pid, p] : d.processes) {
     for (auto &[base, a] : p->allocations) std::free(a.base);
     p->allocations.clear();
   }
-  auto program = d.processes.at(d.programProcess);
-  d.processes.clear();
-  d.processes[program->id] = program;
   for (auto &[id, t] : d.threads) t->alive = false;
-  d.threads.clear();
-  ++d.generation;  // every thread gets a fresh record at its next call
-  d.foregroundThread = 0;
-  d.focusLostFrom = nullptr;
-  d.faults = Faults{};
-  ResetMetrics(d);
+
+  // What outlives a desktop: the desktop window, the program's process
+  // with the resources of its modules, the system's window classes, and
+  // the counters, so that no handle or id of an earlier desktop names
+  // anything on the new one.
+  DesktopState fresh;
+  fresh.desktopWindow = d.desktopWindow;
+  fresh.programProcess = d.programProcess;
+  fresh.processes[d.programProcess] = d.processes.at(d.programProcess);
+  for (auto &c : d.classes)
+    if (c->ownerProcess == 0) fresh.classes.push_back(c);
+  fresh.resources = std::move(d.resources);
+  fresh.nextHandle = d.nextHandle;
+  fresh.nextProcessId = d.nextProcessId;
+  fresh.nextThreadId = d.nextThreadId;
+  fresh.nextKernelHandle = d.nextKernelHandle;
+  fresh.generation = d.generation + 1;  // every thread gets a fresh record at its next call
+  ResetMetrics(fresh);
+  static_cast<DesktopState &>(d) = std::move(fresh);
 }
 
 }  // namespace winsim::driver
+
+namespace winsim {
+
+bool TakeFaultLocked(driver::Fault fault, const Thread &caller) {
+  auto &faults = D().faults;
+  auto it = std::find_if(faults.begin(), faults.end(), [&](const PendingFault &f) {
+    return f.fault == fault && (f.processId == 0 || f.processId == caller.process->id);
+  });
+  if (it == faults.end()) return false;
+  faults.erase(it);
+  return true;
+}
+
+}  // namespace winsim

@@ -27,14 +27,6 @@ std::shared_ptr<Process> ResolveLocked(HANDLE handle, const std::shared_ptr<Thre
   return p == d.processes.end() ? nullptr : p->second;
 }
 
-bool TakeFault(int &count, DWORD pid, const Thread &self) {
-  if (count > 0 && (pid == 0 || pid == self.process->id)) {
-    --count;
-    return true;
-  }
-  return false;
-}
-
 const Allocation *Containing(const Process &p, uintptr_t address, SIZE_T size) {
   auto it = p.allocations.upper_bound(address);
   if (it == p.allocations.begin()) return nullptr;
@@ -56,7 +48,7 @@ LPVOID WINAPI VirtualAllocEx(HANDLE process, LPVOID address, SIZE_T size, DWORD 
   auto target = ResolveLocked(process, self, access);
   if (!target) return FailWith<LPVOID>(ERROR_INVALID_HANDLE, nullptr);
   if (!(access & PROCESS_VM_OPERATION)) return FailWith<LPVOID>(ERROR_ACCESS_DENIED, nullptr);
-  if (TakeFault(D().faults.virtualAlloc, D().faults.virtualAllocPid, *self))
+  if (TakeFaultLocked(driver::Fault::VirtualAllocEx, *self))
     return FailWith<LPVOID>(ERROR_NOT_ENOUGH_MEMORY, nullptr);
   // Only fresh regions at an address of the system's choosing are supported.
   if (address || size == 0 || !(allocationType & MEM_COMMIT) ||
@@ -151,7 +143,7 @@ BOOL WINAPI WriteProcessMemory(HANDLE process, LPVOID baseAddress, LPCVOID buffe
   if (!target) return Fail(ERROR_INVALID_HANDLE);
   if ((access & (PROCESS_VM_WRITE | PROCESS_VM_OPERATION)) != (PROCESS_VM_WRITE | PROCESS_VM_OPERATION))
     return Fail(ERROR_ACCESS_DENIED);
-  if (TakeFault(D().faults.writeMemory, D().faults.writeMemoryPid, *self)) return Fail(ERROR_PARTIAL_COPY);
+  if (TakeFaultLocked(driver::Fault::WriteProcessMemory, *self)) return Fail(ERROR_PARTIAL_COPY);
   const Allocation *a = Containing(*target, reinterpret_cast<uintptr_t>(baseAddress), size);
   if (!a || a->state != MEM_COMMIT || !Writable(a->protect)) return Fail(ERROR_NOACCESS);
   std::memcpy(baseAddress, buffer, size);

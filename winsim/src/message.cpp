@@ -136,11 +136,7 @@ void WINAPI PostQuitMessage(int exitCode) {
 BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto self = CurrentThread();
   Lock lock(Mutex());
-  Faults &f = D().faults;
-  if (f.postMessage > 0 && (f.postMessagePid == 0 || f.postMessagePid == self->process->id)) {
-    --f.postMessage;
-    return Fail(ERROR_NOT_ENOUGH_QUOTA);
-  }
+  if (TakeFaultLocked(driver::Fault::PostMessage, *self)) return Fail(ERROR_NOT_ENOUGH_QUOTA);
   if (!window) return PostTo(self, MSG{nullptr, message, wParam, lParam, 0, {0, 0}});
   auto w = FindLocked(window);
   if (!w) return Fail(ERROR_INVALID_WINDOW_HANDLE);

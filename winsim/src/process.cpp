@@ -23,11 +23,7 @@ HANDLE WINAPI OpenProcess(DWORD desiredAccess, BOOL /*inheritHandle*/, DWORD pro
   auto self = CurrentThread();
   Lock lock(Mutex());
   Desktop &d = D();
-  Faults &f = d.faults;
-  if (f.openProcess > 0 && (f.openProcessPid == 0 || f.openProcessPid == self->process->id)) {
-    --f.openProcess;
-    return FailWith<HANDLE>(ERROR_ACCESS_DENIED, nullptr);
-  }
+  if (TakeFaultLocked(driver::Fault::OpenProcess, *self)) return FailWith<HANDLE>(ERROR_ACCESS_DENIED, nullptr);
   if (!d.processes.count(processId)) return FailWith<HANDLE>(ERROR_INVALID_PARAMETER, nullptr);
   HANDLE h = reinterpret_cast<HANDLE>(d.nextKernelHandle);
   d.nextKernelHandle += 4;

@@ -1,12 +1,25 @@
-// Reader for the subset of resource scripts the program uses: #define,
-// #include of the files handed in, #pragma code_page, and the MENU,
-// ACCELERATORS, DIALOGEX and ICON statements.
+// Reader for the resource script of a module, as far as the program's own
+// script goes:
+//   - preprocessing: #include of the headers handed in (an <...> header
+//     that is not handed in, such as <windows.h>, is skipped), #define of
+//     object-like macros, #ifdef, #ifndef, #else and #endif (include
+//     guards), #pragma code_page(65001), // and /* */ comments;
+//   - statements: MENU (POPUP, MENUITEM, MENUITEM SEPARATOR), ACCELERATORS
+//     (a character or a key code, ASCII, VIRTKEY, ALT, SHIFT, CONTROL),
+//     DIALOGEX (STYLE, EXSTYLE, CAPTION, FONT; LTEXT, CTEXT, RTEXT,
+//     PUSHBUTTON, DEFPUSHBUTTON, ICON controls), ICON and VERSIONINFO;
+//   - numbers: decimal or hexadecimal, defined names and the platform's
+//     style and id constants, joined with | ; a leading minus; parentheses;
+//   - strings: UTF-8, with "" \" \\ \n \t; adjacent strings are joined,
+//     so a macro holding a string can complete a text.
+// Anything else is a ParseError naming the line where it stands.
 #ifndef WINSIM_RC_SCRIPT_H
 #define WINSIM_RC_SCRIPT_H
 
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,7 +40,7 @@ struct Accelerator {
 };
 
 struct DialogControl {
-  std::wstring className;  // "STATIC", "BUTTON", "EDIT", ... (upper case)
+  std::wstring className;  // "STATIC" or "BUTTON"
   std::wstring text;       // the control's text; for an ICON control, empty
   int iconId = 0;          // for an ICON control: the icon resource it names
   int id = 0;
@@ -46,22 +59,33 @@ struct Dialog {
   std::vector<DialogControl> controls;
 };
 
+struct VersionInfo {
+  WORD fileVersion[4] = {};
+  WORD productVersion[4] = {};
+  DWORD fileFlagsMask = 0, fileFlags = 0, fileOS = 0, fileType = 0, fileSubtype = 0;
+  // The VALUE strings of its blocks, by key ("FileVersion", ...).
+  std::map<std::wstring, std::wstring> strings;
+  // The language and code page pairs of VarFileInfo's "Translation".
+  std::vector<WORD> translations;
+};
+
 struct Script {
   std::map<int, std::vector<MenuItem>> menus;
   std::map<int, std::vector<Accelerator>> accelerators;
   std::map<int, Dialog> dialogs;
   std::map<int, std::string> icons;  // id -> file name as written
+  std::optional<VersionInfo> version;
 };
 
+// line is the line in the file where reading stopped; what() starts with
+// "line N: ", and, for a line of an included file, names that file.
 struct ParseError : std::runtime_error {
   ParseError(int line, const std::string &what);
   int line;
 };
 
 // Reads a script written in UTF-8. includes maps an #include's file name to
-// that file's text; an #include of a name not in the map is skipped (system
-// headers such as <windows.h>). Numeric expressions may combine numbers,
-// defined names and the platform's style constants with | and parentheses.
+// that file's text.
 Script ParseScript(const std::string &text, const std::map<std::string, std::string> &includes);
 
 }  // namespace winsim::rc

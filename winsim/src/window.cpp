@@ -8,8 +8,6 @@ using namespace winsim;
 
 namespace {
 
-int g_cascade = 0;  // where the next default-positioned window goes
-
 void UnlinkLocked(Window &w) {
   Desktop &d = D();
   std::vector<HWND> *siblings = &d.topLevel;
@@ -164,7 +162,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
         style |= WS_CAPTION | WS_CLIPSIBLINGS;  // an overlapped window always has a caption
         exStyle |= WS_EX_WINDOWEDGE;
         if (x == CW_USEDEFAULT) {
-          int step = 26 * (g_cascade++ % 8);
+          int step = 26 * (d.defaultPositions++ % 8);
           x = 22 + step;
           y = 22 + step;
         }
@@ -183,7 +181,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
     w->thread = self;
     w->style = style & ~WS_VISIBLE;
     w->exStyle = exStyle & ~WS_EX_TOPMOST;
-    w->rect = RECT{x, y, x + width, y + height};
+    w->rect = RECT{x, y, SaturatedAdd(x, width), SaturatedAdd(y, height)};
     w->normalRect = w->rect;
     w->proc = cls->proc;
     w->instance = instance;
@@ -212,8 +210,8 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
     Lock lock(Mutex());
     LONG cx = std::clamp<LONG>(w->rect.right - w->rect.left, info.ptMinTrackSize.x, info.ptMaxTrackSize.x);
     LONG cy = std::clamp<LONG>(w->rect.bottom - w->rect.top, info.ptMinTrackSize.y, info.ptMaxTrackSize.y);
-    w->rect.right = w->rect.left + cx;
-    w->rect.bottom = w->rect.top + cy;
+    w->rect.right = SaturatedAdd(w->rect.left, cx);
+    w->rect.bottom = SaturatedAdd(w->rect.top, cy);
     w->normalRect = w->rect;
   }
 

@@ -205,11 +205,11 @@ BOOL SetWindowPosOnThread(HWND window, HWND insertAfter, int x, int y, int cx, i
     RECT before = w->rect;
     if (!(pos.flags & SWP_NOMOVE)) {
       LONG width = w->rect.right - w->rect.left, height = w->rect.bottom - w->rect.top;
-      w->rect = RECT{pos.x, pos.y, pos.x + width, pos.y + height};
+      w->rect = RECT{pos.x, pos.y, SaturatedAdd(pos.x, width), SaturatedAdd(pos.y, height)};
     }
     if (!(pos.flags & SWP_NOSIZE)) {
-      w->rect.right = w->rect.left + std::max(0, pos.cx);
-      w->rect.bottom = w->rect.top + std::max(0, pos.cy);
+      w->rect.right = SaturatedAdd(w->rect.left, std::max(0, pos.cx));
+      w->rect.bottom = SaturatedAdd(w->rect.top, std::max(0, pos.cy));
     }
     if (!(pos.flags & SWP_NOZORDER)) LinkZOrderLocked(*w, pos.hwndInsertAfter);
     if (pos.flags & SWP_SHOWWINDOW) {
