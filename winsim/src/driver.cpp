@@ -360,6 +360,7 @@ void ResetDesktop() {
   d.classes.erase(std::remove_if(d.classes.begin(), d.classes.end(), [](auto &c) { return c->ownerProcess != 0; }),
                   d.classes.end());
   d.tray.clear();
+  d.registeredMessages.clear();
   d.accelerators.clear();
   d.menus.clear();
   d.fonts.clear();
