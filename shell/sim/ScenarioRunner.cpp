@@ -8,6 +8,7 @@
 
 #include "DesktopReport.h"
 #include "Text.h"
+#include "shell/resource.h"
 
 namespace quillmere::sim {
 
@@ -15,9 +16,6 @@ namespace {
 
 using winsim::driver::WindowState;
 
-constexpr UINT kAboutCommand = 104;
-constexpr UINT kExitCommand = 105;
-constexpr UINT kTrayIconId = 1;
 const std::string kIndent = "      ";
 
 std::string YesNo(bool b) { return b ? "yes" : "no"; }
@@ -153,7 +151,7 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
     }
     case CommandKind::Tray: {
       HWND main = program_.MainWindow();
-      bool clicked = main && drv::ClickTray(main, kTrayIconId, c.text == "left" ? drv::MouseButton::Left
+      bool clicked = main && drv::ClickTray(main, ID_TRAYICON, c.text == "left" ? drv::MouseButton::Left
                                                                                  : drv::MouseButton::Right);
       return Act(clicked, main ? "the program shows no tray icon" : "the program is not running");
     }
@@ -162,7 +160,7 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
       return Act(exists, c.name == kMainWindowName ? "the program is not running" : gone);
     case CommandKind::Menu: {
       HWND main = program_.MainWindow();
-      bool chosen = main && drv::ChooseMenuCommand(main, c.text == "about" ? kAboutCommand : kExitCommand);
+      bool chosen = main && drv::ChooseMenuCommand(main, c.text == "about" ? IDM_ABOUT : IDM_EXIT);
       return Act(chosen, main ? "the main window's menu has no such command" : "the program is not running");
     }
     case CommandKind::Dismiss: {
@@ -306,7 +304,7 @@ void ScenarioRunner::Finish() {
     out_ << "\nThe program is still running: the user chooses its exit command.\n";
     DesktopSnapshot before = Snapshot();
     HWND main = program_.MainWindow();
-    bool chosen = main && winsim::driver::ChooseMenuCommand(main, kExitCommand);
+    bool chosen = main && winsim::driver::ChooseMenuCommand(main, IDM_EXIT);
     Settle();
     bool exited = chosen && program_.WaitForExit();
     WriteReport(out_, CompareSnapshots(before, Snapshot()), kIndent);
