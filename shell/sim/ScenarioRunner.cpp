@@ -195,6 +195,7 @@ ScenarioRunner::Outcome ScenarioRunner::MakeWindow(const Command &c) {
   spec.visible = !c.window.hidden;
   spec.enabled = !c.window.disabled;
   spec.layered = c.window.layered;
+  spec.style = c.window.style;
   HWND created = winsim::driver::CreateAppWindow(apps_.at(c.app), spec);
   windows_.emplace_back(c.name, created);
   return Act(created != nullptr, "the application could not create the window");
