@@ -21,8 +21,16 @@ out=$(mkdir -p "$1" && cd "$1" && pwd)
 arch=${2:-win32}
 if [ "$arch" = win32 ]; then m=-m32; pyinc=/usr/include/python3.11; else m=-m64; pyinc=/usr/include/python3.11; fi
 
-mkdir -p "$out/obj" "$out/boost-include"
+mkdir -p "$out/obj" "$out/boost-include" "$out/generated/shell"
 ln -sfn /usr/include/boost "$out/boost-include/boost"
+
+# The version header, made from the project's version as CMake makes it.
+version=$(sed -n 's/^project(Quillmere VERSION \([0-9.]*\) .*/\1/p' "$top/CMakeLists.txt")
+if [ -z "$version" ]; then echo "no project version in $top/CMakeLists.txt" >&2; exit 1; fi
+sed "s/@PROJECT_VERSION@/$version/g" "$top/shell/version.h.in" > "$out/generated/shell/version.h.new"
+cmp -s "$out/generated/shell/version.h.new" "$out/generated/shell/version.h" ||
+  mv "$out/generated/shell/version.h.new" "$out/generated/shell/version.h"
+rm -f "$out/generated/shell/version.h.new"
 
 # The hook library is imported by name, through an import library made from
 # its exports.
@@ -33,7 +41,7 @@ SPEC
 winebuild $m -w --def -E "$out/QuillmereHook.spec" -o "$out/libQuillmereHook.def"
 
 flags=($m -mcygwin -std=c++17 -O1 -Wall -Wextra -Wno-attributes -fshort-wchar -DWINE_UNICODE_NATIVE
-       -D_GLIBCXX_ASSERTIONS -DUNICODE -D_UNICODE -DNOMINMAX -I"$top" -I"$top/cmake/winelib/include" -isystem "$out/boost-include" -isystem "$pyinc"
+       -D_GLIBCXX_ASSERTIONS -DUNICODE -D_UNICODE -DNOMINMAX -I"$top" -I"$out/generated" -I"$top/cmake/winelib/include" -isystem "$out/boost-include" -isystem "$pyinc"
        -DQUILLMERE_PYTHON_LIBRARY='"libpython3.11.so.1.0"')
 sources=(config/*.cpp script/*.cpp shade/*.cpp
          shell/BaseWindow.cpp shell/MainWindow.cpp shell/ProgramLocale.cpp shell/WindowRegistry.cpp shell/WinMain.cpp
@@ -52,7 +60,7 @@ for s in ${sources[@]}; do
 done
 for p in "${pids[@]}"; do wait "$p"; done
 
-wrc $m --nostdinc -I"$top/shell" -I/usr/include/wine/wine/windows -I/usr/include/wine/wine/msvcrt \
+wrc $m --nostdinc -I"$top/shell" -I"$out/generated/shell" -I/usr/include/wine/wine/windows -I/usr/include/wine/wine/msvcrt \
     -o "$out/quillmere.res" "$top/shell/quillmere.rc"
 
 winegcc $m -mcygwin -mwindows -o "$out/quillmere.exe" "${objects[@]}" "$out/quillmere.res" \

@@ -10,14 +10,14 @@
 #include "script/WindowEffects.h"
 #include "script/WindowRecovery.h"
 #include "shade/ShadeManager.h"
+#include "shell/MainWindowClass.h"
+#include "shell/WindowDC.h"
 #include "shell/resource.h"
+#include "shell/version.h"
 
 MainWindow *currentMainWindow = nullptr;
 
 namespace {
-
-const int kLogViewId = 5;
-const UINT kTrayIconId = 1;
 
 // The record's size up to and including the identifying GUID: 952 bytes on
 // the 32-bit platform.
@@ -25,18 +25,18 @@ const DWORD kTrayRecordSize = static_cast<DWORD>(offsetof(NOTIFYICONDATAW, hBall
 
 }  // namespace
 
-// The version in a pattern of ASCII text. Formatted narrow and widened:
-// wide streams are not usable where wchar_t is narrower than the C++
-// library's (a Winelib build).
+// The version (its text, with two decimals) in a pattern of ASCII text.
+// Formatted narrow and widened: wide streams are not usable where wchar_t
+// is narrower than the C++ library's (a Winelib build).
 static std::wstring VersionText(const char *pattern) {
-  const std::string text = boost::str(boost::format(pattern) % kQuillmereVersion);
+  const std::string text = boost::str(boost::format(pattern) % QUILLMERE_VERSION_TEXT);
   return std::wstring(text.begin(), text.end());
 }
 
-std::wstring QuillmereTitle() { return VersionText("Quillmere v%.2f"); }
+std::wstring QuillmereTitle() { return VersionText("Quillmere v%s"); }
 
 MainWindow::MainWindow(HINSTANCE instance)
-    : BaseWindow(instance), accelerators(nullptr), logView(nullptr), logFont(nullptr), tray() {
+    : BaseWindow(instance), accelerators(nullptr), logView(nullptr), tray(), taskbarCreated(0) {
   currentMainWindow = this;
 }
 
@@ -46,7 +46,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::RegisterWindowClass() {
-  className = L"QuillmereMainWindow";
+  className = kMainWindowClassName;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.style = CS_HREDRAW | CS_VREDRAW;
@@ -64,6 +64,7 @@ void MainWindow::RegisterWindowClass() {
 bool MainWindow::Create(const std::wstring &title) {
   profile.Load();
   shadeManager.reset(new ShadeManager);
+  taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   if (!BaseWindow::Create(title)) return false;
 
   // The first WM_SHOWWINDOW installs the hook; events queue from here on.
@@ -75,14 +76,17 @@ bool MainWindow::Create(const std::wstring &title) {
   logView = CreateWindowExW(0, L"EDIT", L"",
                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
                                 ES_READONLY,
-                            0, 0, 100, 100, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogViewId)),
+                            0, 0, 100, 100, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LOGVIEW)),
                             instance, nullptr);
-  HDC dc = GetDC(window);
-  logFont = CreateFontW(-MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, 0, FALSE, FALSE, FALSE,
-                        SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, L"MS P Gothic");
-  ReleaseDC(window, dc);
-  SendMessageW(logView, WM_SETFONT, reinterpret_cast<WPARAM>(logFont), FALSE);
+  {
+    WindowDC dc(window);
+    logFont.reset(CreateFontW(-MulDiv(9, GetDeviceCaps(dc.get(), LOGPIXELSY), 72), 0, 0, 0, 0, FALSE, FALSE, FALSE,
+                              SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              DEFAULT_PITCH | FF_DONTCARE, L"MS P Gothic"));
+  }
+  // The font outlives the log view: it is deleted with this object, after
+  // the window and its children are gone.
+  SendMessageW(logView, WM_SETFONT, reinterpret_cast<WPARAM>(logFont.get()), FALSE);
 
   // The log's first use registers the script module, before the script runs.
   LogBuffer::Instance().editWindow = logView;
@@ -103,6 +107,8 @@ bool MainWindow::Create(const std::wstring &title) {
 }
 
 LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A new taskbar (the shell restarted) knows none of the old icons.
+  if (taskbarCreated && message == taskbarCreated && profile.ShowTrayIcon) AddTrayIcon();
   switch (message) {
     case WM_DESTROY:
       SaveWindowPosition();
@@ -153,7 +159,7 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
       HandleHookEvent(lParam);
       break;
     case WM_TRAYNOTIFY:
-      if (wParam == kTrayIconId) {
+      if (wParam == ID_TRAYICON) {
         if (lParam == WM_LBUTTONDOWN) {
           ShowWindow(h, SW_RESTORE);
           SetForegroundWindow(h);
@@ -197,7 +203,7 @@ void MainWindow::AddTrayIcon() {
   tray = NOTIFYICONDATAW{};
   tray.cbSize = kTrayRecordSize;
   tray.hWnd = window;
-  tray.uID = kTrayIconId;
+  tray.uID = ID_TRAYICON;
   tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   tray.uCallbackMessage = WM_TRAYNOTIFY;
   tray.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
@@ -211,7 +217,7 @@ void MainWindow::AddTrayIcon() {
 }
 
 void MainWindow::ShowVersionBox() {
-  std::wstring text = VersionText("Quillmere %.2f") +
+  std::wstring text = VersionText("Quillmere %s") +
                       L"\nThe Quillmere developers - https://quillmere.example.org/";
   MessageBoxW(window, text.c_str(), QuillmereTitle().c_str(), MB_ICONINFORMATION);
 }

@@ -14,18 +14,17 @@
 #include "config/QuillmereProfile.h"
 #include "hook/QuillmereHook.h"
 #include "shell/BaseWindow.h"
+#include "shell/GdiObject.h"
 
 class ShadeManager;
-
-// The version, shown everywhere with two decimals.
-const double kQuillmereVersion = 1.02;
 
 // Forwarded window event; lParam is the address of a page with the record.
 const UINT WM_HOOKEVENT = WM_USER + 1;
 // Notification-area icon callback; wParam is the icon id, lParam the mouse message.
 const UINT WM_TRAYNOTIFY = WM_USER + 2;
 
-// "Quillmere v1.02": the main window's title and the version box's caption.
+// "Quillmere v" and the version, such as "Quillmere v1.02": the main
+// window's title and the version box's caption.
 std::wstring QuillmereTitle();
 
 class MainWindow : public BaseWindow {
@@ -53,6 +52,7 @@ class MainWindow : public BaseWindow {
   HWND GetLogView() const { return logView; }
 
  private:
+  // Adds the tray icon, at start and again whenever the taskbar is made anew.
   void AddTrayIcon();
   void ShowVersionBox();
   // Reads and releases the page of a WM_HOOKEVENT; a page that is not one
@@ -61,8 +61,10 @@ class MainWindow : public BaseWindow {
 
   HACCEL accelerators;
   HWND logView;
-  HFONT logFont;
+  GdiObject<HFONT> logFont;
   NOTIFYICONDATAW tray;
+  // "TaskbarCreated": the shell broadcasts it when it has (re)made the taskbar.
+  UINT taskbarCreated;
   boost::shared_ptr<ShadeManager> shadeManager;
   QuillmereProfile profile;
 };

@@ -1,4 +1,5 @@
-// Identifiers of the program's resources (quillmere.rc).
+// Identifiers of the program's resources (quillmere.rc), its menu commands,
+// the log view's control id and the tray icon's id.
 #ifndef QUILLMERE_SHELL_RESOURCE_H
 #define QUILLMERE_SHELL_RESOURCE_H
 
@@ -8,6 +9,11 @@
 #define IDI_QUILLMERE 107
 #define IDI_SMALL 108
 #define IDC_QUILLMERE 109
+
+// The log view, a child control of the main window.
+#define IDC_LOGVIEW 5
+// The notification-area icon (its uID; not a resource).
+#define ID_TRAYICON 1
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

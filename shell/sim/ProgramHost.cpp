@@ -3,15 +3,10 @@
 #include <winsim/driver.h>
 
 #include "Text.h"
+#include "shell/MainWindowClass.h"
+#include "shell/resource.h"
 
 namespace quillmere::sim {
-
-namespace {
-
-constexpr wchar_t kMainWindowClass[] = L"QuillmereMainWindow";
-constexpr int kLogViewId = 5;
-
-}  // namespace
 
 ProgramHost::ProgramHost(ProgramEntry entry, std::chrono::milliseconds patience)
     : entry_(std::move(entry)), patience_(patience) {}
@@ -113,7 +108,7 @@ HWND ProgramHost::FindMainWindow() const {
     GetWindowThreadProcessId(h, &process);
     if (process != program) continue;
     wchar_t name[64] = L"";
-    if (GetClassNameW(h, name, 64) > 0 && std::wstring(name) == kMainWindowClass) return h;
+    if (GetClassNameW(h, name, 64) > 0 && std::wstring(name) == kMainWindowClassName) return h;
   }
   return nullptr;
 }
@@ -128,7 +123,7 @@ HWND ProgramHost::MainWindow() {
 
 std::vector<std::string> ProgramHost::LogLines() {
   HWND main = lastMainWindow_ && IsWindow(lastMainWindow_) ? lastMainWindow_ : nullptr;
-  if (HWND view = main ? GetDlgItem(main, kLogViewId) : nullptr) {
+  if (HWND view = main ? GetDlgItem(main, IDC_LOGVIEW) : nullptr) {
     winsim::driver::WindowState state = winsim::driver::ReadWindow(view);
     if (state.exists) lastLog_ = SplitLines(state.text);
   }

@@ -3,6 +3,7 @@
 #ifndef QUILLMERE_SIM_SCENARIO_H
 #define QUILLMERE_SIM_SCENARIO_H
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,6 +47,7 @@ struct WindowOptions {
   bool hidden = false;
   bool disabled = false;
   bool layered = false;
+  std::uint32_t style = 0;  // window style flags; 0: the usual style for the kind of window
 };
 
 enum class Field { Left, Top, Width, Height, Visible, Enabled, Exists, Alpha, Topmost, Layered, Thickframe, Title };

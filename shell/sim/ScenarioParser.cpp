@@ -1,5 +1,7 @@
 #include "ScenarioParser.h"
 
+#include <windows.h>
+
 #include <cctype>
 #include <climits>
 #include <map>
@@ -53,6 +55,21 @@ bool ParseInt(const std::string &text, long &value) {
   value = negative ? -v : v;
   return true;
 }
+
+// The style flags a `window` command may name. Visibility and the disabled
+// state have their own options; a child window is made with parent=.
+const std::map<std::string, std::uint32_t> kStyleNames = {
+    {"WS_OVERLAPPEDWINDOW", WS_OVERLAPPEDWINDOW},
+    {"WS_POPUP", WS_POPUP},
+    {"WS_POPUPWINDOW", WS_POPUPWINDOW},
+    {"WS_CAPTION", WS_CAPTION},
+    {"WS_SYSMENU", WS_SYSMENU},
+    {"WS_THICKFRAME", WS_THICKFRAME},
+    {"WS_MINIMIZEBOX", WS_MINIMIZEBOX},
+    {"WS_MAXIMIZEBOX", WS_MAXIMIZEBOX},
+    {"WS_BORDER", WS_BORDER},
+    {"WS_DLGFRAME", WS_DLGFRAME},
+};
 
 struct KeyValue {
   std::string key;
@@ -227,8 +244,8 @@ class LineParser {
   }
 
   void ParseWindow(Command &c, const std::vector<Token> &args) {
-    Count("window", args, 3, 10, "window NAME APP \"TITLE\" [class=CLASS] [rect=L,T,R,B] [owner=NAME] "
-                                 "[parent=NAME] [hidden] [disabled] [layered]");
+    Count("window", args, 3, 11, "window NAME APP \"TITLE\" [class=CLASS] [rect=L,T,R,B] [owner=NAME] "
+                                 "[parent=NAME] [style=FLAG|FLAG...] [hidden] [disabled] [layered]");
     c.name = PlainWord(args[0], "window name");
     if (c.name == kMainWindowName || c.name == "all" || c.name == "log" || c.name == "settings")
       Fail("\"" + c.name + "\" is reserved and cannot name a window");
@@ -253,6 +270,8 @@ class LineParser {
         c.window.className = kv.value;
       } else if (kv.key == "rect") {
         ParseRect(c.window, kv);
+      } else if (kv.key == "style") {
+        ParseStyle(c.window, kv);
       } else if (kv.key == "owner" || kv.key == "parent") {
         std::string other = kv.value;
         if (kv.valueQuoted || !windows_.count(other))
@@ -264,6 +283,22 @@ class LineParser {
     }
     if (!c.window.owner.empty() && !c.window.parent.empty()) Fail("a window has an owner or a parent, not both");
     windows_.insert(c.name);
+  }
+
+  void ParseStyle(WindowOptions &w, const KeyValue &kv) const {
+    std::string known;
+    for (const auto &[name, flag] : kStyleNames) known += (known.empty() ? "" : ", ") + name;
+    if (kv.valueQuoted || kv.value.empty()) Fail("style= takes style flags joined by |: " + known);
+    std::stringstream in(kv.value);
+    std::string part;
+    std::uint32_t style = 0;
+    while (std::getline(in, part, '|')) {
+      auto it = kStyleNames.find(part);
+      if (it == kStyleNames.end()) Fail("unknown style flag \"" + part + "\" (known: " + known + ")");
+      style |= it->second;
+    }
+    if (kv.value.back() == '|') Fail("style= takes style flags joined by |: " + known);
+    w.style = style;
   }
 
   void ParseRect(WindowOptions &w, const KeyValue &kv) const {

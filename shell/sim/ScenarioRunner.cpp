@@ -8,6 +8,7 @@
 
 #include "DesktopReport.h"
 #include "Text.h"
+#include "shell/resource.h"
 
 namespace quillmere::sim {
 
@@ -15,9 +16,6 @@ namespace {
 
 using winsim::driver::WindowState;
 
-constexpr UINT kAboutCommand = 104;
-constexpr UINT kExitCommand = 105;
-constexpr UINT kTrayIconId = 1;
 const std::string kIndent = "      ";
 
 std::string YesNo(bool b) { return b ? "yes" : "no"; }
@@ -161,7 +159,7 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
     }
     case CommandKind::Tray: {
       HWND main = program_.MainWindow();
-      bool clicked = main && drv::ClickTray(main, kTrayIconId, c.text == "left" ? drv::MouseButton::Left
+      bool clicked = main && drv::ClickTray(main, ID_TRAYICON, c.text == "left" ? drv::MouseButton::Left
                                                                                  : drv::MouseButton::Right);
       return Act(clicked, main ? "the program shows no tray icon" : "the program is not running");
     }
@@ -170,7 +168,7 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
       return Act(exists, c.name == kMainWindowName ? "the program is not running" : gone);
     case CommandKind::Menu: {
       HWND main = program_.MainWindow();
-      bool chosen = main && drv::ChooseMenuCommand(main, c.text == "about" ? kAboutCommand : kExitCommand);
+      bool chosen = main && drv::ChooseMenuCommand(main, c.text == "about" ? IDM_ABOUT : IDM_EXIT);
       return Act(chosen, main ? "the main window's menu has no such command" : "the program is not running");
     }
     case CommandKind::Dismiss: {
@@ -205,6 +203,7 @@ ScenarioRunner::Outcome ScenarioRunner::MakeWindow(const Command &c) {
   spec.visible = !c.window.hidden;
   spec.enabled = !c.window.disabled;
   spec.layered = c.window.layered;
+  spec.style = c.window.style;
   HWND created = winsim::driver::CreateAppWindow(apps_.at(c.app), spec);
   windows_.emplace_back(c.name, created);
   return Act(created != nullptr, "the application could not create the window");
@@ -314,7 +313,7 @@ void ScenarioRunner::Finish() {
     out_ << "\nThe program is still running: the user chooses its exit command.\n";
     DesktopSnapshot before = Snapshot();
     HWND main = program_.MainWindow();
-    bool chosen = main && winsim::driver::ChooseMenuCommand(main, kExitCommand);
+    bool chosen = main && winsim::driver::ChooseMenuCommand(main, IDM_EXIT);
     Settle();
     bool exited = chosen && program_.WaitForExit();
     WriteReport(out_, CompareSnapshots(before, Snapshot()), kIndent);

@@ -20,6 +20,7 @@
 
 #include "BenchSupport.h"
 #include "shell/MainWindow.h"
+#include "shell/resource.h"
 #include "support/TestWindowClass.h"
 
 #define PY_SSIZE_T_CLEAN
@@ -106,7 +107,7 @@ class ProgramThread {
     while (!main_.load() && !failed_.load()) std::this_thread::yield();
   }
   ~ProgramThread() {
-    if (HWND main = main_.load()) ChooseMenuCommand(main, 105);
+    if (HWND main = main_.load()) ChooseMenuCommand(main, IDM_EXIT);
     thread_.join();
   }
   ProgramThread(const ProgramThread &) = delete;

@@ -93,7 +93,9 @@ TEST(INITypedAccess, GetAsIntReadsSignedDecimalText) {
     const char* text;
     int expected;
   } cases[] = {{"42", 42},   {"-7", -7},   {"+5", 5},   {"007", 7},
-               {"-0", 0},    {"2147483647", INT_MAX}, {"-2147483648", INT_MIN}};
+               {"-0", 0},    {"2147483647", INT_MAX}, {"-2147483648", INT_MIN},
+               // Every digit, the first and the last of the range among them.
+               {"0", 0},     {"9", 9},     {"1234567890", 1234567890}, {"-987654321", -987654321}};
   for (const auto& c : cases) {
     section->SetValue("n", c.text);
     EXPECT_EQ(GetAs<int>(section, "n"), c.expected) << c.text;
@@ -139,7 +141,8 @@ TEST(INITypedAccess, SetAsIntStoresPlainDecimalTextThatReadsBack) {
   const struct {
     int value;
     const char* text;
-  } cases[] = {{1280, "1280"}, {-1000, "-1000"}, {0, "0"}, {INT_MAX, "2147483647"}, {INT_MIN, "-2147483648"}};
+  } cases[] = {{1280, "1280"}, {-1000, "-1000"}, {0, "0"}, {INT_MAX, "2147483647"}, {INT_MIN, "-2147483648"},
+               {1234567890, "1234567890"}, {-987654321, "-987654321"}};
   for (const auto& c : cases) {
     SetAs<int>(c.value, section, "n");
     EXPECT_EQ(section->GetValue("n"), c.text);

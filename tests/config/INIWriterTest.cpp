@@ -3,6 +3,12 @@
 #include <filesystem>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -147,6 +153,56 @@ TEST(INIWriter, SaveToFileThatCannotReplaceTheTargetRemovesItsTemporaryFile) {
   EXPECT_EQ(ReadBytes(directory / "settings.ini/inside"), "kept");
   EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
 }
+
+#ifndef _WIN32
+// Lowers the process's file-size limit for the scope, with SIGXFSZ ignored,
+// so that a write beyond the limit fails with EFBIG instead of ending the
+// process.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = bytes;
+    active_ = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  rlimit saved_{};
+  void (*previousHandler_)(int) = SIG_DFL;
+  bool active_ = false;
+};
+
+TEST(INIWriter, SaveToFileWhoseWritesFailLeavesTheOldFileAndNoTemporaryFile) {
+  // The temporary file opens, then its content cannot all be written: a
+  // short document fails when the buffer is flushed, a long one already in
+  // the write itself.
+  for (const std::size_t length : {std::size_t{40}, std::size_t{1} << 20}) {
+    ScratchDirectory directory;
+    const std::string path = directory / "settings.ini";
+    WriteBytes(path, "[A]\nk=old\n\n");
+    INIFile document;
+    document.AddEntry("A", "k", {}, std::string(length, 'x'));
+    bool saved = true;
+    {
+      FileSizeLimit limit(16);
+      ASSERT_TRUE(limit.active());
+      saved = document.SaveToFile(path);
+    }
+    EXPECT_FALSE(saved) << length;
+    EXPECT_EQ(ReadBytes(path), "[A]\nk=old\n\n") << length;
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp")) << length;
+  }
+}
+#endif
 
 TEST(INIWriter, SaveToFileInADirectoryThatCannotBeWrittenLeavesTheOldFile) {
   ScratchDirectory directory;

@@ -2,6 +2,8 @@
 // platform does them.
 #include "platform_support.h"
 
+#include <thread>
+
 namespace platform_test {
 namespace {
 
@@ -134,6 +136,29 @@ TEST_F(MessageTest, QuitComesAfterEveryPostedMessage) {
   EXPECT_EQ(msg.wParam, 7u);
   EXPECT_EQ(taken, (std::vector<WPARAM>{1, 2, 3}));
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // taken once
+}
+
+TEST_F(MessageTest, RegisteredMessagesAreOneNumberPerNameInTheirOwnRange) {
+  // The shell and the programs that put icons in its notification area
+  // agree on "TaskbarCreated" this way.
+  const UINT taskbar = RegisterWindowMessageW(L"TaskbarCreated");
+  EXPECT_GE(taskbar, 0xC000u);
+  EXPECT_LE(taskbar, 0xFFFFu);
+  EXPECT_EQ(RegisterWindowMessageW(L"TaskbarCreated"), taskbar);
+  const UINT other = RegisterWindowMessageW(L"QuillmerePlatformTestMessage");
+  EXPECT_GE(other, 0xC000u);
+  EXPECT_NE(other, taskbar);
+  UINT onOtherThread = 0;
+  std::thread([&] { onOtherThread = RegisterWindowMessageW(L"TaskbarCreated"); }).join();
+  EXPECT_EQ(onOtherThread, taskbar);
+
+  // Sent and posted like any other message.
+  HWND w = Make(WS_OVERLAPPEDWINDOW);
+  Pump();
+  Log::Clear();
+  PostMessageW(w, taskbar, 0, 0);
+  Pump();
+  EXPECT_EQ(Log::Of({taskbar}, {w}).size(), 1u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The interpreter context: which module it gives, and that neither it nor
-// its handles ever change a script object's reference count.
+// its handles ever keep a script object alive or free it.
 #include "script/PythonContext.h"
 
 #include "script/ScriptTestSupport.h"
@@ -34,36 +34,38 @@ TEST_F(PythonContextTest, MainModuleIsTheMainScriptNamespaceHeldByOneReferenceFo
   EXPECT_FALSE(PyErr_Occurred());
 }
 
-TEST_F(PythonContextTest, KeepingAndHandlesChangeNoReferenceCount) {
-  PyObject *kept = PyList_New(0);
-  PyObject *other = PyUnicode_FromString("kept twice");
-  ASSERT_TRUE(kept && other);
-  Py_ssize_t keptBefore = Py_REFCNT(kept), otherBefore = Py_REFCNT(other);
-  Py_ssize_t mainBefore = Py_REFCNT(ImportedMain());
+TEST_F(PythonContextTest, KeptObjectsAndTheirHandlesNeitherKeepAliveNorFreeAScriptObject) {
+  // The test holds the only reference to a probe; a weak reference reports
+  // when the probe is freed.
+  Exec(
+      "freed = []\n"
+      "class Probe(object):\n"
+      "    pass\n"
+      "def gone(reference):\n"
+      "    freed.append(True)\n");
+  PyObject *globals = PyModule_GetDict(ImportedMain());
+  PyObject *probe = PyObject_CallObject(PyDict_GetItemString(globals, "Probe"), nullptr);
+  ASSERT_NE(probe, nullptr);
+  PyObject *watch = PyWeakref_NewRef(probe, PyDict_GetItemString(globals, "gone"));
+  ASSERT_NE(watch, nullptr);
   {
     auto context = std::make_unique<PythonContext>();
-    context->Keep(kept);
-    context->Keep(other);
-    context->Keep(other);  // duplicates are held as they come
+    context->Keep(probe);
+    context->Keep(probe);  // duplicates are held as they come
     context->Keep(nullptr);
-    EXPECT_EQ(Py_REFCNT(kept), keptBefore);
-    EXPECT_EQ(Py_REFCNT(other), otherBefore);
-
-    ScriptObjectHandle handle(kept, PythonContext::PyObjectDeleter());
-    {
-      ScriptObjectHandle copy = handle;
-      EXPECT_EQ(copy.use_count(), 2);
-      EXPECT_EQ(Py_REFCNT(kept), keptBefore);
-    }
+    ScriptObjectHandle handle(probe, PythonContext::PyObjectDeleter());
+    ScriptObjectHandle copy = handle;
+    copy.reset();
     handle.reset();
-    EXPECT_EQ(Py_REFCNT(kept), keptBefore);
     context.reset();
+    // A handle or a kept object that released a reference would have freed it.
+    EXPECT_EQ(Eval("len(freed)"), "0");
+    EXPECT_EQ(Py_REFCNT(probe), 1);
   }
-  EXPECT_EQ(Py_REFCNT(kept), keptBefore);
-  EXPECT_EQ(Py_REFCNT(other), otherBefore);
-  EXPECT_EQ(Py_REFCNT(ImportedMain()), mainBefore + 1);
-  Py_DECREF(kept);
-  Py_DECREF(other);
+  // Nothing took a reference of its own either: the test's is the last.
+  Py_DECREF(probe);
+  EXPECT_EQ(Eval("len(freed)"), "1");
+  Py_DECREF(watch);
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 
 #include <boost/weak_ptr.hpp>
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 namespace {
 
 using namespace quillmere_test;
@@ -20,29 +24,20 @@ TEST(ShadeManagerHandleOrder, ComparesHandlesAsUnsigned32BitValues) {
 }
 
 TEST_F(ShadeManagerTest, RecordsAreWalkedInAscendingHandleOrderWhateverTheInsertionOrder) {
-  HWND a = Top(L"a"), b = Top(L"b"), c = Top(L"c");
-  ASSERT_TRUE(ShadeManager::HandleOrder()(a, b) && ShadeManager::HandleOrder()(b, c));
+  std::vector<HWND> made = {Top(L"a"), Top(L"b"), Top(L"c")};
   EXPECT_TRUE(manager->Records().empty());
-  manager->AddWindow(c);
-  manager->AddWindow(a);
-  manager->AddWindow(b);
+  for (HWND w : {made[2], made[0], made[1]}) manager->AddWindow(w);
 
+  std::vector<HWND> ascending = made;
+  std::sort(ascending.begin(), ascending.end(),
+            [](HWND x, HWND y) { return reinterpret_cast<std::uintptr_t>(x) < reinterpret_cast<std::uintptr_t>(y); });
   auto records = manager->Records();
   ASSERT_EQ(records.size(), 3u);
-  EXPECT_EQ(records[0].first, a);
-  EXPECT_EQ(records[1].first, b);
-  EXPECT_EQ(records[2].first, c);
-
-  // A new record is managed, neither shaded nor busy, with nothing saved.
-  ShadeManager::ShadeStructPtr record = manager->FindRecord(b);
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record, records[1].second);
-  EXPECT_TRUE(record->managed);
-  EXPECT_FALSE(record->shaded);
-  EXPECT_FALSE(record->busy);
-  EXPECT_EQ(record->savedRect.right, 0);
-  EXPECT_EQ(record->savedStyle, 0u);
-  EXPECT_FALSE(record->wasLayered);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(records[i].first, ascending[i]) << i;
+    // The walk hands out the very records that lookups find.
+    EXPECT_EQ(records[i].second, manager->FindRecord(ascending[i])) << i;
+  }
 
   // Looking up a handle without a record leaves no entry behind.
   EXPECT_FALSE(manager->FindRecord(Top(L"other")));

@@ -7,6 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "shell/MainWindowClass.h"
+#include "shell/resource.h"
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int);
 
 using namespace winsim::driver;
@@ -22,7 +25,7 @@ void ProgramTest::SetUp() {
 
 void ProgramTest::TearDown() {
   if (Running()) {
-    if (IsWindow(main)) ChooseMenuCommand(main, 105);
+    if (IsWindow(main)) ChooseMenuCommand(main, IDM_EXIT);
   }
   if (thread.joinable()) thread.join();
   ResetDesktop();
@@ -64,7 +67,7 @@ void ProgramTest::Launch() {
   });
   for (main = nullptr; !main && !finished;) {
     for (HWND h : TopLevelWindows())
-      if (ReadWindow(h).className == L"QuillmereMainWindow") main = h;
+      if (ReadWindow(h).className == kMainWindowClassName) main = h;
     if (!main) std::this_thread::yield();
   }
   ASSERT_NE(main, nullptr);
@@ -81,11 +84,12 @@ int ProgramTest::Join() {
   return exitCode;
 }
 
-HWND ProgramTest::AppWindow(DWORD app, const wchar_t *title, RECT rect, HWND owner) {
+HWND ProgramTest::AppWindow(DWORD app, const wchar_t *title, RECT rect, HWND owner, DWORD style) {
   WindowSpec spec;
   spec.title = title;
   spec.rect = rect;
   spec.owner = owner;
+  spec.style = style;
   HWND h = CreateAppWindow(app, spec);
   WaitAllIdle();
   return h;
@@ -97,6 +101,6 @@ void ProgramTest::Click(HWND window) {
 }
 
 std::wstring ProgramTest::Log() const {
-  HWND edit = GetDlgItem(main, 5);
+  HWND edit = GetDlgItem(main, IDC_LOGVIEW);
   return ReadWindow(edit).text;
 }

@@ -34,8 +34,10 @@ class ProgramTest : public ::testing::Test {
   int Join();
   bool Running() const { return thread.joinable() && !finished; }
 
-  // A window of an application, shown without activation.
-  HWND AppWindow(DWORD app, const wchar_t *title, RECT rect = {100, 100, 500, 400}, HWND owner = nullptr);
+  // A window of an application, shown without activation; style 0 gives
+  // the usual style (an owned window is then a pop-up).
+  HWND AppWindow(DWORD app, const wchar_t *title, RECT rect = {100, 100, 500, 400}, HWND owner = nullptr,
+                 DWORD style = 0);
   // The user clicks the window, and everything queued is handled.
   void Click(HWND window);
   std::wstring Log() const;

@@ -2,10 +2,15 @@
 // driving the script, the menu, tray, about box, and shut-down.
 #include <shellapi.h>
 
+#include <algorithm>
 #include <thread>
+#include <vector>
 
 #include "ProgramFixture.h"
 #include "hook/QuillmereHook.h"
+#include "shell/MainWindow.h"
+#include "shell/resource.h"
+#include "shell/version.h"
 
 using namespace winsim::driver;
 
@@ -61,7 +66,7 @@ TEST_F(Program, FocusMovesBetweenApplicationsRollWindowsUpAndDown) {
   HWND a = AppWindow(appA, L"A", {100, 100, 500, 400});
   HWND b = AppWindow(appB, L"B", {200, 150, 700, 550});
   Start();
-  EXPECT_TRUE(Contains(L"add Quillmere v1.02"));  // the initial enumeration offers the main window too
+  EXPECT_TRUE(Contains(L"add " + QuillmereTitle()));  // the initial enumeration offers the main window too
   EXPECT_TRUE(Contains(L"add A"));
   Click(a);
   Click(b);
@@ -109,6 +114,40 @@ TEST_F(Program, FocusInsideOneRootOwnerShadesNothing) {
   EXPECT_FALSE(Contains(L"add dialog"));  // owned windows are not managed
 }
 
+TEST_F(Program, FocusComingToAnOwnedWindowFromElsewhereRollsItsOwnerDown) {
+  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
+  HWND dialog = AppWindow(appA, L"dialog", {150, 150, 300, 250}, a);
+  Start();
+  Click(a);
+  Click(dialog);
+  EXPECT_FALSE(Rolled(a));
+  // Leaving the owned window for another application rolls up its owner;
+  // coming back to the owned window rolls the owner down.
+  Click(b);
+  EXPECT_TRUE(Rolled(a));
+  Click(dialog);
+  EXPECT_FALSE(Rolled(a));
+  EXPECT_TRUE(Rolled(b));
+}
+
+TEST_F(Program, AnOwnedWindowIsNeverManagedWhateverItsStyle) {
+  HWND a = AppWindow(appA, L"A");
+  // Not a pop-up: GetParent does not report the owner of such a window.
+  AppWindow(appA, L"owned at start", {150, 150, 400, 300}, a, WS_OVERLAPPEDWINDOW);
+  Start();
+  HWND later = AppWindow(appA, L"owned later", {160, 160, 400, 300}, a, WS_OVERLAPPEDWINDOW);
+  ASSERT_EQ(GetParent(later), nullptr);
+  ASSERT_EQ(GetWindow(later, GW_OWNER), a);
+  EXPECT_TRUE(Contains(L"add A"));
+  EXPECT_FALSE(Contains(L"add owned at start"));
+  EXPECT_FALSE(Contains(L"add owned later"));
+  HWND b = AppWindow(appB, L"B");
+  Click(later);
+  Click(b);
+  EXPECT_FALSE(Rolled(later));
+  EXPECT_FALSE(Contains(L"shade owned later"));
+}
+
 TEST_F(Program, ScriptVetoOnAddKeepsAWindowUnmanaged) {
   HWND keep = AppWindow(appA, L"Keep me"), b = AppWindow(appB, L"B");
   Start();
@@ -138,7 +177,7 @@ TEST_F(Program, ExitCommandSavesRestoresAndRemovesTheHookInThatOrder) {
   Click(b);
   ASSERT_TRUE(Rolled(a));
   RECT mainRect = ReadWindow(main).rect;
-  ASSERT_TRUE(ChooseMenuCommand(main, 105));
+  ASSERT_TRUE(ChooseMenuCommand(main, IDM_EXIT));
   EXPECT_EQ(Join(), 0);
   EXPECT_FALSE(Rolled(a));
   EXPECT_EQ(Height(a), 300);
@@ -147,7 +186,7 @@ TEST_F(Program, ExitCommandSavesRestoresAndRemovesTheHookInThatOrder) {
   EXPECT_NE(ini.find("Width=" + std::to_string(mainRect.right - mainRect.left) + "\n"), std::string::npos);
   // The hook is gone: the library takes a new registration.
   HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-  EXPECT_TRUE(RegisterHook(probe, WM_USER + 1));
+  EXPECT_TRUE(RegisterHook(probe, WM_HOOKEVENT));
   UnregisterHook();
 }
 
@@ -197,7 +236,7 @@ TEST_F(Program, ClosingWhileMinimisedSavesTheNormalRectangleForTheNextStart) {
   ShowAppWindow(main, SW_MINIMIZE);
   WaitAllIdle();
   ASSERT_TRUE(IsIconic(main));
-  ChooseMenuCommand(main, 105);
+  ChooseMenuCommand(main, IDM_EXIT);
   EXPECT_EQ(Join(), 0);
   ResetDesktop();
   Start();
@@ -219,48 +258,99 @@ TEST_F(Program, StartMinimisedStillInstallsTheHook) {
   EXPECT_TRUE(Rolled(a));
 }
 
-TEST_F(Program, TrayIconOnlyWhenAskedForAndItsClicks) {
+TEST_F(Program, TrayIconOnlyWhenAskedForEvenAfterTheShellRestartsAndItsClicks) {
   Start();
   EXPECT_TRUE(TrayIcons().empty());
-  ChooseMenuCommand(main, 105);
+  RestartShell();
+  WaitAllIdle();
+  EXPECT_TRUE(TrayIcons().empty());
+  ChooseMenuCommand(main, IDM_EXIT);
   Join();
   ResetDesktop();
 
   WriteSettings(10, 20, 400, 300, true, false);
   Start();
-  auto icons = TrayIcons();
-  ASSERT_EQ(icons.size(), 1u);
-  EXPECT_EQ(icons[0].id, 1u);
-  EXPECT_EQ(icons[0].tip, L"Quillmere");
-  EXPECT_EQ(icons[0].callbackMessage, static_cast<UINT>(WM_USER + 2));
+  // Added at start, and again by each new taskbar, which knows no icons.
+  for (int restart = 0; restart < 3; ++restart) {
+    if (restart) {
+      RestartShell();
+      WaitAllIdle();
+    }
+    auto icons = TrayIcons();
+    ASSERT_EQ(icons.size(), 1u) << restart;
+    EXPECT_EQ(icons[0].window, main);
+    EXPECT_EQ(icons[0].id, static_cast<UINT>(ID_TRAYICON));
+    EXPECT_EQ(icons[0].tip, L"Quillmere");
+    EXPECT_EQ(icons[0].callbackMessage, WM_TRAYNOTIFY);
+  }
 
   // Left: restores the window and brings it to the front.
   ShowAppWindow(main, SW_MINIMIZE);
-  ClickTray(main, 1, MouseButton::Left);
+  ClickTray(main, ID_TRAYICON, MouseButton::Left);
   WaitAllIdle();
   EXPECT_FALSE(IsIconic(main));
   EXPECT_EQ(GetForegroundWindow(), main);
 
   // Middle, or a click for another icon id: nothing.
-  ClickTray(main, 1, MouseButton::Middle);
-  PostMessageW(main, WM_USER + 2, 2, WM_RBUTTONDOWN);
+  ClickTray(main, ID_TRAYICON, MouseButton::Middle);
+  PostMessageW(main, WM_TRAYNOTIFY, ID_TRAYICON + 1, WM_RBUTTONDOWN);
   WaitAllIdle();
   EXPECT_TRUE(OpenDialogs().empty());
 
   // Right: the version box, which keeps the program handling events.
-  ClickTray(main, 1, MouseButton::Right);
+  ClickTray(main, ID_TRAYICON, MouseButton::Right);
   WaitAllIdle();
   auto dialogs = OpenDialogs();
   ASSERT_EQ(dialogs.size(), 1u);
   EXPECT_TRUE(dialogs[0].messageBox);
-  EXPECT_EQ(dialogs[0].caption, L"Quillmere v1.02");
-  EXPECT_EQ(dialogs[0].text.substr(0, 15), L"Quillmere 1.02\n");
+  EXPECT_EQ(dialogs[0].caption, QuillmereTitle());
   PressDialogButton(dialogs[0].window, IDOK);
   WaitAllIdle();
   EXPECT_TRUE(OpenDialogs().empty());
-  ChooseMenuCommand(main, 105);
+  ChooseMenuCommand(main, IDM_EXIT);
   EXPECT_EQ(Join(), 0);
   EXPECT_TRUE(TrayIcons().empty());
+}
+
+TEST_F(Program, TitleAboutBoxAndVersionBoxShowTheBuildsVersionWithTwoDecimals) {
+  const std::string built = QUILLMERE_VERSION_TEXT;
+  ASSERT_EQ(built.size(), built.find('.') + 3) << built;
+  const std::wstring version(built.begin(), built.end());
+  WriteSettings(10, 20, 400, 300, true, false);
+  Start();
+  EXPECT_EQ(ReadWindow(main).text, L"Quillmere v" + version);
+
+  ASSERT_TRUE(ChooseMenuCommand(main, IDM_ABOUT));
+  WaitAllIdle();
+  auto dialogs = OpenDialogs();
+  ASSERT_EQ(dialogs.size(), 1u);
+  std::vector<std::wstring> lines;
+  for (HWND c = GetWindow(dialogs[0].window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    lines.push_back(ReadWindow(c).text);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), L"Quillmere, Version " + version), lines.end());
+  PressDialogButton(dialogs[0].window, IDOK);
+  WaitAllIdle();
+
+  ClickTray(main, ID_TRAYICON, MouseButton::Right);
+  WaitAllIdle();
+  dialogs = OpenDialogs();
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].caption, L"Quillmere v" + version);
+  EXPECT_EQ(dialogs[0].text.substr(0, version.size() + 11), L"Quillmere " + version + L"\n");
+  PressDialogButton(dialogs[0].window, IDOK);
+}
+
+TEST_F(Program, TheLogFontIsDeletedOnceTheWindowIsGone) {
+  Start();
+  HFONT font = ReadWindow(GetDlgItem(main, IDC_LOGVIEW)).font;
+  FontInfo info;
+  ASSERT_TRUE(ReadFont(font, info));
+  EXPECT_EQ(info.face, L"MS P Gothic");
+  EXPECT_EQ(info.height, -12);  // 9 points at 96 dots per inch
+  EXPECT_EQ(info.charSet, static_cast<DWORD>(SHIFTJIS_CHARSET));
+  ChooseMenuCommand(main, IDM_EXIT);
+  EXPECT_EQ(Join(), 0);
+  EXPECT_FALSE(ReadFont(font, info));
 }
 
 TEST_F(Program, AboutBoxOpensFromTheKeyboardAndKeepsHandlingEvents) {
@@ -298,10 +388,10 @@ TEST_F(Program, AboutBoxOpensFromTheKeyboardAndKeepsHandlingEvents) {
 TEST_F(Program, ForgedEventMessagesAreIgnored) {
   Start();
   // A made-up address, and the address of an allocation that is not one page.
-  PostMessageW(main, WM_USER + 1, 0, 0x12345000);
+  PostMessageW(main, WM_HOOKEVENT, 0, 0x12345000);
   void *region = VirtualAlloc(nullptr, 8192, MEM_COMMIT, PAGE_READWRITE);
-  PostMessageW(main, WM_USER + 1, 0, reinterpret_cast<LPARAM>(region));
-  PostMessageW(main, WM_USER + 1, 0, reinterpret_cast<LPARAM>(static_cast<char *>(region) + 4096));
+  PostMessageW(main, WM_HOOKEVENT, 0, reinterpret_cast<LPARAM>(region));
+  PostMessageW(main, WM_HOOKEVENT, 0, reinterpret_cast<LPARAM>(static_cast<char *>(region) + 4096));
   WaitAllIdle();
   EXPECT_TRUE(Running());
   EXPECT_EQ(LiveAllocations(ProgramProcessId()), 1u);  // nothing was freed

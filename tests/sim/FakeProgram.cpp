@@ -5,33 +5,30 @@
 
 #include <string>
 
+#include "shell/MainWindowClass.h"
+#include "shell/resource.h"
+
 namespace sim_test {
 
 namespace {
 
-const char kResources[] = R"(
-109 MENU
-BEGIN
-    POPUP "File"
-    BEGIN
-        MENUITEM "Exit", 105
-    END
-    POPUP "Help"
-    BEGIN
-        MENUITEM "About", 104
-    END
-END
-)";
+// The program's menu, with the program's ids, in English.
+std::string FakeResources() {
+  return std::to_string(IDC_QUILLMERE) + " MENU\nBEGIN\n"
+         "    POPUP \"File\"\n    BEGIN\n        MENUITEM \"Exit\", " + std::to_string(IDM_EXIT) + "\n    END\n"
+         "    POPUP \"Help\"\n    BEGIN\n        MENUITEM \"About\", " + std::to_string(IDM_ABOUT) + "\n    END\n"
+         "END\n";
+}
 
 int g_exitCode = 0;
 
 LRESULT CALLBACK FakeMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-      if (LOWORD(wParam) == 105) {
+      if (LOWORD(wParam) == IDM_EXIT) {
         DestroyWindow(window);
-      } else if (LOWORD(wParam) == 104) {
-        HWND log = GetDlgItem(window, 5);
+      } else if (LOWORD(wParam) == IDM_ABOUT) {
+        HWND log = GetDlgItem(window, IDC_LOGVIEW);
         wchar_t text[256] = L"";
         GetWindowTextW(log, text, 256);
         SetWindowTextW(log, (std::wstring(text) + L"about\r\n").c_str());
@@ -49,26 +46,26 @@ LRESULT CALLBACK FakeMainProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 int RunFakeProgram(int exitCode) {
   g_exitCode = exitCode;
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  winsim::RegisterResourceScript(instance, kResources, {});
+  winsim::RegisterResourceScript(instance, FakeResources(), {});
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = FakeMainProc;
   wc.hInstance = instance;
-  wc.lpszMenuName = MAKEINTRESOURCEW(109);
-  wc.lpszClassName = L"QuillmereMainWindow";
+  wc.lpszMenuName = MAKEINTRESOURCEW(IDC_QUILLMERE);
+  wc.lpszClassName = kMainWindowClassName;
   RegisterClassExW(&wc);
-  HWND main = CreateWindowExW(0, L"QuillmereMainWindow", L"Fake", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr,
+  HWND main = CreateWindowExW(0, kMainWindowClassName, L"Fake", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr,
                               nullptr, instance, nullptr);
   if (!main) return 99;
   CreateWindowExW(0, L"EDIT", L"started\r\n", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 300, 200,
-                  main, reinterpret_cast<HMENU>(5), instance, nullptr);
+                  main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LOGVIEW)), instance, nullptr);
   ShowWindow(main, SW_SHOWNORMAL);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  UnregisterClassW(L"QuillmereMainWindow", instance);
+  UnregisterClassW(kMainWindowClassName, instance);
   return static_cast<int>(msg.wParam);
 }
 

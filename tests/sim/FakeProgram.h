@@ -1,6 +1,7 @@
 // A stand-in for the program in the host's tests: a main window of the
-// program's class with a log view (id 5) and a menu whose exit command
-// (105) destroys it; the about command (104) writes "about" to the log.
+// program's class with a log view (the program's control id) and a menu
+// whose exit command destroys it; the about command writes "about" to the
+// log.
 // Its entry function returns the exit code it was made with.
 #ifndef QUILLMERE_TESTS_SIM_FAKE_PROGRAM_H
 #define QUILLMERE_TESTS_SIM_FAKE_PROGRAM_H

@@ -1,5 +1,9 @@
 #include "ScenarioParser.h"
 
+#include <windows.h>
+
+#include <cstdint>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -77,6 +81,7 @@ print log
 print settings
 print quillmere
 destroy dlg
+window frame ed "Frame" owner=main style=WS_OVERLAPPEDWINDOW|WS_POPUP
 )");
   ASSERT_EQ(s.commands.size(), 30u);
   const Command &w = s.commands[1];
@@ -97,6 +102,9 @@ destroy dlg
   EXPECT_TRUE(owned.window.disabled);
   EXPECT_EQ(s.commands[3].window.parent, "main");
   EXPECT_EQ(s.commands[3].text, "");
+  EXPECT_EQ(s.commands[3].window.style, 0u);  // the usual style
+  EXPECT_EQ(s.commands[29].window.style, static_cast<std::uint32_t>(WS_OVERLAPPEDWINDOW | WS_POPUP));
+  EXPECT_EQ(s.commands[29].window.owner, "main");
 
   const Command &metric = s.commands[10];
   EXPECT_EQ(metric.kind, CommandKind::Metric);
@@ -169,6 +177,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"app a\nwindow v a \"V\"\nwindow w a \"W\" owner=v parent=v", 3, "not both"},
         BadLine{"app a\nwindow w a \"W\" hidden hidden", 2, "given twice"},
         BadLine{"app a\nwindow w a \"W\" shiny", 2, "unknown window option"},
+        BadLine{"app a\nwindow w a \"W\" style=WS_VISIBLE", 2, "unknown style flag \"WS_VISIBLE\""},
+        BadLine{"app a\nwindow w a \"W\" style=", 2, "style flags joined by |"},
+        BadLine{"app a\nwindow w a \"W\" style=WS_POPUP|", 2, "style flags joined by |"},
+        BadLine{"app a\nwindow w a \"W\" style=WS_POPUP||WS_CAPTION", 2, "unknown style flag \"\""},
+        BadLine{"app a\nwindow w a \"W\" style=\"WS_POPUP\"", 2, "style flags joined by |"},
         BadLine{"hide quillmere", 1, "not an application's window"},
         BadLine{"app a\nwindow w a \"W\"\ntitle w", 3, "too few words"},
         BadLine{"app a\nwindow w a \"W\"\nfocus w w", 3, "too many words"},

@@ -52,6 +52,7 @@ TEST_F(ScenarioRunnerTest, WindowsAreMadeAsTheScenarioSays) {
 window w a "Main" class=Frame rect=10,20,410,320
 window o a "Owned" owner=w rect=0,0,50,50 hidden disabled layered
 window c a "Child" parent=w
+window f a "Owned frame" owner=w style=WS_OVERLAPPEDWINDOW
 expect w left=10 top=20 width=400 height=300 visible=yes enabled=yes thickframe=yes layered=no title="Main"
 expect o visible=no enabled=no layered=yes alpha=255 thickframe=no
 expect c exists=yes
@@ -68,6 +69,11 @@ expect c exists=yes
     if (s.text == L"Owned") {
       EXPECT_EQ(s.owner, window);
       EXPECT_TRUE(s.style & WS_CAPTION);
+    }
+    if (s.text == L"Owned frame") {
+      EXPECT_EQ(s.owner, window);
+      EXPECT_EQ(s.style & WS_OVERLAPPEDWINDOW, static_cast<DWORD>(WS_OVERLAPPEDWINDOW));
+      EXPECT_FALSE(s.style & WS_POPUP);
     }
     EXPECT_NE(s.text, L"Child");  // a child is not top-level
   }

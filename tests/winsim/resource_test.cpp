@@ -192,6 +192,27 @@ TEST_F(ResourceTest, TrayIconIsAddedClickedAndDeleted) {
   EXPECT_FALSE(ClickTray(main, 1, MouseButton::Left));
 }
 
+TEST_F(ResourceTest, RestartingTheShellForgetsTheIconsAndAnnouncesTheNewTaskbar) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof data;
+  data.hWnd = main;
+  data.uID = 1;
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));
+  HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, main, nullptr, instance, nullptr);
+  ASSERT_NE(child, nullptr);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+
+  RestartShell();
+  EXPECT_TRUE(TrayIcons().empty());
+  const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  std::vector<HWND> receivers;
+  while (PeekMessageW(&msg, nullptr, taskbarCreated, taskbarCreated, PM_REMOVE)) receivers.push_back(msg.hwnd);
+  EXPECT_EQ(receivers, std::vector<HWND>{main});  // top-level windows only
+  EXPECT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));  // the new taskbar takes the icon again
+}
+
 TEST_F(ResourceTest, EditControlKeepsTextFontAndReadOnlyState) {
   HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 100, 100,
                               main, reinterpret_cast<HMENU>(5), instance, nullptr);

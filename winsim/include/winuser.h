@@ -570,6 +570,7 @@ WINUSERAPI void WINAPI PostQuitMessage(int exitCode);
 WINUSERAPI BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 WINUSERAPI BOOL WINAPI PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
 WINUSERAPI LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+WINUSERAPI UINT WINAPI RegisterWindowMessageW(LPCWSTR name);
 WINUSERAPI BOOL WINAPI InSendMessage(void);
 
 /* Classes and windows */

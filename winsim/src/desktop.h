@@ -216,6 +216,8 @@ struct DesktopState {
   std::map<HFONT, FontRecord> fonts;
   std::map<HDC, HWND> deviceContexts;
   std::vector<TrayEntry> tray;
+  // RegisterWindowMessageW: upper-cased name -> message number.
+  std::map<std::wstring, UINT> registeredMessages;
 
   int metrics[SM_CMETRICS] = {};
   int dpi = 96;

@@ -1,6 +1,8 @@
 // Message queues: posting, sending between threads, and taking messages.
 #include "desktop.h"
 
+#include <cwctype>
+
 using namespace winsim;
 
 namespace {
@@ -155,3 +157,19 @@ LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 BOOL WINAPI InSendMessage(void) { return CurrentThread()->inSend > 0; }
+
+UINT WINAPI RegisterWindowMessageW(LPCWSTR name) {
+  if (!name || !*name) return FailWith<UINT>(ERROR_INVALID_PARAMETER, 0);
+  // Names compare without regard to case, as the platform's atoms do.
+  std::wstring key(name);
+  for (wchar_t &c : key) c = static_cast<wchar_t>(std::towupper(c));
+  Lock lock(Mutex());
+  auto &registered = D().registeredMessages;
+  auto it = registered.find(key);
+  if (it != registered.end()) return it->second;
+  const UINT first = 0xC000, last = 0xFFFF;
+  if (registered.size() > last - first) return FailWith<UINT>(ERROR_NOT_ENOUGH_MEMORY, 0);
+  const UINT message = first + static_cast<UINT>(registered.size());
+  registered.emplace(key, message);
+  return message;
+}

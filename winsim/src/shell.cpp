@@ -1,6 +1,9 @@
 // The notification area: icons that programs add, each with the message
-// the shell sends its window when the user clicks it.
+// the shell sends its window when the user clicks it; and the shell's
+// restart, after which programs add their icons again.
 #include "desktop.h"
+
+#include <winsim/driver.h>
 
 #include <algorithm>
 
@@ -46,3 +49,18 @@ BOOL WINAPI Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data) {
       return FALSE;
   }
 }
+
+namespace winsim::driver {
+
+void RestartShell() {
+  std::vector<HWND> topLevel;
+  {
+    Lock lock(Mutex());
+    D().tray.clear();
+    topLevel = D().topLevel;
+  }
+  const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  for (HWND window : topLevel) PostMessageW(window, taskbarCreated, 0, 0);
+}
+
+}  // namespace winsim::driver

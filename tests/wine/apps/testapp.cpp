@@ -24,11 +24,12 @@
 #include <cwchar>
 #include <string>
 
+#include "shell/MainWindowClass.h"
+
 namespace {
 
 const wchar_t kMainClass[] = L"QuillmereTestApp";
 const wchar_t kDialogClass[] = L"QuillmereTestDialog";
-const wchar_t kProgramClass[] = L"QuillmereMainWindow";
 
 HWND mainWindow = nullptr;
 HWND dialogWindow = nullptr;
@@ -100,15 +101,15 @@ void Execute(const std::string &command) {
     std::snprintf(line, sizeof line, "metrics %d %d", GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYMINTRACK));
     Answer(line);
   } else if (v == "program") {
-    ReportWindow(FindWindowW(kProgramClass, nullptr));
+    ReportWindow(FindWindowW(kMainWindowClassName, nullptr));
   } else if (v == "moveprogram") {
     std::sscanf(command.c_str(), "%*s %d %d %d %d", &values[0], &values[1], &values[2], &values[3]);
-    HWND p = FindWindowW(kProgramClass, nullptr);
+    HWND p = FindWindowW(kMainWindowClassName, nullptr);
     Answer(p && SetWindowPos(p, nullptr, values[0], values[1], values[2], values[3], SWP_NOZORDER | SWP_NOACTIVATE)
                ? "moved"
                : "error no program window");
   } else if (v == "closeprogram") {
-    HWND p = FindWindowW(kProgramClass, nullptr);
+    HWND p = FindWindowW(kMainWindowClassName, nullptr);
     Answer(p && PostMessageW(p, WM_CLOSE, 0, 0) ? "posted" : "error no program window");
   } else if (v == "quit") {
     Answer("bye");

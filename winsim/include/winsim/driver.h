@@ -90,6 +90,10 @@ std::vector<TrayIcon> TrayIcons();
 enum class MouseButton { Left, Right, Middle };
 // Clicks an icon of the notification area; false when there is none.
 bool ClickTray(HWND window, UINT id, MouseButton button);
+// The shell restarts: the new taskbar starts without icons and posts the
+// registered message "TaskbarCreated" to every top-level window, so that
+// programs add their icons again.
+void RestartShell();
 
 // Dialogs and message boxes on screen and not yet ended, oldest first.
 struct DialogInfo {
