@@ -83,7 +83,7 @@ print quillmere
 destroy dlg
 window frame ed "Frame" owner=main style=WS_OVERLAPPEDWINDOW|WS_POPUP
 )");
-  ASSERT_EQ(s.commands.size(), 30u);
+  ASSERT_EQ(s.commands.size(), 31u);
   const Command &w = s.commands[1];
   EXPECT_EQ(w.kind, CommandKind::Window);
   EXPECT_EQ(w.line, 3);
@@ -103,8 +103,8 @@ window frame ed "Frame" owner=main style=WS_OVERLAPPEDWINDOW|WS_POPUP
   EXPECT_EQ(s.commands[3].window.parent, "main");
   EXPECT_EQ(s.commands[3].text, "");
   EXPECT_EQ(s.commands[3].window.style, 0u);  // the usual style
-  EXPECT_EQ(s.commands[29].window.style, static_cast<std::uint32_t>(WS_OVERLAPPEDWINDOW | WS_POPUP));
-  EXPECT_EQ(s.commands[29].window.owner, "main");
+  EXPECT_EQ(s.commands[30].window.style, static_cast<std::uint32_t>(WS_OVERLAPPEDWINDOW | WS_POPUP));
+  EXPECT_EQ(s.commands[30].window.owner, "main");
 
   const Command &metric = s.commands[10];
   EXPECT_EQ(metric.kind, CommandKind::Metric);
