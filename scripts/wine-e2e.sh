@@ -58,9 +58,9 @@ if [ -z "$testapp" ] || [ -z "$hook" ]; then
   if [ ! -f "$b/build.ninja" ]; then
     cmake -G Ninja -S "$top" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain.cmake" >/dev/null || exit 1
   fi
-  cmake --build "$b" --target quillmere_testapp QuillmereHookWine >/dev/null || exit 1
+  cmake --build "$b" --target quillmere_testapp QuillmereHook >/dev/null || exit 1
   testapp=$b/tests/wine/testapp.exe
-  hook=$b/tests/wine/hook-wine/QuillmereHook.dll
+  hook=$b/hook/QuillmereHook.dll
 fi
 out=${out:-$b/tests/wine/wine-e2e}
 mkdir -p "$out"
