@@ -28,22 +28,15 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [--arch win32|win64] [--probe EXE] [--hook DLL] [--winelib DIR] [--out DIR]" >&2; exit 2 ;;
   esac
 done
-case $arch in
-  win64) b=$top/build-windows64 toolchain=mingw-x86_64 ;;
-  win32) b=$top/build-windows toolchain=mingw-i686 ;;
-  *) echo "wine-real-apps: --arch is win32 or win64" >&2; exit 2 ;;
-esac
 . "$top/scripts/wine-session.sh"
 wine_session_check "$arch"
 started=$(date +%s)
 
 if [ -z "$probe_exe" ] || [ -z "$hook" ]; then
-  [ -f "$b/build.ninja" ] ||
-    cmake -G Ninja -S "$top" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain.cmake" >/dev/null || exit 1
-  cmake --build "$b" --target quillmere_probe QuillmereHook >/dev/null || exit 1
+  wine_session_build "$arch" quillmere_probe QuillmereHook || exit 1
   probe_exe=$b/tests/wine/probe.exe hook=$b/hook/QuillmereHook.dll
 fi
-out=${out:-$b/tests/wine/wine-real-apps}
+out=${out:-$(dirname "$probe_exe")/wine-real-apps}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 winelib=${winelib:-$(dirname "$out")/wine-e2e/winelib}

@@ -3,6 +3,9 @@
 #   wine_session_check ARCH          exits 77 (skipped) when Wine, Xvfb, xdotool
 #                                    or ImageMagick is missing, or when ARCH is
 #                                    win32 and the machine runs no 32-bit code
+#   wine_session_build ARCH TARGET...  builds targets of the Windows build of
+#                                    ARCH (build-windows64/ or build-windows/,
+#                                    configured on first use); sets b to it
 #   wine_session_winelib DIR ARCH    builds the Winelib program into DIR
 #                                    (incremental; one build at a time)
 #   wine_session_start ARCH OUT      a display of its own (DISPLAY), a fresh
@@ -16,8 +19,12 @@ top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 . "$top/scripts/wine-env.sh"
 
 wine_session_check() {
-  local loader=/usr/lib/wine/wine64
-  [ "$1" = win32 ] && loader=/usr/lib/wine/wine
+  local loader
+  case $1 in
+    win64) loader=/usr/lib/wine/wine64 ;;
+    win32) loader=/usr/lib/wine/wine ;;
+    *) echo "$(basename "$0"): the architecture is win32 or win64" >&2; exit 2 ;;
+  esac
   for tool in "$loader" Xvfb xdotool import winegcc wrc winebuild; do
     if ! command -v "$tool" >/dev/null 2>&1; then
       echo "$(basename "$0"): $tool is missing; skipped" >&2
@@ -28,6 +35,16 @@ wine_session_check() {
     echo "$(basename "$0"): this machine runs no 32-bit x86 code; skipped" >&2
     exit 77
   fi
+}
+
+wine_session_build() {
+  local toolchain=mingw-x86_64
+  b=$top/build-windows64
+  if [ "$1" = win32 ]; then b=$top/build-windows toolchain=mingw-i686; fi
+  shift
+  [ -f "$b/build.ninja" ] ||
+    cmake -G Ninja -S "$top" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain.cmake" >/dev/null || return 1
+  cmake --build "$b" --target "$@" >/dev/null
 }
 
 wine_session_winelib() {
