@@ -244,35 +244,60 @@ wait_height() {
 }
 settle() { sleep 1.5; }
 
+# program_ends PID TENTHS ENDED-CHECK STATUS-CHECK STATUS: checks that the
+# program ends within TENTHS tenths of a second, and with exit status STATUS.
+program_ends() {
+  local exited=1 status
+  for _ in $(seq "$2"); do kill -0 "$1" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
+  check "$3" $exited
+  wait "$1"
+  status=$?
+  check "$4" "$([ $status = "$5" ]; echo $?)" "status $status"
+}
+
 start_app alpha Alpha 50 50 450 350 || exit 1
 
 if [ -n "$program" ]; then
   # 0. No Python registered: the program says what it needs and ends with
   #    exit code 2, leaving the settings file as it was.
+  # message_box: waits for the program's message box and leaves its text
+  # in $box, then closes it.
+  message_box() {
+    box=
+    for _ in $(seq 300); do
+      ask alpha messagebox
+      case $answer in messagebox*) box=$answer; break ;; esac
+      sleep 0.1
+    done
+    ask alpha dismissbox
+  }
   cp quillmere.ini quillmere.ini.before
   "$WINE" $program_command >nopython.out 2>&1 </dev/null &
   nopython_pid=$!
-  box=
-  for _ in $(seq 300); do
-    ask alpha messagebox
-    case $answer in messagebox*) box=$answer; break ;; esac
-    sleep 0.1
-  done
+  message_box
   grep -q "needs Python 3.10 or newer of the same bitness" <<<"$box"
   check "without Python the program shows a message box saying what it needs" $? "${box:-no message box}"
-  ask alpha dismissbox
-  nopython_exited=1
-  for _ in $(seq 100); do kill -0 "$nopython_pid" 2>/dev/null || { nopython_exited=0; break; }; sleep 0.1; done
-  check "without Python the program ends once the message box is closed" $nopython_exited
-  wait "$nopython_pid"
-  nopython_status=$?
-  check "without Python the exit status is 2" "$([ $nopython_status = 2 ]; echo $?)" "status $nopython_status"
+  program_ends "$nopython_pid" 100 "without Python the program ends once the message box is closed" \
+    "without Python the exit status is 2" 2
+
+  # A newer "Python" whose python3.dll lacks the program's functions (any
+  # other DLL under that name): the message names one, exit code 3.
+  mkdir -p lacking && cp "$hook" lacking/python3.dll
+  core='HKCU\Software\Python\PythonCore'
+  "$WINE" reg add "$core\\3.12\\InstallPath" /ve /d "$("$WINE" winepath -w lacking)" /f >/dev/null 2>&1
+  "$WINE" $program_command >lacking.out 2>&1 </dev/null &
+  lacking_pid=$!
+  message_box
+  grep -q "lacks the function Py" <<<"$box"
+  check "a Python lacking a function the program calls is named in a message box" $? "${box:-no message box}"
+  program_ends "$lacking_pid" 100 "the program ends once that message box is closed" \
+    "with a Python lacking a function the exit status is 3" 3
+  "$WINE" reg delete "$core\\3.12" /f >/dev/null 2>&1
   cmp -s quillmere.ini quillmere.ini.before && [ ! -e script.trace ]
-  check "without Python quillmere.ini is left as it was and the script does not run" $?
+  check "without a usable Python quillmere.ini is left as it was and the script does not run" $?
   rm -f quillmere.ini.before
   # Python 3.11 "installed": the bridge's folder registered as PEP 514 says.
-  "$WINE" reg add 'HKCU\Software\Python\PythonCore\3.11\InstallPath' /ve /d "$("$WINE" winepath -w "$python")" /f \
-    >/dev/null 2>&1
+  "$WINE" reg add "$core\\3.11\\InstallPath" /ve /d "$("$WINE" winepath -w "$python")" /f >/dev/null 2>&1
 fi
 
 "$WINE" $program_command >program.log 2>&1 </dev/null &
@@ -371,12 +396,7 @@ read -r _ pl pt pr pb _ <<<"$answer"
 check "the main window was moved to 150,120 600x400 (SetWindowPos from another process)" \
   "$([ "$pl $pt $pr $pb" = "150 120 750 520" ]; echo $?)" "$pl $pt $pr $pb"
 ask charlie closeprogram
-exited=1
-for _ in $(seq 200); do kill -0 "$program_pid" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
-check "the program ends after WM_CLOSE to its main window" $exited
-wait "$program_pid"
-program_status=$?
-check "the program's exit status is 0" "$([ $program_status = 0 ]; echo $?)" "status $program_status"
+program_ends "$program_pid" 200 "the program ends after WM_CLOSE to its main window" "the program's exit status is 0" 0
 wait_height alpha main 300 '[ "$left $top $right $bottom" = "$alpha_rect" ] && [ "$style" = "$alpha_style" ]'
 check "closing the program rolled Alpha down (rectangle and style)" $? "$left $top $right $bottom style $style"
 wait_height bravo main 300 '[ "$left $top $right $bottom" = "500 50 900 350" ] && [ "$style" = "$bravo_style" ]'
