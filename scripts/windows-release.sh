@@ -21,7 +21,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "${1:-$top/build-release}" && cd "${1:-$top/build-release}" && pwd)
 
 . "$top/scripts/wine-env.sh"
-"$top/scripts/install-packages.sh" "${wine_packages[@]}" g++-mingw-w64-i686-posix binutils-mingw-w64-i686 zip
+"$top/scripts/install-packages.sh" "${wine_packages[@]}" g++-mingw-w64-i686 binutils-mingw-w64-i686 zip unzip
 
 for arch in win32 win64; do
   case $arch in

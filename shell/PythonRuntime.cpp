@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <cstring>
-#include <cwctype>
+#include <iterator>
 #include <string>
 
 #include "shell/PythonImports.h"
