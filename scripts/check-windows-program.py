@@ -5,7 +5,9 @@
 
 - the file is PE32 for win32, PE32+ for win64;
 - no ordinary import names python3.dll or any python3XY.dll (python3.dll
-  must be delay-loaded: the program finds it at run time);
+  must be delay-loaded: the program finds it at run time), and none names
+  a DLL other than the system's and the hook library (the C and C++
+  runtimes of the compiler are linked statically);
 - exactly one delay-load descriptor, for python3.dll, importing by name
   only functions on the reviewed list (which holds no data), and, with
   --def, exactly the names of the module-definition file the build derived.
@@ -125,6 +127,11 @@ DATA = re.compile(r"^(_Py_\w+(Struct|Object)|PyExc_\w+|Py\w*_Type|_Py_RefTotal|_
                   r"Py_UTF8Mode|Py_Version|PyOS_InputHook|PyStructSequence_UnnamedField|_PyWeakref_\w+Type)$")
 
 
+# What the program may import at load time: the system's DLLs and its hook.
+ALLOWED_DLLS = {"advapi32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll",
+                "quillmerehook.dll"}
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--arch", choices=["win32", "win64"], required=True)
@@ -144,6 +151,8 @@ def main():
     for dll in image.imported_dlls():
         if python_dll.match(dll):
             failures.append("%s is imported at load time; python3.dll must be delay-loaded" % dll)
+        elif dll.lower() not in ALLOWED_DLLS:
+            failures.append("imports %s, which a Windows machine does not have" % dll)
 
     delayed = image.delay_descriptors()
     pythons = [(dll, names) for dll, names in delayed if python_dll.match(dll)]
