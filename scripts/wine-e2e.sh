@@ -260,38 +260,32 @@ start_app alpha Alpha 50 50 450 350 || exit 1
 if [ -n "$program" ]; then
   # 0. No Python registered: the program says what it needs and ends with
   #    exit code 2, leaving the settings file as it was.
-  # message_box: waits for the program's message box and leaves its text
-  # in $box, then closes it.
-  message_box() {
-    box=
+  # refused_start NAME TEXT STATUS WHAT: starts the program, which must
+  # show a message box holding TEXT and, once it is closed, end with STATUS.
+  refused_start() {
+    local box= started
+    "$WINE" $program_command >"$1.out" 2>&1 </dev/null &
+    started=$!
     for _ in $(seq 300); do
       ask alpha messagebox
       case $answer in messagebox*) box=$answer; break ;; esac
       sleep 0.1
     done
     ask alpha dismissbox
+    grep -q "$2" <<<"$box"
+    check "$4: the program says so in a message box" $? "${box:-no message box}"
+    program_ends "$started" 100 "$4: the program ends once the message box is closed" \
+      "$4: the exit status is $3" "$3"
   }
   cp quillmere.ini quillmere.ini.before
-  "$WINE" $program_command >nopython.out 2>&1 </dev/null &
-  nopython_pid=$!
-  message_box
-  grep -q "needs Python 3.10 or newer of the same bitness" <<<"$box"
-  check "without Python the program shows a message box saying what it needs" $? "${box:-no message box}"
-  program_ends "$nopython_pid" 100 "without Python the program ends once the message box is closed" \
-    "without Python the exit status is 2" 2
+  refused_start nopython "needs Python 3.10 or newer of the same bitness" 2 "without Python"
 
   # A newer "Python" whose python3.dll lacks the program's functions (any
   # other DLL under that name): the message names one, exit code 3.
   mkdir -p lacking && cp "$hook" lacking/python3.dll
   core='HKCU\Software\Python\PythonCore'
   "$WINE" reg add "$core\\3.12\\InstallPath" /ve /d "$("$WINE" winepath -w lacking)" /f >/dev/null 2>&1
-  "$WINE" $program_command >lacking.out 2>&1 </dev/null &
-  lacking_pid=$!
-  message_box
-  grep -q "lacks the function Py" <<<"$box"
-  check "a Python lacking a function the program calls is named in a message box" $? "${box:-no message box}"
-  program_ends "$lacking_pid" 100 "the program ends once that message box is closed" \
-    "with a Python lacking a function the exit status is 3" 3
+  refused_start lacking "lacks the function Py" 3 "with a Python lacking a function the program calls"
   "$WINE" reg delete "$core\\3.12" /f >/dev/null 2>&1
   cmp -s quillmere.ini quillmere.ini.before && [ ! -e script.trace ]
   check "without a usable Python quillmere.ini is left as it was and the script does not run" $?
