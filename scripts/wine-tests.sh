@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the 64-bit Windows binaries (mingw-w64) and runs their tests under
 # wine64: the settings tests, the platform-behaviour tests that also judge
-# winsim, the hook DLL checks, and the end-to-end run of the program with
-# test applications. 64-bit, because this machine kind runs no 32-bit code.
+# winsim, the hook DLL checks, how the program finds Python, the test
+# bridge python3.dll, and the end-to-end runs of the program (the Windows
+# program on the bridge, and the Winelib build) with test applications.
+# 64-bit, because this machine kind runs no 32-bit code.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
