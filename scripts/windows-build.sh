@@ -6,7 +6,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
-packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 libboost-dev googletest gcc-multilib)
+packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 libboost-dev libpython3.11-dev googletest gcc-multilib)
 "$top/scripts/install-packages.sh" "${packages[@]}"
 
 # Some kernels are built or booted without IA-32 emulation: a 32-bit

@@ -2,15 +2,27 @@
 // the shut-down in the reverse order.
 #include <windows.h>
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "script/PythonApi.h"
 
 #include "shell/MainWindow.h"
 #include "shell/ProgramLocale.h"
 
+#ifdef QUILLMERE_PYTHON_DELAYLOAD
+#include "shell/PythonRuntime.h"
+#endif
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*showCommand*/) {
+#ifdef QUILLMERE_PYTHON_DELAYLOAD
+  // python3.dll is loaded only once an installed interpreter has been
+  // found; without one the program ends here, having touched nothing.
+  if (int status = PreparePythonRuntime()) return status;
+#endif
   SetProgramLocale();
-  Py_Initialize();
+#ifdef QUILLMERE_PYTHON_DELAYLOAD
+  if (!pythonapi::StartInterpreter()) return ReportIncompleteInterpreter();
+#else
+  pythonapi::StartInterpreter();
+#endif
   int exitCode = 1;
   {
     MainWindow mainWindow(instance);
