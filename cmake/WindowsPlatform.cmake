@@ -1,4 +1,4 @@
-# The platform for the 32-bit Windows build (mingw-w64): the system's own
+# The platform for the Windows builds (mingw-w64, 32- and 64-bit): the system's own
 # libraries instead of winsim, Boost's headers without the rest of the
 # host's /usr/include, and GoogleTest built from source with the cross
 # compiler.

@@ -14,17 +14,6 @@ HOOK_SHARED_SECTION_END
 
 namespace {
 
-// Wine passes the hook's wParam as "sent by the current thread", so every
-// message that a thread's own SetFocus, ShowWindow or CreateWindow makes
-// arrives nonzero there, where the platform passes 0 for what the system
-// sends. A build for the end-to-end runs under Wine defines
-// QUILLMERE_HOOK_IGNORE_SENDER to forward those; no other build does.
-#ifdef QUILLMERE_HOOK_IGNORE_SENDER
-constexpr bool kIgnoreSender = true;
-#else
-constexpr bool kIgnoreSender = false;
-#endif
-
 bool IsForwardedMessage(UINT message) {
   switch (message) {
     case WM_CREATE:
@@ -62,10 +51,13 @@ void Forward(const CWPRETSTRUCT &record) {
 
 LRESULT CALLBACK HookProc(int nCode, WPARAM wParam, LPARAM lParam) {
   const CWPRETSTRUCT *c = reinterpret_cast<const CWPRETSTRUCT *>(lParam);
-  // Messages sent by the current process (wParam nonzero) are not forwarded,
-  // nor anything about the target window or the windows it owns. The cheap
-  // tests come first; the ancestry query is made only for the seven kinds.
-  if (nCode == HC_ACTION && (wParam == 0 || kIgnoreSender) && c->message != eventMessage && c->hwnd != targetWindow &&
+  // Forwarded whoever sent it: the hook's wParam says only whether the
+  // handling thread sent the message itself, and an application's focus
+  // changes, activation, showing and creation are sent by its own thread.
+  // Nothing about the target window or the windows it owns is forwarded.
+  // The cheap tests come first; the ancestry query is made only for the
+  // seven kinds.
+  if (nCode == HC_ACTION && c->message != eventMessage && c->hwnd != targetWindow &&
       IsForwardedMessage(c->message) && GetAncestor(c->hwnd, GA_ROOTOWNER) != targetWindow)
     Forward(*c);
   return CallNextHookEx(hookHandle, nCode, wParam, lParam);

@@ -1,5 +1,4 @@
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "script/PythonApi.h"
 
 #include "script/ScriptErrorReport.h"
 #include "script/WideText.h"
@@ -44,7 +43,7 @@ void WriteToErrorStream(PyObject *text) {
     return;
   }
   PyErr_Clear();
-  const char *bytes = PyUnicode_AsUTF8(text);
+  const char *bytes = PyUnicode_AsUTF8AndSize(text, nullptr);
   if (bytes) {
     std::fputs(bytes, stderr);
     std::fflush(stderr);

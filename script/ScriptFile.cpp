@@ -35,6 +35,22 @@ PyObject *FileNameObject(const char *path) {
   return name;
 }
 
+// The compiled code of the source text (new reference), or null with the
+// error set. The interpreter's own compile() is given the text as bytes, so
+// it honours a coding declaration and a UTF-8 byte order mark and accepts
+// any line ending, and it keeps the file-name object for tracebacks. It
+// inherits no compiler flags and optimises as the interpreter is set to.
+PyObject *CompileSource(const std::string &text, PyObject *fileName) {
+  PyObject *builtins = PyImport_ImportModule("builtins");
+  PyObject *compile = builtins ? PyObject_GetAttrString(builtins, "compile") : nullptr;
+  PyObject *source = compile ? PyBytes_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())) : nullptr;
+  PyObject *code = source ? PyObject_CallFunction(compile, "OOsii", source, fileName, "exec", 0, 1) : nullptr;
+  Py_XDECREF(source);
+  Py_XDECREF(compile);
+  Py_XDECREF(builtins);
+  return code;
+}
+
 void FlushStandardOutput() {
   PyObject *stream = PySys_GetObject("stdout");  // borrowed
   if (stream && stream != Py_None) {
@@ -71,9 +87,7 @@ bool RunScriptText(PyObject *module, const std::string &text, const char *path) 
   if (text.find('\0') != std::string::npos) {
     PyErr_SetString(PyExc_SyntaxError, "source code cannot contain null bytes");
   } else {
-    // Compiling from text honours a coding declaration and a UTF-8 byte
-    // order mark, and accepts any line ending.
-    PyObject *code = Py_CompileStringObject(text.c_str(), fileName, Py_file_input, nullptr, -1);
+    PyObject *code = CompileSource(text, fileName);
     if (code) result = PyEval_EvalCode(code, globals, globals);
     Py_XDECREF(code);
   }

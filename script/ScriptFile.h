@@ -4,8 +4,7 @@
 #ifndef QUILLMERE_SCRIPT_SCRIPTFILE_H
 #define QUILLMERE_SCRIPT_SCRIPTFILE_H
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "script/PythonApi.h"
 
 #include <string>
 

@@ -1,7 +1,6 @@
 #include "script/ScriptModule.h"
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "script/PythonApi.h"
 
 #include <windows.h>
 

@@ -10,8 +10,7 @@
 #ifndef QUILLMERE_SCRIPT_WIDETEXT_H
 #define QUILLMERE_SCRIPT_WIDETEXT_H
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "script/PythonApi.h"
 
 #include <cstddef>
 #include <cstring>
@@ -53,11 +52,15 @@ inline bool WideFromStr(PyObject *str, std::wstring *out) {
   }
   PyObject *bytes = PyUnicode_AsEncodedString(str, widetext::Utf16Codec(), "surrogatepass");
   if (!bytes) return false;
-  const std::size_t size = static_cast<std::size_t>(PyBytes_GET_SIZE(bytes));
-  out->resize(size / sizeof(wchar_t));
-  if (size) std::memcpy(&(*out)[0], PyBytes_AS_STRING(bytes), size);
+  char *data = nullptr;
+  Py_ssize_t size = 0;
+  const bool ok = PyBytes_AsStringAndSize(bytes, &data, &size) == 0;
+  if (ok) {
+    out->resize(static_cast<std::size_t>(size) / sizeof(wchar_t));
+    if (size) std::memcpy(&(*out)[0], data, static_cast<std::size_t>(size));
+  }
   Py_DECREF(bytes);
-  return true;
+  return ok;
 }
 
 #endif

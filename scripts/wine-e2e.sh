@@ -6,20 +6,26 @@
 # their own side.
 #   scripts/wine-e2e.sh [--install] [--arch win32|win64] [--testapp testapp.exe]
 #                       [--hook QuillmereHook.dll]
-#                       [--winelib DIR] [--out DIR]
+#                       [--winelib DIR | --program quillmere.exe [--python DIR]] [--out DIR]
 # --install first installs the Debian packages it needs (apt-get).
 # --arch is the architecture of the prefix, the program, the hook library
 # and the test applications (default win64; win32 needs a machine that runs
 # 32-bit x86 code).
 # Without --testapp/--hook it builds build-windows64/ (mingw x86_64) or
 # build-windows/ (mingw i686); without --winelib it builds the program into
-# OUT/winelib. OUT (default <build>/tests/wine/wine-e2e) receives the logs,
+# OUT/winelib. --program runs that Windows program (the PE build, which
+# finds Python through the registry) instead: first with no Python
+# registered, where it must show its message box, end with exit code 2 and
+# leave quillmere.ini alone, then with DIR (default: the test bridge
+# python3.dll of build-windows64, tests/wine/bridge/) registered as the
+# InstallPath of Python 3.11 in the prefix.
+# OUT (default <build>/tests/wine/wine-e2e) receives the logs,
 # the final settings file and the screenshots before.png and after.png.
 # Exit status: 0 when every check holds, 1 when one fails, 77 when Wine,
 # Xvfb or the cross tools are missing, or the machine runs no 32-bit code.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-testapp= hook= winelib= out= install= arch=win64
+testapp= hook= winelib= program= python= out= install= arch=win64
 while [ $# -gt 0 ]; do
   case $1 in
     --install) install=1; shift ;;
@@ -27,9 +33,11 @@ while [ $# -gt 0 ]; do
     --testapp) testapp=$2; shift 2 ;;
     --hook) hook=$2; shift 2 ;;
     --winelib) winelib=$2; shift 2 ;;
+    --program) program=$2; shift 2 ;;
+    --python) python=$2; shift 2 ;;
     --out) out=$2; shift 2 ;;
     *) echo "usage: $0 [--install] [--arch win32|win64] [--testapp EXE] [--hook DLL]" \
-            "[--winelib DIR] [--out DIR]" >&2; exit 2 ;;
+            "[--winelib DIR | --program EXE [--python DIR]] [--out DIR]" >&2; exit 2 ;;
   esac
 done
 
@@ -58,19 +66,29 @@ if [ -z "$testapp" ] || [ -z "$hook" ]; then
   if [ ! -f "$b/build.ninja" ]; then
     cmake -G Ninja -S "$top" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain.cmake" >/dev/null || exit 1
   fi
-  cmake --build "$b" --target quillmere_testapp QuillmereHookWine >/dev/null || exit 1
+  cmake --build "$b" --target quillmere_testapp QuillmereHook >/dev/null || exit 1
   testapp=$b/tests/wine/testapp.exe
-  hook=$b/tests/wine/hook-wine/QuillmereHook.dll
+  hook=$b/hook/QuillmereHook.dll
+fi
+if [ -n "$program" ] && [ -z "$python" ]; then
+  [ "$arch" = win64 ] || { echo "wine-e2e: the test bridge python3.dll exists for win64 only" >&2; exit 77; }
+  if [ ! -f "$b/build.ninja" ]; then
+    cmake -G Ninja -S "$top" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain.cmake" >/dev/null || exit 1
+  fi
+  cmake --build "$b" --target python3_bridge >/dev/null || exit 1
+  python=$b/tests/wine/bridge
 fi
 out=${out:-$b/tests/wine/wine-e2e}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-if [ -z "$winelib" ]; then
+if [ -n "$program" ]; then
+  [ -f "$python/python3.dll" ] || { echo "wine-e2e: $python/python3.dll is missing" >&2; exit 1; }
+elif [ -z "$winelib" ]; then
   winelib=$out/winelib
   "$top/scripts/build-winelib.sh" "$winelib" "$arch" >"$out/winelib-build.log" 2>&1 ||
     { echo "wine-e2e: the Winelib build failed, see $out/winelib-build.log" >&2; exit 1; }
 fi
-for f in "$testapp" "$hook" "$winelib/quillmere.exe.so"; do
+for f in "$testapp" "$hook" "${program:-$winelib/quillmere.exe.so}"; do
   [ -f "$f" ] || { echo "wine-e2e: $f is missing" >&2; exit 1; }
 done
 
@@ -105,7 +123,14 @@ done
 wine_prefix_ready
 echo "prefix ready after $(( $(date +%s) - started )) s (display $DISPLAY)"
 
-cp "$winelib/quillmere.exe.so" "$hook" "$testapp" "$work/"
+if [ -n "$program" ]; then
+  cp "$program" "$work/quillmere.exe"
+  program_command=./quillmere.exe
+else
+  cp "$winelib/quillmere.exe.so" "$work/"
+  program_command=./quillmere.exe.so
+fi
+cp "$hook" "$testapp" "$work/"
 cat >"$work/quillmere.ini" <<'INI'
 [Window]
 ;kept when the program rewrites the file
@@ -124,6 +149,10 @@ cat >"$work/e2e_script.py" <<'PY'
 # application; never manages windows whose title holds "Veto". The trace
 # file is for the reader of a failed run.
 import Quillmere
+
+# A character beyond the Basic Multilingual Plane: two UTF-16 units on the
+# program's side.
+Quillmere.log("smile \U0001F600 ok")
 
 def trace(text):
     with open("script.trace", "a") as f:
@@ -215,9 +244,57 @@ wait_height() {
 }
 settle() { sleep 1.5; }
 
+# program_ends PID TENTHS ENDED-CHECK STATUS-CHECK STATUS: checks that the
+# program ends within TENTHS tenths of a second, and with exit status STATUS.
+program_ends() {
+  local exited=1 status
+  for _ in $(seq "$2"); do kill -0 "$1" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
+  check "$3" $exited
+  wait "$1"
+  status=$?
+  check "$4" "$([ $status = "$5" ]; echo $?)" "status $status"
+}
+
 start_app alpha Alpha 50 50 450 350 || exit 1
 
-"$WINE" ./quillmere.exe.so >program.log 2>&1 </dev/null &
+if [ -n "$program" ]; then
+  # 0. No Python registered: the program says what it needs and ends with
+  #    exit code 2, leaving the settings file as it was.
+  # refused_start NAME TEXT STATUS WHAT: starts the program, which must
+  # show a message box holding TEXT and, once it is closed, end with STATUS.
+  refused_start() {
+    local box= started
+    "$WINE" $program_command >"$1.out" 2>&1 </dev/null &
+    started=$!
+    for _ in $(seq 300); do
+      ask alpha messagebox
+      case $answer in messagebox*) box=$answer; break ;; esac
+      sleep 0.1
+    done
+    ask alpha dismissbox
+    grep -q "$2" <<<"$box"
+    check "$4: the program says so in a message box" $? "${box:-no message box}"
+    program_ends "$started" 100 "$4: the program ends once the message box is closed" \
+      "$4: the exit status is $3" "$3"
+  }
+  cp quillmere.ini quillmere.ini.before
+  refused_start nopython "needs Python 3.10 or newer of the same bitness" 2 "without Python"
+
+  # A newer "Python" whose python3.dll lacks the program's functions (any
+  # other DLL under that name): the message names one, exit code 3.
+  mkdir -p lacking && cp "$hook" lacking/python3.dll
+  core='HKCU\Software\Python\PythonCore'
+  "$WINE" reg add "$core\\3.12\\InstallPath" /ve /d "$("$WINE" winepath -w lacking)" /f >/dev/null 2>&1
+  refused_start lacking "lacks the function Py" 3 "with a Python lacking a function the program calls"
+  "$WINE" reg delete "$core\\3.12" /f >/dev/null 2>&1
+  cmp -s quillmere.ini quillmere.ini.before && [ ! -e script.trace ]
+  check "without a usable Python quillmere.ini is left as it was and the script does not run" $?
+  rm -f quillmere.ini.before
+  # Python 3.11 "installed": the bridge's folder registered as PEP 514 says.
+  "$WINE" reg add "$core\\3.11\\InstallPath" /ve /d "$("$WINE" winepath -w "$python")" /f >/dev/null 2>&1
+fi
+
+"$WINE" $program_command >program.log 2>&1 </dev/null &
 program_pid=$!
 # The program shows its main window, then moves it to the rectangle of the
 # settings file, then runs the script and takes in the windows already
@@ -231,6 +308,9 @@ done
 check "the program shows its main window at the rectangle of quillmere.ini (100,100 640x480)" $program_up "$answer"
 for _ in $(seq 300); do grep -q "managing 'Alpha'" script.trace 2>/dev/null && break; sleep 0.1; done
 sleep 0.5
+ask alpha programlog
+grep -q "smile 😀 ok|" <<<"$answer"
+check "the log view shows the script's non-BMP character intact" $? "$answer"
 
 start_app bravo Bravo 500 50 900 350 || exit 1
 start_app charlie "Veto Charlie" 300 400 700 700 || exit 1
@@ -310,12 +390,7 @@ read -r _ pl pt pr pb _ <<<"$answer"
 check "the main window was moved to 150,120 600x400 (SetWindowPos from another process)" \
   "$([ "$pl $pt $pr $pb" = "150 120 750 520" ]; echo $?)" "$pl $pt $pr $pb"
 ask charlie closeprogram
-exited=1
-for _ in $(seq 200); do kill -0 "$program_pid" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
-check "the program ends after WM_CLOSE to its main window" $exited
-wait "$program_pid"
-program_status=$?
-check "the program's exit status is 0" "$([ $program_status = 0 ]; echo $?)" "status $program_status"
+program_ends "$program_pid" 200 "the program ends after WM_CLOSE to its main window" "the program's exit status is 0" 0
 wait_height alpha main 300 '[ "$left $top $right $bottom" = "$alpha_rect" ] && [ "$style" = "$alpha_style" ]'
 check "closing the program rolled Alpha down (rectangle and style)" $? "$left $top $right $bottom style $style"
 wait_height bravo main 300 '[ "$left $top $right $bottom" = "500 50 900 350" ] && [ "$style" = "$bravo_style" ]'

@@ -4,7 +4,7 @@
 #   wine_prefix_ready   makes the prefix once
 top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 # The Debian packages of the 64-bit Windows build and the runs under wine64.
-wine_packages=(wine64 wine64-tools libwine-dev fonts-wine fonts-vlgothic xvfb xauth imagemagick g++-mingw-w64-x86-64-posix
+wine_packages=(wine64 wine64-tools libwine-dev fonts-wine fonts-vlgothic xvfb xauth imagemagick xdotool g++-mingw-w64-x86-64-posix
                binutils-mingw-w64-x86-64 libpython3.11-dev libboost-dev googletest cmake ninja-build)
 
 export WINEDEBUG=${WINEDEBUG:--all}

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Builds the 64-bit Windows binaries (mingw-w64) and runs their tests under
 # wine64: the settings tests, the platform-behaviour tests that also judge
-# winsim, the hook DLL checks, and the end-to-end run of the program with
-# test applications. 64-bit, because this machine kind runs no 32-bit code.
+# winsim, the hook DLL checks, how the program finds Python, the test
+# bridge python3.dll, and the end-to-end runs: the Windows program on the
+# bridge, the Winelib build with our test applications, and the program
+# with Wine's own programs. 64-bit runs on every machine of this kind; the
+# 32-bit runs are scripts/windows-build.sh's.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 

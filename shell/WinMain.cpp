@@ -2,8 +2,7 @@
 // the shut-down in the reverse order.
 #include <windows.h>
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "script/PythonApi.h"
 
 #include <string>
 
@@ -13,9 +12,22 @@
 #include "shell/MainWindow.h"
 #include "shell/ProgramLocale.h"
 
+#ifdef QUILLMERE_PYTHON_DELAYLOAD
+#include "shell/PythonRuntime.h"
+#endif
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*showCommand*/) {
+#ifdef QUILLMERE_PYTHON_DELAYLOAD
+  // python3.dll is loaded only once an installed interpreter has been
+  // found; without one the program ends here, having touched nothing.
+  if (int status = PreparePythonRuntime()) return status;
+#endif
   SetProgramLocale();
-  Py_Initialize();
+#ifdef QUILLMERE_PYTHON_DELAYLOAD
+  if (!pythonapi::StartInterpreter()) return ReportIncompleteInterpreter();
+#else
+  pythonapi::StartInterpreter();
+#endif
   // The program's thread holds the interpreter lock only while it runs
   // script code (each such place takes it), so that script threads run
   // while it waits for messages.

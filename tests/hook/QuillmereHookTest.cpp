@@ -114,19 +114,55 @@ TEST_F(HookLibraryTest, TheTargetAndWhatItOwnsAreKeptOut) {
   }
 }
 
-TEST_F(HookLibraryTest, MessagesSentByTheSameProcessAndOtherKindsAreNotForwarded) {
+TEST_F(HookLibraryTest, TheSevenKindsAreForwardedWhoeverSentThemAndNoOthers) {
   HWND a = Window(appA, L"A");
   Events();
   RunInApp(appA, [&] {
-    SendMessageW(a, WM_SETFOCUS, 0, 0);  // by the application itself
+    SendMessageW(a, WM_SETFOCUS, 0, 0);  // by the application's own thread
     SendMessageW(a, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"x"));
   });
-  SendMessageW(a, WM_MOVE, 0, 0);        // another process, but not one of the seven
-  SendMessageW(a, kEvent, 0, 0);         // the event message itself
-  SendMessageW(a, WM_KILLFOCUS, 0, 0);   // another process, one of the seven
+  SendMessageW(a, WM_MOVE, 0, 0);       // another process, but not one of the seven
+  SendMessageW(a, kEvent, 0, 0);        // the event message itself
+  SendMessageW(a, WM_KILLFOCUS, 0, 0);  // another process, one of the seven
   auto events = Events();
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].message, static_cast<UINT>(WM_KILLFOCUS));
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].message, static_cast<UINT>(WM_SETFOCUS));
+  EXPECT_EQ(events[1].message, static_cast<UINT>(WM_KILLFOCUS));
+}
+
+// The hook procedure passes every message on unchanged, forwarded or not,
+// to the hooks installed before it.
+struct Passed {
+  int code;
+  WPARAM wParam;
+  UINT message;
+  HWND hwnd;
+};
+std::vector<Passed> g_passed;
+LRESULT CALLBACK OlderHook(int code, WPARAM wParam, LPARAM lParam) {
+  auto *c = reinterpret_cast<const CWPRETSTRUCT *>(lParam);
+  if (c->message == WM_KILLFOCUS || c->message == WM_SETTEXT) g_passed.push_back(Passed{code, wParam, c->message, c->hwnd});
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(HookLibraryTest, EveryMessageIsPassedOnUnchanged) {
+  UnregisterHook();
+  HHOOK older = SetWindowsHookExW(WH_CALLWNDPROCRET, OlderHook, GetModuleHandleW(nullptr), 0);
+  ASSERT_NE(older, nullptr);
+  ASSERT_TRUE(RegisterHook(target, kEvent));
+  HWND a = Window(appA, L"A");
+  g_passed.clear();
+  RunInApp(appA, [&] { SendMessageW(a, WM_KILLFOCUS, 0, 0); });  // forwarded
+  SendMessageW(a, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"y"));  // not forwarded
+  UnhookWindowsHookEx(older);
+  ASSERT_EQ(g_passed.size(), 2u);
+  EXPECT_EQ(g_passed[0].code, HC_ACTION);
+  EXPECT_NE(g_passed[0].wParam, 0u);
+  EXPECT_EQ(g_passed[0].message, static_cast<UINT>(WM_KILLFOCUS));
+  EXPECT_EQ(g_passed[0].hwnd, a);
+  EXPECT_EQ(g_passed[1].wParam, 0u);
+  EXPECT_EQ(g_passed[1].message, static_cast<UINT>(WM_SETTEXT));
+  EXPECT_EQ(EventsOf(WM_KILLFOCUS).size(), 1u);
 }
 
 TEST_F(HookLibraryTest, SecondRegistrationKeepsTheFirstTarget) {

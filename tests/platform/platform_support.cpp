@@ -28,6 +28,8 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       return static_cast<LRESULT>(GetCurrentThreadId());
     case kPing:
       return 0x5A;
+    case kSendPing:
+      return SendMessageW(reinterpret_cast<HWND>(lParam), kPing, 0, 0);
     default:
       break;
   }

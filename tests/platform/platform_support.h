@@ -26,6 +26,7 @@ bool OnWine();
 constexpr UINT kWhoRuns = WM_APP + 1;  // returns the id of the thread running the procedure
 constexpr UINT kPing = WM_APP + 2;     // returns 0x5A
 constexpr UINT kPosted = WM_APP + 3;
+constexpr UINT kSendPing = WM_APP + 4;  // sends kPing to the window in lParam, returns its result
 
 struct Seen {
   HWND hwnd;

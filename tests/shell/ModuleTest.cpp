@@ -237,3 +237,29 @@ TEST_F(Effects, TopMostOff) {
 }
 
 }  // namespace
+
+// The type stub shipped for editors names exactly the module's functions,
+// with their documentation strings and numbers of arguments.
+TEST_F(Module, TheTypeStubMatchesTheModule) {
+  std::wstring log = RunScript(R"py(
+import ast
+with open(")py" QUILLMERE_TYPE_STUB R"py(", encoding="utf-8") as f:
+    stub = ast.parse(f.read())
+functions = {node.name: node for node in stub.body if isinstance(node, ast.FunctionDef)}
+names = sorted(name for name in dir(Quillmere) if not name.startswith("_"))
+Quillmere.log(u"names %s" % (sorted(functions) == names))
+for name in names:
+    node = functions.get(name)
+    if node is None:
+        continue
+    same_doc = ast.get_docstring(node) == getattr(Quillmere, name).__doc__
+    Quillmere.log(u"%s doc %s arguments %d" % (name, same_doc, len(node.args.posonlyargs)))
+)py");
+  EXPECT_EQ(log,
+            L"names True\r\n"
+            L"doShadeWindow doc True arguments 2\r\n"
+            L"doTopmostWindow doc True arguments 2\r\n"
+            L"doTransparentWindow doc True arguments 2\r\n"
+            L"getWindowProperty doc True arguments 1\r\n"
+            L"log doc True arguments 1\r\n");
+}

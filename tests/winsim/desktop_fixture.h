@@ -22,7 +22,7 @@ struct Seen {
   UINT message;
   HWND hwnd;
   WPARAM wParam;      // the message's own wParam
-  WPARAM hookWParam;  // sent by the same process?
+  WPARAM hookWParam;  // nonzero: the handling thread sent it itself
   DWORD threadId;
   DWORD processId;
 };

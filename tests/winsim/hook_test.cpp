@@ -1,8 +1,15 @@
-// Global WH_CALLWNDPROCRET hooks: where and how the hook procedure runs,
-// and the whole road of an event from an application's focus change to
-// the installing program's message queue.
+// Global WH_CALLWNDPROCRET and WH_CALLWNDPROC hooks: where and how the
+// hook procedure runs, what its wParam tells, and the whole road of an event
+// from an application's focus change to the installing program's message
+// queue.
 #include "desktop_fixture.h"
 #include "support/TestWindowClass.h"
+
+#include <future>
+#include <map>
+#include <string>
+#include <thread>
+#include <utility>
 
 using namespace winsim::driver;
 using namespace winsim_test;
@@ -64,7 +71,7 @@ TEST_F(HookTest, FocusLossInAnApplicationReachesTheInstallerAsAPostedPage) {
   ASSERT_EQ(g_forwardCount, 1);
   EXPECT_EQ(g_forwarded.threadId, AppThreadId(appA));  // on the application's own thread
   EXPECT_EQ(g_forwarded.processId, appA);               // inside its process
-  EXPECT_EQ(g_forwarded.hookWParam, 0u);                // sent by the system
+  EXPECT_NE(g_forwarded.hookWParam, 0u);                // sent by the application's own thread
   EXPECT_EQ(g_forwarded.record.message, static_cast<UINT>(WM_KILLFOCUS));
   EXPECT_EQ(g_forwarded.record.hwnd, a);
   EXPECT_EQ(reinterpret_cast<HWND>(g_forwarded.record.wParam), b);  // the window receiving the focus
@@ -93,34 +100,87 @@ TEST_F(HookTest, HookRunsOnTheThreadThatRanTheWindowProcedure) {
   DWORD app = StartApp("a");
   HWND a = CreateAppWindow(app, Spec(L"A"));
   SetAppWindowText(a, L"renamed");
-  auto seen = recorder.Of({WM_SETTEXT, WM_SHOWWINDOW, WM_CREATE}, {a});
-  ASSERT_EQ(seen.size(), 3u);
+  SendMessageW(a, WM_USER + 7, 0, 0);  // from the program's process
+  auto seen = recorder.Of({WM_CREATE, WM_SHOWWINDOW, WM_SETTEXT, WM_USER + 7}, {a});
+  ASSERT_EQ(seen.size(), 4u);
   for (auto &s : seen) {
-    EXPECT_EQ(s.threadId, AppThreadId(app));
-    EXPECT_EQ(s.processId, app);
+    EXPECT_EQ(s.threadId, AppThreadId(app)) << s.message;
+    EXPECT_EQ(s.processId, app) << s.message;
   }
-  EXPECT_EQ(seen[0].message, static_cast<UINT>(WM_CREATE));
-  EXPECT_EQ(seen[0].hookWParam, 0u);  // the system's own creation messages
-  EXPECT_EQ(seen[1].message, static_cast<UINT>(WM_SHOWWINDOW));
-  EXPECT_EQ(seen[1].hookWParam, 0u);
-  EXPECT_EQ(seen[2].message, static_cast<UINT>(WM_SETTEXT));
-  EXPECT_NE(seen[2].hookWParam, 0u);  // SetWindowTextW by the application itself
 }
 
-TEST_F(HookTest, HookWParamTellsWhetherTheSenderIsOfTheSameProcess) {
+// A message handed over from another thread, of another process or of the
+// same one, carries 0; one that the handling thread sends itself, directly
+// or through the system's work on its behalf (creating, showing, focusing),
+// carries nonzero.
+TEST_F(HookTest, HookWParamTellsWhetherTheHandlingThreadSentTheMessage) {
   HookRecorder recorder;
   DWORD app = StartApp("a");
   HWND a = CreateAppWindow(app, Spec(L"A"));
-  recorder.Take();
-  SendMessageW(a, WM_USER + 7, 0, 0);                              // from the program's process
-  RunInApp(app, [&] { SendMessageW(a, WM_USER + 8, 0, 0); });      // from its own
-  PostMessageW(a, WM_USER + 9, 0, 0);                              // posted: no hook
+  RunInApp(app, [&] {
+    SendMessageW(a, WM_USER + 8, 0, 0);
+    SetFocus(a);
+  });
+  SendMessageW(a, WM_USER + 7, 0, 0);  // from another process's thread
+  PostMessageW(a, WM_USER + 9, 0, 0);  // posted: no hook
   WaitAllIdle();
-  auto seen = recorder.Of({WM_USER + 7, WM_USER + 8, WM_USER + 9}, {a});
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].hookWParam, 0u);
-  EXPECT_EQ(seen[0].threadId, AppThreadId(app));  // the cross-process send ran on the window's thread
-  EXPECT_NE(seen[1].hookWParam, 0u);
+
+  // A second thread of the program's process, with a window of its own.
+  std::promise<HWND> made;
+  std::thread other([&made] {
+    made.set_value(CreateWindowExW(0, L"STATIC", L"other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                   nullptr));
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  });
+  HWND sibling = made.get_future().get();
+  SendMessageW(sibling, WM_USER + 10, 0, 0);  // same process, another thread
+  PostThreadMessageW(GetWindowThreadProcessId(sibling, nullptr), WM_QUIT, 0, 0);
+  other.join();
+
+  std::map<UINT, WPARAM> hookWParam;
+  for (auto &s : recorder.Of({WM_CREATE, WM_SHOWWINDOW, WM_SETFOCUS, WM_USER + 7, WM_USER + 8, WM_USER + 9,
+                              WM_USER + 10},
+                             {a, sibling}))
+    hookWParam[s.message] = s.hookWParam;
+  EXPECT_EQ(hookWParam.count(WM_USER + 9), 0u);
+  ASSERT_EQ(hookWParam.size(), 6u);
+  EXPECT_NE(hookWParam[WM_CREATE], 0u);
+  EXPECT_NE(hookWParam[WM_SHOWWINDOW], 0u);
+  EXPECT_NE(hookWParam[WM_SETFOCUS], 0u);
+  EXPECT_NE(hookWParam[WM_USER + 8], 0u);
+  EXPECT_EQ(hookWParam[WM_USER + 7], 0u);
+  EXPECT_EQ(hookWParam[WM_USER + 10], 0u);
+}
+
+// What a WH_CALLWNDPROC hook saw, in order with the window procedure.
+std::vector<std::pair<std::string, WPARAM>> g_order;
+LRESULT CALLBACK BeforeProc(int code, WPARAM wParam, LPARAM lParam) {
+  auto *c = reinterpret_cast<CWPSTRUCT *>(lParam);
+  if (code == HC_ACTION && c->message >= WM_USER + 20) {
+    g_order.emplace_back("before " + std::to_string(c->message - WM_USER), wParam);
+    c->wParam = 77;  // changes the hook's copy only
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+LRESULT CALLBACK OrderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message >= WM_USER + 20) g_order.emplace_back("proc " + std::to_string(wParam), 0);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(HookTest, CallWndProcHookRunsBeforeTheProcedureOnSentMessagesOnly) {
+  HWND w = CreateWindowExW(0, RegisterTestClass(L"Order", OrderProc), L"w", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  g_order.clear();
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, BeforeProc, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  SendMessageW(w, WM_USER + 20, 5, 0);
+  PostMessageW(w, WM_USER + 21, 6, 0);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  EXPECT_TRUE(UnhookWindowsHookEx(hook));
+  EXPECT_EQ(g_order, (std::vector<std::pair<std::string, WPARAM>>{{"before 20", 1}, {"proc 5", 0}, {"proc 6", 0}}));
+  DestroyWindow(w);
 }
 
 int g_chainCalls = 0;

@@ -163,7 +163,7 @@ void HandleIncomingLocked(Lock &lock, Thread &self) {
       sent->task();
     } else {
       ++self.inSend;
-      result = CallWindowAndHooks(sent->hwnd, sent->message, sent->wParam, sent->lParam, sent->fromSameProcess);
+      result = CallWindowAndHooks(sent->hwnd, sent->message, sent->wParam, sent->lParam, false);
       --self.inSend;
     }
     lock.lock();
@@ -209,32 +209,25 @@ bool RunOnThread(const std::shared_ptr<Thread> &thread, const std::function<void
   return sent->done;
 }
 
-LRESULT SendAs(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool appSend) {
+LRESULT SystemSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   std::shared_ptr<Thread> target;
-  bool sameProcess = false;
   auto self = CurrentThread();
   {
     Lock lock(Mutex());
     auto w = FindLocked(window);
     if (!w) return FailWith<LRESULT>(ERROR_INVALID_WINDOW_HANDLE, 0);
     target = w->thread;
-    sameProcess = appSend && target->process == self->process;
   }
-  if (target == self) return CallWindowAndHooks(window, message, wParam, lParam, sameProcess);
+  if (target == self) return CallWindowAndHooks(window, message, wParam, lParam, true);
   auto sent = std::make_shared<SentMessage>();
   sent->hwnd = window;
   sent->message = message;
   sent->wParam = wParam;
   sent->lParam = lParam;
-  sent->fromSameProcess = sameProcess;
   return Deliver(target, sent);
 }
 
-LRESULT SystemSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return SendAs(window, message, wParam, lParam, false);
-}
-
-LRESULT CallWindowAndHooks(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool fromSameProcess) {
+LRESULT CallWindowAndHooks(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool sentByThisThread) {
   WNDPROC proc = nullptr;
   {
     Lock lock(Mutex());
@@ -242,9 +235,9 @@ LRESULT CallWindowAndHooks(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     if (!w) return 0;
     proc = w->proc;
   }
+  RunCallWndProcHooks(CWPSTRUCT{lParam, wParam, message, window}, sentByThisThread);
   LRESULT result = proc ? proc(window, message, wParam, lParam) : 0;
-  CWPRETSTRUCT record{result, lParam, wParam, message, window};
-  RunCallWndProcRetHooks(record, fromSameProcess);
+  RunCallWndProcRetHooks(CWPRETSTRUCT{result, lParam, wParam, message, window}, sentByThisThread);
   return result;
 }
 

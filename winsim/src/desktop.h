@@ -61,7 +61,6 @@ struct SentMessage {
   UINT message = 0;
   WPARAM wParam = 0;
   LPARAM lParam = 0;
-  bool fromSameProcess = false;  // the hook's wParam
   std::function<void()> task;    // set for work, empty for a message
   LRESULT result = 0;
   bool done = false;
@@ -279,15 +278,15 @@ std::shared_ptr<Window> Find(HWND window);
 // caller meanwhile. Returns false when that thread is gone.
 bool RunOnThread(const std::shared_ptr<Thread> &thread, const std::function<void()> &work);
 
-// Sends a message as the system does (the hook sees wParam 0), on the
-// window's own thread. Returns 0 for a stale handle.
+// Sends a message, as SendMessageW and the system's own operations do: on
+// the window's own thread, at once when that is the calling thread, else
+// handed to it while the caller waits. Returns 0 for a stale handle.
 LRESULT SystemSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Sends a message; appSend: sent by application code, so the hook sees
-// whether the sender is of the window's own process.
-LRESULT SendAs(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool appSend);
-// Calls the window procedure on the current thread and then the
-// WH_CALLWNDPROCRET hooks.
-LRESULT CallWindowAndHooks(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool fromSameProcess);
+// Calls the WH_CALLWNDPROC hooks, the window procedure and then the
+// WH_CALLWNDPROCRET hooks on the current thread. sentByThisThread: the
+// current thread sent the message itself (the hooks' wParam); a message
+// handed over from another thread is not.
+LRESULT CallWindowAndHooks(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool sentByThisThread);
 
 // Ends the calling thread's stay in the platform when its process has been
 // killed (driver::KillProgram): throws driver::ProcessKilled.
@@ -353,8 +352,11 @@ LRESULT CALLBACK EditWindowProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK StaticWindowProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ButtonWindowProc(HWND, UINT, WPARAM, LPARAM);
 
-// Hooks (hook.cpp).
-void RunCallWndProcRetHooks(const CWPRETSTRUCT &record, bool fromSameProcess);
+// Hooks (hook.cpp): calls the chain of hooks of one type for the current
+// thread, with wParam nonzero when the thread sent the message itself, and
+// a copy of the record (a hook may change what it is given).
+void RunCallWndProcHooks(const CWPSTRUCT &record, bool sentByThisThread);
+void RunCallWndProcRetHooks(const CWPRETSTRUCT &record, bool sentByThisThread);
 
 // Forgets all objects of a dead thread without sending anything.
 void DropThreadWindowsLocked(Desktop &d, Thread &t);

@@ -1,6 +1,10 @@
-// Window hooks. Only WH_CALLWNDPROCRET is called by the system here: after
-// a window procedure has returned from a sent message, on the thread that
-// ran it, so a global hook's procedure runs inside every GUI process.
+// Window hooks on sent messages: WH_CALLWNDPROC before a window procedure
+// is called with a sent message, WH_CALLWNDPROCRET after it has returned,
+// both on the thread that runs it, so a global hook's procedure runs inside
+// every GUI process. Posted messages pass no hook. The hook's wParam is
+// nonzero when the thread that handles the message sent it itself (its own
+// SendMessageW, and everything the system sends on its behalf, such as the
+// messages of its own focus changes), 0 when another thread sent it.
 #include "desktop.h"
 
 #include <algorithm>
@@ -66,19 +70,32 @@ LRESULT WINAPI CallNextHookEx(HHOOK /*hook*/, int code, WPARAM wParam, LPARAM lP
 
 namespace winsim {
 
-void RunCallWndProcRetHooks(const CWPRETSTRUCT &record, bool fromSameProcess) {
+namespace {
+
+template <typename Record>
+void RunHooks(int type, const Record &record, bool sentByThisThread) {
   auto self = CurrentThread();
   HookFrame frame;
   {
     Lock lock(Mutex());
     for (auto &h : D().hooks)
-      if (h->type == WH_CALLWNDPROCRET && (h->threadId == 0 || h->threadId == self->id)) frame.chain.push_back(h);
+      if (h->type == type && (h->threadId == 0 || h->threadId == self->id)) frame.chain.push_back(h);
   }
   if (frame.chain.empty()) return;
-  CWPRETSTRUCT copy = record;  // a hook may change what it is given; the caller's record stays
+  Record copy = record;  // a hook may change what it is given; the caller's record stays
   self->hookFrames.push_back(std::move(frame));
-  CallFrom(self->hookFrames.back(), HC_ACTION, fromSameProcess ? 1 : 0, reinterpret_cast<LPARAM>(&copy));
+  CallFrom(self->hookFrames.back(), HC_ACTION, sentByThisThread ? 1 : 0, reinterpret_cast<LPARAM>(&copy));
   self->hookFrames.pop_back();
+}
+
+}  // namespace
+
+void RunCallWndProcHooks(const CWPSTRUCT &record, bool sentByThisThread) {
+  RunHooks(WH_CALLWNDPROC, record, sentByThisThread);
+}
+
+void RunCallWndProcRetHooks(const CWPRETSTRUCT &record, bool sentByThisThread) {
+  RunHooks(WH_CALLWNDPROCRET, record, sentByThisThread);
 }
 
 }  // namespace winsim

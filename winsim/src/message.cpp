@@ -153,7 +153,7 @@ BOOL WINAPI PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPAR
 }
 
 LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return SendAs(window, message, wParam, lParam, true);
+  return SystemSend(window, message, wParam, lParam);
 }
 
 BOOL WINAPI InSendMessage(void) { return CurrentThread()->inSend > 0; }

@@ -45,6 +45,13 @@ void Answer(const char *text) {
   std::fclose(out);
 }
 
+std::string Utf8(const std::wstring &text) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
 void ReportWindow(HWND window) {
   char line[256];
   RECT r;
@@ -111,6 +118,30 @@ void Execute(const std::string &command) {
   } else if (v == "closeprogram") {
     HWND p = FindWindowW(kMainWindowClassName, nullptr);
     Answer(p && PostMessageW(p, WM_CLOSE, 0, 0) ? "posted" : "error no program window");
+  } else if (v == "programlog") {
+    // The text of the program's log view, as UTF-8 (a broken surrogate pair
+    // would come out as U+FFFD).
+    HWND p = FindWindowW(kProgramClass, nullptr);
+    HWND edit = p ? FindWindowExW(p, nullptr, L"EDIT", nullptr) : nullptr;
+    if (!edit) return Answer("error no log view");
+    std::wstring text(static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
+    for (wchar_t &c : text)
+      if (c == L'\r' || c == L'\n') c = L'|';
+    Answer(("log " + Utf8(text)).c_str());
+  } else if (v == "messagebox") {
+    // A message box of the program (a dialog captioned "Quillmere"): its text.
+    HWND box = FindWindowW(L"#32770", L"Quillmere");
+    if (!box) return Answer("none");
+    wchar_t text[1024] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    std::wstring flat(text);
+    for (wchar_t &c : flat)
+      if (c == L'\r' || c == L'\n') c = L' ';
+    Answer(("messagebox " + Utf8(flat)).c_str());
+  } else if (v == "dismissbox") {
+    HWND box = FindWindowW(L"#32770", L"Quillmere");
+    Answer(box && PostMessageW(box, WM_COMMAND, IDOK, 0) ? "dismissed" : "none");
   } else if (v == "quit") {
     Answer("bye");
     if (dialogWindow) DestroyWindow(dialogWindow);

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Benchmark, not a test: the latency of a roll-up under Wine, from a real
+# mouse click on a caption bar to the window that lost the focus being at
+# caption height, for Quillmere and for a bare application that rolls itself
+# up (tests/wine/apps/selfshade.cpp), interleaved in blocks in one run
+# (scripts/wine-latency.py does the measuring).
+#   scripts/wine-latency.sh [--arch win32|win64] [--out DIR] [--blocks N] [--clicks N]
+# Builds build-windows64/ (or build-windows/ for win32) and the Winelib
+# program; OUT (default <build>/wine-latency) receives latency.csv and the logs.
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+arch=win64 out= pass=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    --arch) arch=$2; shift 2 ;;
+    --out) out=$2; shift 2 ;;
+    --blocks|--clicks) pass+=("$1" "$2"); shift 2 ;;
+    *) echo "usage: $0 [--arch win32|win64] [--out DIR] [--blocks N] [--clicks N]" >&2; exit 2 ;;
+  esac
+done
+. "$top/scripts/wine-session.sh"
+wine_session_check "$arch"
+wine_session_build "$arch" quillmere_probe quillmere_selfshade QuillmereHook || exit 1
+out=${out:-$b/wine-latency}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+wine_session_winelib "$b/tests/wine/wine-e2e/winelib" "$arch" || exit 1
+rm -rf "$out/run"
+mkdir -p "$out/run"
+wine_session_start "$arch" "$out" || exit 1
+
+cd "$out/run" || exit 1
+cp "$b/tests/wine/wine-e2e/winelib/quillmere.exe.so" "$b/hook/QuillmereHook.dll" "$b/tests/wine/probe.exe" \
+  "$b/tests/wine/selfshade.exe" .
+cat >quillmere.ini <<'INI'
+[Window]
+Left=300
+Top=300
+Width=400
+Height=200
+ShowTrayIcon=false
+StartMinimize=true
+
+[Path]
+FilterPath=latency.py
+INI
+cat >latency.py <<'PY'
+# Rolls the "Managed" windows up and down. The interpreter is the host's, so
+# its CLOCK_MONOTONIC_RAW is the clock of the measurement: shade.trace gets,
+# for each roll-up, when the filter was asked and when onShade returned.
+import time
+import Quillmere
+
+asked = [0]
+
+def now_us():
+    return time.clock_gettime_ns(time.CLOCK_MONOTONIC_RAW) // 1000
+
+def on_add(hwnd, title, classname):
+    if not title.startswith("Managed"):
+        return False
+    Quillmere.log("managing %s" % title)
+    return True
+
+def every_window(hwnd, title, classname):
+    asked[0] = now_us()
+    return True
+
+def on_shade(hwnd, title, classname):
+    Quillmere.doShadeWindow(hwnd, 1)
+    with open("shade.trace", "a") as f:
+        f.write("%d %d\n" % (asked[0], now_us()))
+    return True
+
+def on_unshade(hwnd, title, classname):
+    Quillmere.doShadeWindow(hwnd, 0)
+    return True
+
+def on_destroy(hwnd, title, classname):
+    pass
+
+def configure():
+    return ([every_window], on_add, on_destroy, on_shade, on_unshade)
+PY
+echo "machine: nproc $(nproc); $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //');" \
+     "load $(cut -d' ' -f1-3 /proc/loadavg); Wine $("$WINE" --version 2>/dev/null) ($arch)"
+python3 "$top/scripts/wine-latency.py" "${pass[@]}"
+status=$?
+cp latency.csv program.log "$out/" 2>/dev/null
+exit $status

@@ -1,0 +1,104 @@
+# Sourced by the scripts that run the program under Wine among other
+# applications (scripts/wine-real-apps.sh, scripts/wine-latency.sh).
+#   wine_session_check ARCH          exits 77 (skipped) when Wine, Xvfb, xdotool
+#                                    or ImageMagick is missing, or when ARCH is
+#                                    win32 and the machine runs no 32-bit code
+#   wine_session_build ARCH TARGET...  builds targets of the Windows build of
+#                                    ARCH (build-windows64/ or build-windows/,
+#                                    configured on first use); sets b to it
+#   wine_session_winelib DIR ARCH    builds the Winelib program into DIR
+#                                    (incremental; one build at a time)
+#   wine_session_start ARCH OUT      a display of its own (DISPLAY), a fresh
+#                                    prefix OUT/prefix with the virtual desktop
+#                                    (WINEPREFIX, WINE); all ended at exit
+#   probe_start PROBE.EXE            runs the probe (tests/wine/apps/probe.cpp)
+#   probe COMMAND                    asks it; the answer line is in $answer
+#   click_caption L T R              a real mouse click through the X server
+#                                    on the caption bar of a window at L T R
+top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+. "$top/scripts/wine-env.sh"
+
+wine_session_check() {
+  local loader
+  case $1 in
+    win64) loader=/usr/lib/wine/wine64 ;;
+    win32) loader=/usr/lib/wine/wine ;;
+    *) echo "$(basename "$0"): the architecture is win32 or win64" >&2; exit 2 ;;
+  esac
+  for tool in "$loader" Xvfb xdotool import winegcc wrc winebuild; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+      echo "$(basename "$0"): $tool is missing; skipped" >&2
+      exit 77
+    fi
+  done
+  if [ "$1" = win32 ] && ! wine_can_run_32bit; then
+    echo "$(basename "$0"): this machine runs no 32-bit x86 code; skipped" >&2
+    exit 77
+  fi
+}
+
+wine_session_build() {
+  local toolchain=mingw-x86_64
+  b=$top/build-windows64
+  if [ "$1" = win32 ]; then b=$top/build-windows toolchain=mingw-i686; fi
+  shift
+  [ -f "$b/build.ninja" ] ||
+    cmake -G Ninja -S "$top" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain.cmake" >/dev/null || return 1
+  cmake --build "$b" --target "$@" >/dev/null
+}
+
+wine_session_winelib() {
+  mkdir -p "$1"
+  (
+    flock 9
+    "$top/scripts/build-winelib.sh" "$1" "$2" >"$1/build.log" 2>&1
+  ) 9>"$1.lock" || { echo "$(basename "$0"): the Winelib build failed, see $1/build.log" >&2; return 1; }
+}
+
+wine_session_xvfb_pid=
+wine_session_probe_pid=
+wine_session_end() {
+  [ -n "$wine_session_probe_pid" ] && kill "$wine_session_probe_pid" 2>/dev/null
+  WINEPREFIX=$QUILLMERE_WINEPREFIX wineserver -k 2>/dev/null
+  [ -n "$wine_session_xvfb_pid" ] && kill "$wine_session_xvfb_pid" 2>/dev/null
+  rm -rf "$QUILLMERE_WINEPREFIX" "$QUILLMERE_WINEPREFIX.lock"
+}
+
+wine_session_start() {
+  export QUILLMERE_WINEPREFIX=$2/prefix
+  rm -rf "$QUILLMERE_WINEPREFIX" "$QUILLMERE_WINEPREFIX.lock"
+  wine_use "$1"
+  trap wine_session_end EXIT
+  # The first free display number from 90.
+  local n
+  for n in $(seq 90 160); do
+    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
+    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >"$2/xvfb.log" 2>&1 &
+    wine_session_xvfb_pid=$!
+    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+    if [ -e /tmp/.X11-unix/X$n ] && kill -0 "$wine_session_xvfb_pid" 2>/dev/null; then
+      export DISPLAY=:$n
+      break
+    fi
+    kill "$wine_session_xvfb_pid" 2>/dev/null
+    wine_session_xvfb_pid=
+  done
+  [ -n "$wine_session_xvfb_pid" ] || { echo "$(basename "$0"): no display could be started" >&2; return 1; }
+  wine_prefix_ready
+}
+
+probe_start() {
+  coproc PROBE { "$WINE" "$1" 2>/dev/null; }
+  wine_session_probe_pid=$PROBE_PID
+}
+
+probe() {
+  answer=
+  echo "$1" >&"${PROBE[1]}" && IFS= read -r -t 60 answer <&"${PROBE[0]}"
+  answer=${answer%$'\r'}
+}
+
+# The middle of the caption bar, below the top frame, left of the buttons.
+click_caption() {
+  xdotool mousemove $(( ($1 + $3) / 2 - 30 )) $(( $2 + 12 )) click 1
+}

@@ -1,0 +1,152 @@
+// Reads other programs' windows from outside, for the runs under Wine with
+// applications nobody here wrote. A console program: one command a line on
+// standard input, one answer line on standard output for each.
+//
+//   rect TITLE             "rect L T R B style 0x........ hwnd H" of the top-level
+//                          window with that title (GetWindowRect and
+//                          GetWindowLongW(GWL_STYLE)), or "none"
+//   logtext TITLE          the text of the first EDIT child of that window,
+//                          lines joined with " | ", or "none"
+//   move L T R B TITLE     places it there (SetWindowPos, no activation):
+//                          "moved" or "none"
+//   close TITLE            posts WM_CLOSE to it: "posted" or "none"
+//   metrics                "metrics CYCAPTION CYMINTRACK"
+//   now                    "now T": the performance counter in microseconds
+//   waitheight H MS TITLE  polls the window's height about every millisecond
+//                          until it is H, at most MS milliseconds:
+//                          "height H at T" (T as for now) or "timeout H"
+//   quit                   ends
+//
+// Wine's performance counter is the host's CLOCK_MONOTONIC_RAW, so "now"
+// and "at" can be set against times taken outside Wine.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::wstring Wide(const std::string &text) {
+  if (text.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring result(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &result[0], n);
+  return result;
+}
+
+std::string Narrow(const std::wstring &text) {
+  if (text.empty()) return std::string();
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &result[0], n, nullptr, nullptr);
+  return result;
+}
+
+long long Microseconds() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return static_cast<long long>(now.QuadPart / frequency.QuadPart * 1000000 +
+                                now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart);
+}
+
+HWND FindByTitle(const std::string &title) { return FindWindowW(nullptr, Wide(title).c_str()); }
+
+void Rect(const std::string &title) {
+  HWND window = FindByTitle(title);
+  RECT r;
+  if (!window || !GetWindowRect(window, &r)) {
+    std::printf("none\n");
+    return;
+  }
+  std::printf("rect %ld %ld %ld %ld style 0x%08lx hwnd %llu\n", r.left, r.top, r.right, r.bottom,
+              static_cast<unsigned long>(static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE))),
+              static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)));
+}
+
+void LogText(const std::string &title) {
+  HWND window = FindByTitle(title);
+  HWND edit = window ? FindWindowExW(window, nullptr, L"EDIT", nullptr) : nullptr;
+  if (!edit) {
+    std::printf("none\n");
+    return;
+  }
+  // WM_GETTEXT is carried across processes; GetWindowTextW would not ask.
+  LRESULT length = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  length = SendMessageW(edit, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(static_cast<size_t>(length));
+  std::string line;
+  for (char c : Narrow(text)) {
+    if (c == '\r') continue;
+    line += c == '\n' ? std::string(" | ") : std::string(1, c);
+  }
+  std::printf("%s\n", line.c_str());
+}
+
+void WaitHeight(long height, long milliseconds, const std::string &title) {
+  HWND window = FindByTitle(title);
+  long long end = Microseconds() + milliseconds * 1000LL;
+  RECT r;
+  while (window && GetWindowRect(window, &r)) {
+    long long now = Microseconds();
+    if (r.bottom - r.top == height) {
+      std::printf("height %ld at %lld\n", height, now);
+      return;
+    }
+    if (now > end) break;
+    Sleep(1);
+  }
+  std::printf("timeout %ld\n", window && GetWindowRect(window, &r) ? r.bottom - r.top : -1L);
+}
+
+}  // namespace
+
+int main() {
+  char buffer[1024];
+  while (std::fgets(buffer, sizeof buffer, stdin)) {
+    std::string line(buffer);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    std::string verb = line.substr(0, line.find(' '));
+    std::string rest = line.size() > verb.size() ? line.substr(verb.size() + 1) : std::string();
+    if (verb == "rect") {
+      Rect(rest);
+    } else if (verb == "logtext") {
+      LogText(rest);
+    } else if (verb == "move") {
+      long l = 0, t = 0, r = 0, b = 0;
+      int consumed = 0;
+      HWND window = nullptr;
+      if (std::sscanf(rest.c_str(), "%ld %ld %ld %ld %n", &l, &t, &r, &b, &consumed) >= 4)
+        window = FindByTitle(rest.substr(static_cast<size_t>(consumed)));
+      std::printf("%s\n", window && SetWindowPos(window, nullptr, l, t, r - l, b - t, SWP_NOZORDER | SWP_NOACTIVATE)
+                              ? "moved"
+                              : "none");
+    } else if (verb == "close") {
+      HWND window = FindByTitle(rest);
+      std::printf("%s\n", window && PostMessageW(window, WM_CLOSE, 0, 0) ? "posted" : "none");
+    } else if (verb == "metrics") {
+      std::printf("metrics %d %d\n", GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYMINTRACK));
+    } else if (verb == "now") {
+      std::printf("now %lld\n", Microseconds());
+    } else if (verb == "waitheight") {
+      long height = 0, milliseconds = 0;
+      int consumed = 0;
+      if (std::sscanf(rest.c_str(), "%ld %ld %n", &height, &milliseconds, &consumed) >= 2)
+        WaitHeight(height, milliseconds, rest.substr(static_cast<size_t>(consumed)));
+      else
+        std::printf("error waitheight H MS TITLE\n");
+    } else if (verb == "quit") {
+      break;
+    } else {
+      std::printf("error unknown command\n");
+    }
+    std::fflush(stdout);
+  }
+  return 0;
+}
