@@ -5,8 +5,7 @@
 #ifndef QUILLMERE_SCRIPT_INTERPRETERLOCK_H
 #define QUILLMERE_SCRIPT_INTERPRETERLOCK_H
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "script/PythonApi.h"
 
 // Holds the lock for its scope, whether or not the thread held it already
 // (taking it again nests). The interpreter must be running.

@@ -1,7 +1,6 @@
 #include "script/ScriptThreads.h"
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "script/PythonApi.h"
 
 #include <vector>
 

@@ -5,8 +5,7 @@
 #ifndef QUILLMERE_SCRIPT_SCRIPTWATCHDOG_H
 #define QUILLMERE_SCRIPT_SCRIPTWATCHDOG_H
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "script/PythonApi.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -3,8 +3,7 @@
 #include <windows.h>
 #include <winsim/driver.h>
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "script/PythonApi.h"
 
 #include "script/ScriptThreads.h"
 
