@@ -3,12 +3,14 @@
 #include <share.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
 
-bool ReadTextFile(const std::string& path, std::string& text) {
+TextFileRead ReadTextFile(const std::string& path, std::string& text) {
   text.clear();
-  FILE* file = _fsopen(path.c_str(), "r", _SH_DENYNO);
-  if (!file) return false;
+  errno = 0;
+  FILE* file = _fsopen(path.c_str(), "rb", _SH_DENYNO);
+  if (!file) return errno == ENOENT ? TextFileRead::Missing : TextFileRead::Failed;
   std::string raw;
   char chunk[4096];
   std::size_t count;
@@ -16,12 +18,10 @@ bool ReadTextFile(const std::string& path, std::string& text) {
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
 
-  // Text mode on Windows has already turned CR LF into LF; elsewhere it is
-  // done here.
   text.reserve(raw.size());
   for (std::string::size_type i = 0; i < raw.size(); ++i)
     if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) text += raw[i];
-  return !failed;
+  return failed ? TextFileRead::Failed : TextFileRead::Read;
 }
 
 bool ReplaceTextFile(const std::string& path, const std::string& text) {
