@@ -40,6 +40,14 @@ PyObject *CallWithArguments(PyObject *callable, PyObject *arguments) {
   return result;
 }
 
+// "a value of type list": what an object is, for a message.
+std::wstring TypeText(PyObject *object) {
+  const char *name = Py_TYPE(object)->tp_name;
+  std::wstring text = L"a value of type ";
+  for (; *name; ++name) text += static_cast<wchar_t>(static_cast<unsigned char>(*name));
+  return text;
+}
+
 PyObject *CallScript(PyObject *callable, const WindowInfo &info, HWND window) {
   PyObject *arguments = MakeArguments(window, info);
   PyObject *result = CallWithArguments(callable, arguments);
@@ -52,7 +60,16 @@ PyObject *CallScript(PyObject *callable, const WindowInfo &info, HWND window) {
 void ShadeManager::LoadScript(const char *path) {
   ClearConfiguration();
   std::string text;
-  if (!path || !ReadScriptFile(path, text)) return;
+  if (!path || !*path) {
+    ReportScriptProblem(L"No script file is named (FilterPath is empty): no script runs");
+    return;
+  }
+  const ScriptFileRead read = ReadScriptFile(path, text);
+  if (read != ScriptFileRead::Read) {
+    ReportScriptProblem(L"Script file \"" + ScriptPathText(path) + L"\" " + ScriptFileProblem(read) +
+                        L": no script runs");
+    return;
+  }
 
   PyObject *main = context.MainModule();
   if (!main) return;
@@ -60,6 +77,10 @@ void ShadeManager::LoadScript(const char *path) {
   // so `configure` is looked for whatever the run gave.
   RunScriptText(main, text, path);
 
+  if (!PyObject_HasAttrString(main, "configure")) {
+    ReportScriptProblem(L"The script defines no configure function: no filters or handlers are used");
+    return;
+  }
   PyObject *configure = PyObject_GetAttrString(main, "configure");
   PyObject *result = configure ? PyObject_CallObject(configure, nullptr) : nullptr;
   Py_XDECREF(configure);
@@ -85,12 +106,18 @@ void ShadeManager::LoadScript(const char *path) {
               filters.push_back(element);
             }
           }
+        } else {
+          ReportScriptProblem(L"Position 0 of what configure returned is " + TypeText(item) +
+                              L", not a list: no filters are used");
         }
       } else {
         *slots[position - 1] = item;
       }
       context.Keep(item);
     }
+  } else {
+    ReportScriptProblem(L"configure returned " + TypeText(result) +
+                        L", not a tuple: no filters or handlers are used");
   }
   context.Keep(result);
 }
