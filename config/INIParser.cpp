@@ -206,6 +206,7 @@ bool INIFile::LoadFromFile(const std::string& path, INIReadOutcome* outcome) {
     // return that the user's editor takes for a line end and the grammar
     // for a blank or part of a value.
     const std::size_t carriageReturn = text.find('\r');
+    *outcome = INIReadOutcome();
     if (read == TextFileRead::Missing)
       outcome->status = INIReadOutcome::Missing;
     else if (read == TextFileRead::Failed)
@@ -215,8 +216,6 @@ bool INIFile::LoadFromFile(const std::string& path, INIReadOutcome* outcome) {
     else if (stop < text.size())
       *outcome = INIReadOutcome::StoppedAt(
           text, stop, text[stop] == '\0' ? INIReadOutcome::NullByte : INIReadOutcome::NotInGrammar);
-    else
-      *outcome = INIReadOutcome();
   }
   return read == TextFileRead::Read && parsed;
 }

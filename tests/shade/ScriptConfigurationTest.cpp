@@ -7,6 +7,7 @@
 
 #include <gmock/gmock.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,8 @@ struct Unconfigured {
   const char *reported;  // expected in the error stream, or empty
 };
 
+std::ostream &operator<<(std::ostream &out, const Unconfigured &c) { return out << c.name; }
+
 class UnconfiguredScriptTest : public ShadeTest, public ::testing::WithParamInterface<Unconfigured> {};
 
 TEST_P(UnconfiguredScriptTest, ManagesEveryEligibleWindowAndShadesNone) {
@@ -218,6 +221,8 @@ struct Unread {
   std::string path;
   const char *why;
 };
+
+std::ostream &operator<<(std::ostream &out, const Unread &c) { return out << c.name; }
 
 class UnreadScriptTest : public ShadeTest, public ::testing::WithParamInterface<Unread> {};
 
