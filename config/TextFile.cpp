@@ -5,18 +5,26 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
+
+namespace {
+
+struct FileCloser {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
 
 TextFileRead ReadTextFile(const std::string& path, std::string& text) {
   text.clear();
   errno = 0;
-  FILE* file = _fsopen(path.c_str(), "rb", _SH_DENYNO);
+  const std::unique_ptr<FILE, FileCloser> file(_fsopen(path.c_str(), "rb", _SH_DENYNO));
   if (!file) return errno == ENOENT ? TextFileRead::Missing : TextFileRead::Failed;
   std::string raw;
   char chunk[4096];
   std::size_t count;
-  while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) raw.append(chunk, count);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
+  while ((count = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) raw.append(chunk, count);
+  const bool failed = std::ferror(file.get()) != 0;
 
   text.reserve(raw.size());
   for (std::string::size_type i = 0; i < raw.size(); ++i)
