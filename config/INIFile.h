@@ -10,6 +10,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include "config/INIReadOutcome.h"
 #include "config/INISection.h"
 
 class INIFile {
@@ -30,8 +31,13 @@ class INIFile {
   // Loader (INIParser.cpp). Both add to the document; neither clears it.
   // True when the whole text was read; on false, every entry recognised
   // before the place where reading stopped stays in the document.
-  bool LoadFromFile(const std::string& path);
-  bool ParseText(const std::string& text);
+  // LoadFromFile tells in `outcome` how far it got: also a NUL byte or a
+  // carriage return without a line feed means the file was not read
+  // completely, although the grammar gives true for the text before them.
+  // ParseText gives in `stop` the offset where the pass ended (the first
+  // NUL's, or the text's size, when it read to the end).
+  bool LoadFromFile(const std::string& path, INIReadOutcome* outcome = nullptr);
+  bool ParseText(const std::string& text, std::size_t* stop = nullptr);
 
   // Writer (INIWriter.cpp). SaveToFile replaces the file's content in one
   // step; when that cannot be done it returns false and the file keeps its

@@ -119,15 +119,27 @@ struct INIParser::definition {
   const classic::rule<ScannerT>& start() const { return document; }
 };
 
-INIParser::INIParser(INIFile* target) : target(target), intValue(0), realValue(0.0), boolValue(false) {}
+INIParser::INIParser(INIFile* target)
+    : target(target), intValue(0), realValue(0.0), boolValue(false), sectionHasEntries(false) {}
+
+void INIParser::EndPass() { KeepTrailingComments(); }
+
+void INIParser::KeepTrailingComments() {
+  if (sectionHasEntries && !pendingComments.empty()) {
+    std::vector<std::string>& trailing = target->GetSection(sectionName)->trailingComments;
+    trailing.insert(trailing.end(), pendingComments.begin(), pendingComments.end());
+  }
+  pendingComments.clear();
+}
 
 void INIParser::StartName(char c) { nameBuffer.assign(1, c); }
 void INIParser::AppendName(char c) { nameBuffer.push_back(c); }
 void INIParser::EndName(Position, Position) { nameBuffer.push_back('\0'); }
 
 void INIParser::BeginSection(Position, Position) {
+  KeepTrailingComments();
   sectionName = BufferText(nameBuffer);
-  pendingComments.clear();
+  sectionHasEntries = false;
 }
 
 void INIParser::SetKey(Position, Position) { keyName = BufferText(nameBuffer); }
@@ -165,22 +177,45 @@ void INIParser::AddString(Position, Position) { AddCurrent(BufferText(valueBuffe
 void INIParser::AddCurrent(const std::string& text) {
   target->AddEntry(sectionName, keyName, pendingComments, text);
   pendingComments.clear();
+  sectionHasEntries = true;
 }
 
-bool INIFile::ParseText(const std::string& text) {
+bool INIFile::ParseText(const std::string& text, std::size_t* stop) {
   // The text counts up to its first null character.
   const char* first = text.c_str();
   const char* last = first + std::strlen(first);
   INIParser parser(this);
-  return classic::parse(first, last, parser).full;
+  const classic::parse_info<const char*> info = classic::parse(first, last, parser);
+  parser.EndPass();
+  if (stop) *stop = static_cast<std::size_t>(info.stop - first);
+  return info.full;
 }
 
-bool INIFile::LoadFromFile(const std::string& path) {
+bool INIFile::LoadFromFile(const std::string& path, INIReadOutcome* outcome) {
   // Every line of the file, the last one included, is read as ending with a
   // line feed; a file that cannot be read contributes what was read of it.
   std::string text;
-  const bool read = ReadTextFile(path, text);
+  const TextFileRead read = ReadTextFile(path, text);
   text += '\n';
-  const bool parsed = ParseText(text);
-  return read && parsed;
+  std::size_t stop = 0;
+  const bool parsed = ParseText(text, &stop);
+
+  if (outcome) {
+    // The earliest place where the file stops being read as written: where
+    // the grammar stopped, the NUL byte that ends its text, or a carriage
+    // return that the user's editor takes for a line end and the grammar
+    // for a blank or part of a value.
+    const std::size_t carriageReturn = text.find('\r');
+    *outcome = INIReadOutcome();
+    if (read == TextFileRead::Missing)
+      outcome->status = INIReadOutcome::Missing;
+    else if (read == TextFileRead::Failed)
+      outcome->status = INIReadOutcome::Unreadable;
+    else if (carriageReturn != std::string::npos && carriageReturn <= stop)
+      *outcome = INIReadOutcome::StoppedAt(text, carriageReturn, INIReadOutcome::LoneCarriageReturn);
+    else if (stop < text.size())
+      *outcome = INIReadOutcome::StoppedAt(
+          text, stop, text[stop] == '\0' ? INIReadOutcome::NullByte : INIReadOutcome::NotInGrammar);
+  }
+  return read == TextFileRead::Read && parsed;
 }

@@ -19,6 +19,10 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   // `target` receives the entries; it is not owned.
   explicit INIParser(INIFile* target);
 
+  // Called once the pass is over: comments read after the last entry of the
+  // text are kept at the end of its section.
+  void EndPass();
+
   // Semantic action invoked with the first and last position of the text a
   // parser matched; calls `function` with the parser and that range.
   template <typename IteratorT>
@@ -67,6 +71,10 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   void AddBool(Position, Position);
   void AddString(Position, Position);
   void AddCurrent(const std::string& text);
+  // Moves the pending comments to the end of the current section, when that
+  // section has an entry from this header on; otherwise they are dropped
+  // with the header, which makes no section either.
+  void KeepTrailingComments();
 
   INIFile* target;
   // Characters of the identifier, string value and comment last read, each
@@ -81,6 +89,8 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   bool boolValue;
   std::string sectionName;
   std::string keyName;
+  // Whether an entry has been added since the last section header.
+  bool sectionHasEntries;
 };
 
 #endif

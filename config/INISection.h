@@ -26,6 +26,9 @@ class INISection {
   std::string ToText() const;
 
   std::vector<INIEntry> entries;
+  // Comment lines after the last entry (without ';' and line end), written
+  // after the entries.
+  std::vector<std::string> trailingComments;
 
  private:
   INIEntry* Find(const std::string& key);

@@ -1,7 +1,8 @@
 // Renders a settings document as text and writes it to its file.
 //
 // Layout: "[name]" per section, then for each entry its comments as ";text"
-// lines and "key=value", then one empty line after every section. No blanks
+// lines and "key=value", then the section's trailing comments, then one
+// empty line after every section. No blanks
 // around "="; the text uses line feeds only (text mode makes them the
 // platform's line end when the file is written).
 #include <boost/algorithm/string/predicate.hpp>
@@ -32,6 +33,7 @@ std::string INISection::ToText() const {
     for (const std::string& comment : entry.comments) text += ';' + comment + '\n';
     text += entry.key + '=' + ValueText(entry.value) + '\n';
   }
+  for (const std::string& comment : trailingComments) text += ';' + comment + '\n';
   return text;
 }
 

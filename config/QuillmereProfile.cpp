@@ -4,8 +4,6 @@
 
 namespace {
 
-const char* const SettingsFile = "quillmere.ini";
-
 int ReadGeometry(INISection* window, const char* key, int fallback) {
   try {
     return GetAs<int>(window, key);
@@ -27,7 +25,8 @@ QuillmereProfile::QuillmereProfile()
 QuillmereProfile::~QuillmereProfile() {}
 
 bool QuillmereProfile::Load() {
-  LoadFromFile(SettingsFile);
+  readOutcome = INIReadOutcome();
+  LoadFromFile(FileName, &readOutcome);
   INISection* window = GetSection("Window");
   Left = ReadGeometry(window, "Left", DefaultLeft);
   Top = ReadGeometry(window, "Top", DefaultTop);
@@ -40,10 +39,31 @@ bool QuillmereProfile::Load() {
 }
 
 bool QuillmereProfile::Save() {
+  if (!MayReplaceFile()) return false;
   INISection* window = GetSection("Window");
   SetAs<int>(Left, window, "Left");
   SetAs<int>(Top, window, "Top");
   SetAs<int>(Width, window, "Width");
   SetAs<int>(Height, window, "Height");
-  return SaveToFile(SettingsFile);
+  return SaveToFile(FileName);
+}
+
+bool QuillmereProfile::MayReplaceFile() const {
+  return readOutcome.status == INIReadOutcome::Complete || readOutcome.status == INIReadOutcome::Missing;
+}
+
+std::string QuillmereProfile::LoadReport() const {
+  const std::string file = FileName;
+  switch (readOutcome.status) {
+    case INIReadOutcome::Missing:
+      return file + " not found: the default settings are used, and the file is written at exit";
+    case INIReadOutcome::Unreadable:
+      return file + " cannot be read: the default settings are used, and the file is left as it is at exit";
+    case INIReadOutcome::Stopped:
+      return file + ": reading stopped at " + readOutcome.Describe() +
+             "; what was read before is used, and the file is left as it is at exit";
+    case INIReadOutcome::Complete:
+      break;
+  }
+  return std::string();
 }

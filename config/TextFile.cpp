@@ -3,25 +3,33 @@
 #include <share.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <memory>
 
-bool ReadTextFile(const std::string& path, std::string& text) {
+namespace {
+
+struct FileCloser {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+TextFileRead ReadTextFile(const std::string& path, std::string& text) {
   text.clear();
-  FILE* file = _fsopen(path.c_str(), "r", _SH_DENYNO);
-  if (!file) return false;
+  errno = 0;
+  const std::unique_ptr<FILE, FileCloser> file(_fsopen(path.c_str(), "rb", _SH_DENYNO));
+  if (!file) return errno == ENOENT ? TextFileRead::Missing : TextFileRead::Failed;
   std::string raw;
   char chunk[4096];
   std::size_t count;
-  while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) raw.append(chunk, count);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
+  while ((count = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) raw.append(chunk, count);
+  const bool failed = std::ferror(file.get()) != 0;
 
-  // Text mode on Windows has already turned CR LF into LF; elsewhere it is
-  // done here.
   text.reserve(raw.size());
   for (std::string::size_type i = 0; i < raw.size(); ++i)
     if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) text += raw[i];
-  return !failed;
+  return failed ? TextFileRead::Failed : TextFileRead::Read;
 }
 
 bool ReplaceTextFile(const std::string& path, const std::string& text) {

@@ -85,6 +85,20 @@ void ReportScriptError() {
   PyErr_Clear();
 }
 
+void ReportScriptProblem(const std::wstring &line) {
+  const std::wstring text = line + L"\n";
+  PyObject *str = StrFromWide(text);
+  if (str) {
+    WriteToErrorStream(str);
+    Py_DECREF(str);
+  }
+  PyErr_Clear();
+  // A copy: the sink may set another sink.
+  ScriptErrorSink sink = Sink();
+  if (sink) sink(text);
+  PyErr_Clear();
+}
+
 ScriptErrorSink SetScriptErrorSink(ScriptErrorSink sink) {
   ScriptErrorSink previous = std::move(Sink());
   Sink() = std::move(sink);

@@ -18,6 +18,11 @@ typedef std::function<void(const std::wstring &text)> ScriptErrorSink;
 // does not end the program.
 void ReportScriptError();
 
+// Reports a problem with the script that raised no exception (a script
+// file that is not read, a `configure` that gives nothing usable): one
+// line, written to the error stream and given to the sink as a traceback is.
+void ReportScriptProblem(const std::wstring &line);
+
 // Sets the sink that receives every reported traceback besides the error
 // stream; an empty function removes it. Returns the previous sink.
 ScriptErrorSink SetScriptErrorSink(ScriptErrorSink sink);

@@ -1,25 +1,80 @@
 #include "script/ScriptFile.h"
 
 #include "script/ScriptErrorReport.h"
+#include "script/WideText.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 
-bool ReadScriptFile(const char *path, std::string &text) {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE *file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+ScriptFileRead ReadScriptFile(const char *path, std::string &text) {
+  namespace fs = std::filesystem;
   text.clear();
-  std::FILE *file = std::fopen(path, "rb");
-  if (!file) return false;
-  char chunk[65536];
-  bool ok = true;
-  for (;;) {
-    std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
-    text.append(chunk, n);
-    if (n < sizeof chunk) {
-      ok = !std::ferror(file);
+  // What the name stands for is looked at before anything is opened:
+  // opening a FIFO alone would wait for a writer.
+  std::error_code error;
+  switch (fs::status(path, error).type()) {
+    case fs::file_type::regular:
       break;
-    }
+    case fs::file_type::not_found:
+      return ScriptFileRead::Missing;
+    case fs::file_type::directory:
+      return ScriptFileRead::Directory;
+    case fs::file_type::fifo:
+      return ScriptFileRead::Pipe;
+    case fs::file_type::character:
+    case fs::file_type::block:
+      return ScriptFileRead::Device;
+    case fs::file_type::none:
+      return ScriptFileRead::Failed;
+    default:
+      return ScriptFileRead::OtherKind;
   }
-  std::fclose(file);
-  return ok;
+  const std::uintmax_t size = fs::file_size(path, error);
+  if (error) return ScriptFileRead::Failed;
+  if (size > kMaxScriptFileBytes) return ScriptFileRead::TooLarge;
+
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  if (!file) return ScriptFileRead::Failed;
+  // The file may have grown, or been replaced, since it was looked at: no
+  // more than one chunk beyond the limit is read either way.
+  char chunk[65536];
+  for (;;) {
+    const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
+    text.append(chunk, n);
+    if (text.size() > kMaxScriptFileBytes) return ScriptFileRead::TooLarge;
+    if (n < sizeof chunk) return std::ferror(file.get()) ? ScriptFileRead::Failed : ScriptFileRead::Read;
+  }
+}
+
+std::wstring ScriptFileProblem(ScriptFileRead read) {
+  switch (read) {
+    case ScriptFileRead::Read:
+      break;
+    case ScriptFileRead::Missing:
+      return L"was not found";
+    case ScriptFileRead::Directory:
+      return L"is a directory, not a file";
+    case ScriptFileRead::Pipe:
+      return L"is a FIFO, not a regular file";
+    case ScriptFileRead::Device:
+      return L"is a device, not a regular file";
+    case ScriptFileRead::OtherKind:
+      return L"is not a regular file";
+    case ScriptFileRead::TooLarge:
+      return L"is larger than " + std::to_wstring(kMaxScriptFileBytes / (1024 * 1024)) + L" MiB";
+    case ScriptFileRead::Failed:
+      return L"cannot be read";
+  }
+  return std::wstring();
 }
 
 namespace {
@@ -61,6 +116,14 @@ void FlushStandardOutput() {
 }
 
 }  // namespace
+
+std::wstring ScriptPathText(const char *path) {
+  std::wstring text;
+  PyObject *name = FileNameObject(path);
+  if (!name || !WideFromStr(name, &text)) PyErr_Clear();
+  Py_XDECREF(name);
+  return text;
+}
 
 bool RunScriptText(PyObject *module, const std::string &text, const char *path) {
   PyObject *globals = module ? PyModule_GetDict(module) : nullptr;  // borrowed

@@ -47,6 +47,22 @@ PyObject *CallWithArguments(ScriptWatchdog &watchdog, PyObject *callable, PyObje
   return result;
 }
 
+// "a value of type list": what an object is, for a message. The type's
+// name is read as its `__name__`, the one way the stable ABI offers.
+std::wstring TypeText(PyObject *object) {
+  std::wstring text = L"a value of type ";
+  PyObject *name = PyObject_GetAttrString(reinterpret_cast<PyObject *>(Py_TYPE(object)), "__name__");
+  const char *utf8 = name && PyUnicode_Check(name) ? PyUnicode_AsUTF8AndSize(name, nullptr) : nullptr;
+  if (utf8) {
+    for (; *utf8; ++utf8) text += static_cast<wchar_t>(static_cast<unsigned char>(*utf8));
+  } else {
+    PyErr_Clear();
+    text += L"unknown";
+  }
+  Py_XDECREF(name);
+  return text;
+}
+
 PyObject *CallScript(ScriptWatchdog &watchdog, PyObject *callable, const WindowInfo &info, HWND window) {
   PyObject *arguments = MakeArguments(window, info);
   PyObject *result = CallWithArguments(watchdog, callable, arguments);
@@ -59,7 +75,16 @@ PyObject *CallScript(ScriptWatchdog &watchdog, PyObject *callable, const WindowI
 void ShadeManager::LoadScript(const char *path) {
   ClearConfiguration();
   std::string text;
-  if (!path || !ReadScriptFile(path, text)) return;
+  if (!path || !*path) {
+    ReportScriptProblem(L"No script file is named (FilterPath is empty): no script runs");
+    return;
+  }
+  const ScriptFileRead read = ReadScriptFile(path, text);
+  if (read != ScriptFileRead::Read) {
+    ReportScriptProblem(L"Script file \"" + ScriptPathText(path) + L"\" " + ScriptFileProblem(read) +
+                        L": no script runs");
+    return;
+  }
 
   PyObject *main = context.MainModule();
   if (!main) return;
@@ -68,6 +93,10 @@ void ShadeManager::LoadScript(const char *path) {
   // so `configure` is looked for whatever the run gave.
   RunScriptText(main, text, path);
 
+  if (!PyObject_HasAttrString(main, "configure")) {
+    ReportScriptProblem(L"The script defines no configure function: no filters or handlers are used");
+    return;
+  }
   PyObject *configure = PyObject_GetAttrString(main, "configure");
   PyObject *result = nullptr;
   if (configure) {
@@ -97,12 +126,18 @@ void ShadeManager::LoadScript(const char *path) {
               filters.push_back(element);
             }
           }
+        } else {
+          ReportScriptProblem(L"Position 0 of what configure returned is " + TypeText(item) +
+                              L", not a list: no filters are used");
         }
       } else {
         *slots[position - 1] = item;
       }
       context.Keep(item);
     }
+  } else {
+    ReportScriptProblem(L"configure returned " + TypeText(result) +
+                        L", not a tuple: no filters or handlers are used");
   }
   context.Keep(result);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cwchar>
+#include <string>
 
 #include "script/LogBuffer.h"
 #include "script/WindowEffects.h"
@@ -22,6 +23,12 @@ namespace {
 // The record's size up to and including the identifying GUID: 952 bytes on
 // the 32-bit platform.
 const DWORD kTrayRecordSize = static_cast<DWORD>(offsetof(NOTIFYICONDATAW, hBalloonIcon));
+
+// Adds a line of the program's own, in ASCII, to the log.
+void LogLine(const std::string &text) {
+  const std::wstring wide(text.begin(), text.end());
+  LogBuffer::Instance().Append(wide.data(), wide.size());
+}
 
 }  // namespace
 
@@ -90,6 +97,10 @@ bool MainWindow::Create(const std::wstring &title) {
 
   // The log's first use registers the script module, before the script runs.
   LogBuffer::Instance().editWindow = logView;
+  // The settings were read before the log existed: what was wrong with
+  // them is told now, before anything the script writes.
+  const std::string settingsReport = profile.LoadReport();
+  if (!settingsReport.empty()) LogLine(settingsReport);
 
   SetWindowPos(window, nullptr, profile.Left, profile.Top, profile.Width, profile.Height, SWP_NOZORDER);
   if (profile.StartMinimize) ShowWindow(window, SW_SHOWMINIMIZED);
@@ -196,7 +207,10 @@ void MainWindow::SaveWindowPosition() {
     profile.Width = r.right - r.left;
     profile.Height = r.bottom - r.top;
   }
-  profile.Save();
+  if (!profile.Save())
+    LogLine(std::string(QuillmereProfile::FileName) +
+            (profile.MayReplaceFile() ? " could not be written: it keeps its old content"
+                                      : " was left byte for byte as it was: it was not read completely at start"));
 }
 
 void MainWindow::AddTrayIcon() {

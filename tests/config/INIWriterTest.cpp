@@ -31,6 +31,19 @@ TEST(INIWriter, WritesSectionsEntriesAndCommentsInTheirLayout) {
   EXPECT_EQ(document.GetSection("W")->ToText(), ";c\na=1\nb=\n");
 }
 
+TEST(INIWriter, WritesTrailingCommentsAfterTheEntriesAndReadsThemBack) {
+  INIFile document;
+  document.AddEntry("A", "k", {"c"}, "1");
+  document.GetSection("A")->trailingComments = {"end of A", ""};
+  document.AddEntry("B", "m", {}, "2");
+  document.GetSection("B")->trailingComments = {"end of file"};
+  const std::string text = "[A]\n;c\nk=1\n;end of A\n;\n\n[B]\nm=2\n;end of file\n\n";
+  EXPECT_EQ(document.ToText(), text);
+  INIFile reread;
+  EXPECT_TRUE(reread.ParseText(text));
+  EXPECT_EQ(reread.ToText(), text);
+}
+
 TEST(INIWriter, WritesAnEmptyDocumentAsNothingAndAnEmptySectionAsItsHeader) {
   INIFile document;
   EXPECT_EQ(document.ToText(), "");
@@ -96,7 +109,7 @@ TEST(INIWriter, RewritesALoadedFileInItsCanonicalForm) {
       "b=true\n"
       "q=\"quoted\"\n"
       "e=\"say \\\"hi\\\"\"\n"
-      ";dropped\n"
+      ";after the last entry\n"
       "[B]\n"
       "m=1\n"
       "[A]\n"
@@ -104,7 +117,7 @@ TEST(INIWriter, RewritesALoadedFileInItsCanonicalForm) {
   INIFile document;
   ASSERT_TRUE(document.ParseText(loaded));
   EXPECT_EQ(document.ToText(),
-            "[A]\n;keep\nk=v\nn=7\nr=1000\nb=true\nq=quoted\ne=\"say \\\"hi\\\"\"\nlater=x\n\n"
+            "[A]\n;keep\nk=v\nn=7\nr=1000\nb=true\nq=quoted\ne=\"say \\\"hi\\\"\"\nlater=x\n;after the last entry\n\n"
             "[B]\nm=1\n\n");
   // The canonical form is a fixed point.
   INIFile again;

@@ -1,6 +1,8 @@
 // The program's settings: the seven fields, what Save writes back, defaults
-// for an unusable geometry, and a save that cannot complete.
+// for an unusable geometry, a save that cannot complete, and files that are
+// never replaced because they were not read completely.
 #include <filesystem>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,6 +51,7 @@ TEST_F(QuillmereProfileTest, LoadsAllSevenFields) {
   EXPECT_EQ(profile.FilterPath, "C:\\scripts\\filter.py");
   // Nothing was missing, so nothing was added.
   EXPECT_EQ(profile.ToText(), kFullSettings);
+  EXPECT_EQ(profile.LoadReport(), "");
 }
 
 TEST_F(QuillmereProfileTest, SaveWritesTheGeometryAndNeverTheOptions) {
@@ -126,6 +129,8 @@ TEST_F(QuillmereProfileTest, NegativeCoordinatesAreSavedAndReadBack) {
 TEST_F(QuillmereProfileTest, FirstStartWithoutAFileUsesTheDefaultGeometry) {
   QuillmereProfile profile;
   ASSERT_NO_THROW(profile.Load());
+  EXPECT_EQ(profile.LoadReport(),
+            "quillmere.ini not found: the default settings are used, and the file is written at exit");
   EXPECT_EQ(profile.Left, QuillmereProfile::DefaultLeft);
   EXPECT_EQ(profile.Top, QuillmereProfile::DefaultTop);
   EXPECT_EQ(profile.Width, QuillmereProfile::DefaultWidth);
@@ -189,6 +194,90 @@ TEST_F(QuillmereProfileTest, ASaveThatCannotCompleteLeavesTheOldFile) {
   QuillmereProfile reread;
   reread.Load();
   EXPECT_EQ(reread.Left, 999);
+}
+
+TEST_F(QuillmereProfileTest, AFileThatCannotBeReadIsNeverReplaced) {
+  std::filesystem::create_directory("quillmere.ini");
+  QuillmereProfile profile;
+  profile.Load();
+  EXPECT_EQ(profile.LoadReport(),
+            "quillmere.ini cannot be read: the default settings are used, and the file is left as it is at exit");
+  EXPECT_FALSE(profile.MayReplaceFile());
+  EXPECT_FALSE(profile.Save());
+  EXPECT_TRUE(std::filesystem::is_directory("quillmere.ini"));
+}
+
+// Files that the grammar reads only in part: what was read is used, and the
+// file is left byte for byte as it was. The settings after the stopping
+// place would otherwise be gone from it.
+struct PartlyRead {
+  const char* name;
+  std::string bytes;
+  const char* stop;  // where reading stopped, as the report shows it
+};
+
+std::ostream& operator<<(std::ostream& out, const PartlyRead& c) { return out << c.name; }
+
+class PartlyReadSettings : public QuillmereProfileTest, public ::testing::WithParamInterface<PartlyRead> {};
+
+TEST_P(PartlyReadSettings, AreReportedAndNeverReplaced) {
+  const PartlyRead& c = GetParam();
+  WriteBytes("quillmere.ini", c.bytes);
+  QuillmereProfile profile;
+  EXPECT_TRUE(profile.Load());
+  EXPECT_EQ(profile.LoadReport(), std::string("quillmere.ini: reading stopped at ") + c.stop +
+                                      "; what was read before is used, and the file is left as it is at exit");
+  EXPECT_FALSE(profile.MayReplaceFile());
+
+  profile.Left = 555;
+  EXPECT_FALSE(profile.Save());
+  EXPECT_EQ(ReadBytes("quillmere.ini"), c.bytes);
+  EXPECT_FALSE(std::filesystem::exists("quillmere.ini.tmp"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Triggers, PartlyReadSettings,
+    ::testing::Values(
+        PartlyRead{"HashLine", "[Window]\nLeft=10\n# placed by hand\nTop=20\n\n[Path]\nFilterPath=s.py\n",
+                   "line 3: \"# placed by hand\""},
+        PartlyRead{"SemicolonBeforeTheFirstSection", ";my settings\n[Window]\nLeft=10\n[Path]\nFilterPath=s.py\n",
+                   "line 1: \";my settings\""},
+        PartlyRead{"ByteOrderMark", "\xEF\xBB\xBF[Window]\nLeft=10\n[Path]\nFilterPath=s.py\n",
+                   "line 1: \"\\xef\\xbb\\xbf[Window]\""},
+        PartlyRead{"NulByte", std::string("[Window]\nLeft=10\nTop=2\0\n[Path]\nFilterPath=s.py\n", 47),
+                   "line 3 (a NUL byte): \"Top=2\\x00\""},
+        PartlyRead{"CarriageReturnLineEnds", "[Window]\rLeft=10\rTop=20\r\r[Path]\rFilterPath=s.py\r",
+                   "line 1 (a carriage return without a line feed): \"[Window]\""},
+        PartlyRead{"KeyWithADot", "[Window]\nLeft=10\nmain.Top=20\n[Path]\nFilterPath=s.py\n",
+                   "line 3: \"main.Top=20\""},
+        PartlyRead{"PathReadAsANumber", "[Window]\nLeft=10\n[Path]\nFilterPath=2nd.py\nBackup=old.py\n",
+                   "line 4: \"FilterPath=2nd.py\""},
+        // The Windows runtime's text mode would end the file at this byte.
+        PartlyRead{"ControlZ", "[Window]\nLeft=10\n\x1A\n[Path]\nFilterPath=s.py\n", "line 3: \"\\x1a\""}),
+    [](const ::testing::TestParamInfo<PartlyRead>& info) { return std::string(info.param.name); });
+
+TEST_F(QuillmereProfileTest, WhatWasReadBeforeTheStoppingPlaceIsUsed) {
+  WriteBytes("quillmere.ini", "[Window]\nLeft=10\nTop=20\n[Path]\nFilterPath=2nd.py\n");
+  QuillmereProfile profile;
+  profile.Load();
+  EXPECT_EQ(profile.Left, 10);
+  EXPECT_EQ(profile.Top, 20);
+  EXPECT_EQ(profile.FilterPath, "2");
+}
+
+TEST_F(QuillmereProfileTest, CommentsAfterTheLastEntriesSurviveASave) {
+  const std::string original =
+      "[Window]\nLeft=1\nTop=2\nWidth=3\nHeight=4\nShowTrayIcon=true\nStartMinimize=false\n;end of window\n\n"
+      "[Path]\nFilterPath=s.py\n;old: FilterPath=t.py\n\n;end of file\n";
+  WriteBytes("quillmere.ini", original);
+  QuillmereProfile profile;
+  profile.Load();
+  EXPECT_EQ(profile.LoadReport(), "");
+  profile.Left = 5;
+  ASSERT_TRUE(profile.Save());
+  EXPECT_EQ(ReadBytes("quillmere.ini"),
+            Written("[Window]\nLeft=5\nTop=2\nWidth=3\nHeight=4\nShowTrayIcon=true\nStartMinimize=false\n"
+                    ";end of window\n\n[Path]\nFilterPath=s.py\n;old: FilterPath=t.py\n;end of file\n\n"));
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -68,8 +68,9 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
-// The document as one line: "[name]" per section and "(;comment... key=<value>)"
-// per entry, so that tests see order, comments and exact values at once.
+// The document as one line: "[name]" per section, "(;comment... key=<value>)"
+// per entry and "{;comment}" per trailing comment of a section, so that tests
+// see order, comments and exact values at once.
 inline std::string Describe(const INIFile& document) {
   std::string text;
   for (const INIFile::NamedSection& named : document.sections) {
@@ -79,6 +80,7 @@ inline std::string Describe(const INIFile& document) {
       for (const std::string& comment : entry.comments) text += ';' + comment + ' ';
       text += entry.key + "=<" + entry.value + ">)";
     }
+    for (const std::string& comment : named.second->trailingComments) text += "{;" + comment + '}';
   }
   return text;
 }

@@ -6,6 +6,13 @@
 
 #include <gmock/gmock.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+
 namespace {
 
 using quillmere_test::MissingPath;
@@ -23,9 +30,52 @@ TEST_F(ScriptFileTest, ReadsTheWholeFileAsBytes) {
   source += std::string(200000, '#');  // longer than one read
   TempScript script(source);
   std::string text;
-  ASSERT_TRUE(ReadScriptFile(script.path().c_str(), text));
+  ASSERT_EQ(ReadScriptFile(script.path().c_str(), text), ScriptFileRead::Read);
   EXPECT_EQ(text, source);
-  EXPECT_FALSE(ReadScriptFile(MissingPath().c_str(), text));
+  EXPECT_EQ(ReadScriptFile(MissingPath().c_str(), text), ScriptFileRead::Missing);
+  EXPECT_EQ(ReadScriptFile("", text), ScriptFileRead::Missing);
+}
+
+// Only regular files are opened: a FIFO would block the opening until a
+// writer comes, and a device such as /dev/zero never ends.
+TEST_F(ScriptFileTest, OnlyRegularFilesOfAtMostTheLimitAreRead) {
+  const std::string directory = MissingPath();
+  ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
+  const std::string fifo = directory + "/fifo.py";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string link = directory + "/link.py";
+  TempScript target("x = 1\n");
+  ASSERT_EQ(symlink(target.path().c_str(), link.c_str()), 0);
+
+  std::string text;
+  EXPECT_EQ(ReadScriptFile(directory.c_str(), text), ScriptFileRead::Directory);
+  // Should the reader open the FIFO after all, a writer releases it.
+  std::future<ScriptFileRead> pending = std::async(std::launch::async, [&fifo] {
+    std::string fifoText;
+    return ReadScriptFile(fifo.c_str(), fifoText);
+  });
+  if (pending.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    ADD_FAILURE() << "reading the FIFO waited for a writer";
+    close(open(fifo.c_str(), O_WRONLY));
+  }
+  EXPECT_EQ(pending.get(), ScriptFileRead::Pipe);
+  EXPECT_EQ(ReadScriptFile("/dev/zero", text), ScriptFileRead::Device);
+  EXPECT_EQ(ReadScriptFile(link.c_str(), text), ScriptFileRead::Read);
+  EXPECT_EQ(text, "x = 1\n");
+
+  TempScript atLimit(std::string(kMaxScriptFileBytes, '#'));
+  EXPECT_EQ(ReadScriptFile(atLimit.path().c_str(), text), ScriptFileRead::Read);
+  EXPECT_EQ(text.size(), kMaxScriptFileBytes);
+  TempScript beyond(std::string(kMaxScriptFileBytes + 1, '#'));
+  EXPECT_EQ(ReadScriptFile(beyond.path().c_str(), text), ScriptFileRead::TooLarge);
+
+  EXPECT_EQ(ScriptFileProblem(ScriptFileRead::TooLarge), L"is larger than 1 MiB");
+  EXPECT_EQ(ScriptFileProblem(ScriptFileRead::Pipe), L"is a FIFO, not a regular file");
+  EXPECT_EQ(ScriptFileProblem(ScriptFileRead::Read), L"");
+
+  unlink(link.c_str());
+  unlink(fifo.c_str());
+  rmdir(directory.c_str());
 }
 
 TEST_F(ScriptFileTest, RunsInMainWithItsPathAsFileName) {
@@ -36,7 +86,7 @@ TEST_F(ScriptFileTest, RunsInMainWithItsPathAsFileName) {
       "def configure():\r\n"
       "    return ()\r\n");
   std::string text;
-  ASSERT_TRUE(ReadScriptFile(script.path().c_str(), text));
+  ASSERT_EQ(ReadScriptFile(script.path().c_str(), text), ScriptFileRead::Read);
 
   EXPECT_TRUE(RunScriptText(Main(), text, script.path().c_str()));
 
@@ -56,7 +106,7 @@ TEST_F(ScriptFileTest, AnErrorPartWayKeepsEarlierDefinitionsAndTheTracebackNames
       "raise RuntimeError('script stops here')\n"
       "after = 2\n");
   std::string text;
-  ASSERT_TRUE(ReadScriptFile(script.path().c_str(), text));
+  ASSERT_EQ(ReadScriptFile(script.path().c_str(), text), ScriptFileRead::Read);
 
   EXPECT_FALSE(RunScriptText(Main(), text, script.path().c_str()));
 
@@ -72,7 +122,7 @@ TEST_F(ScriptFileTest, AnErrorPartWayKeepsEarlierDefinitionsAndTheTracebackNames
 TEST_F(ScriptFileTest, SyntaxErrorsAndNullBytesRunNothingAndAreReported) {
   TempScript broken("ran = True\ndef configure(:\n");
   std::string text;
-  ASSERT_TRUE(ReadScriptFile(broken.path().c_str(), text));
+  ASSERT_EQ(ReadScriptFile(broken.path().c_str(), text), ScriptFileRead::Read);
   EXPECT_FALSE(RunScriptText(Main(), text, broken.path().c_str()));
   EXPECT_EQ(Eval("'ran' in globals()"), "False");
   EXPECT_THAT(ErrorOutput(), HasSubstr("SyntaxError"));

@@ -2,7 +2,14 @@
 // called, and how their results and failures are read.
 #include "ShadeTestSupport.h"
 
+#include "script/ScriptErrorReport.h"
+#include "script/ScriptFile.h"
+
 #include <gmock/gmock.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -137,9 +144,11 @@ TEST_F(ScriptConfigurationTest, AScriptThatRaisesAfterDefiningConfigureIsStillCo
 }
 
 TEST_F(ScriptConfigurationTest, FilterListGivenAsTupleYieldsNoFiltersButTheHandlersAreTaken) {
-  Load(
+  LoadWithErrors(
       "def configure():\n"
       "    return ((recorder('filter', True),), recorder('onAdd'))\n");
+  EXPECT_EQ(ErrorOutput(),
+            "Position 0 of what configure returned is a value of type tuple, not a list: no filters are used\n");
   HWND w = Top(L"window");
   EXPECT_TRUE(manager->AddWindow(w));
   EXPECT_FALSE(manager->RequestShade(w, true));
@@ -153,6 +162,8 @@ struct Unconfigured {
   const char *body;
   const char *reported;  // expected in the error stream, or empty
 };
+
+std::ostream &operator<<(std::ostream &out, const Unconfigured &c) { return out << c.name; }
 
 class UnconfiguredScriptTest : public ShadeTest, public ::testing::WithParamInterface<Unconfigured> {};
 
@@ -178,12 +189,15 @@ INSTANTIATE_TEST_SUITE_P(
         Unconfigured{"List",
                      "def configure():\n    return [[recorder('filter', True)], recorder('onAdd'),\n"
                      "            recorder('onDestroy'), recorder('onShade'), recorder('onUnshade')]\n",
-                     ""},
-        Unconfigured{"None", "def configure():\n    return None\n", ""},
-        Unconfigured{"Number", "def configure():\n    return 7\n", ""},
+                     "configure returned a value of type list, not a tuple: no filters or handlers are used\n"},
+        Unconfigured{"None", "def configure():\n    return None\n",
+                     "configure returned a value of type NoneType, not a tuple: no filters or handlers are used\n"},
+        Unconfigured{"Number", "def configure():\n    return 7\n",
+                     "configure returned a value of type int, not a tuple: no filters or handlers are used\n"},
         Unconfigured{"Raises", "def configure():\n    raise KeyError('no configuration')\n",
                      "KeyError: 'no configuration'"},
-        Unconfigured{"Missing", "def configur():\n    return ()\n", "has no attribute 'configure'"},
+        Unconfigured{"Missing", "def configur():\n    return ()\n",
+                     "The script defines no configure function: no filters or handlers are used\n"},
         Unconfigured{"SyntaxError", "def configure(:\n    return ()\n", "SyntaxError"}),
     [](const ::testing::TestParamInfo<Unconfigured> &info) { return std::string(info.param.name); });
 
@@ -191,12 +205,70 @@ TEST_F(ScriptConfigurationTest, AScriptFileThatCannotBeOpenedRunsNothing) {
   // A configure already in the namespace is not called either.
   Exec(std::string("called = []\n") + "def configure():\n    called.append(1)\n" +
        "    return ([lambda h, t, c: True],)\n");
-  manager->LoadScript(MissingPath().c_str());
+  const std::string path = MissingPath();
+  manager->LoadScript(path.c_str());
   HWND w = Top(L"window");
   EXPECT_TRUE(manager->AddWindow(w));
   EXPECT_FALSE(manager->RequestShade(w, true));
   EXPECT_EQ(Eval("called"), "[]");
-  EXPECT_EQ(ErrorOutput(), "");
+  EXPECT_EQ(ErrorOutput(), "Script file \"" + path + "\" was not found: no script runs\n");
+}
+
+// A path that names no readable script: one line says why, and nothing
+// runs, not even a configure already in the namespace.
+struct Unread {
+  const char *name;
+  std::string path;
+  const char *why;
+};
+
+std::ostream &operator<<(std::ostream &out, const Unread &c) { return out << c.name; }
+
+class UnreadScriptTest : public ShadeTest, public ::testing::WithParamInterface<Unread> {};
+
+TEST_P(UnreadScriptTest, IsReportedInOneLineAndRunsNothing) {
+  Exec("called = []\ndef configure():\n    called.append(1)\n    return ([lambda h, t, c: True],)\n");
+  std::vector<std::wstring> lines;
+  SetScriptErrorSink([&lines](const std::wstring &text) { lines.push_back(text); });
+  manager->LoadScript(GetParam().path.c_str());
+
+  const std::string why = GetParam().why;
+  const std::string expected =
+      GetParam().path.empty() ? why : "Script file \"" + GetParam().path + "\" " + why + ": no script runs\n";
+  EXPECT_EQ(ErrorOutput(), expected);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], std::wstring(expected.begin(), expected.end()));
+  HWND w = Top(L"window");
+  EXPECT_TRUE(manager->AddWindow(w));
+  EXPECT_FALSE(manager->RequestShade(w, true));
+  EXPECT_EQ(Eval("called"), "[]");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, UnreadScriptTest,
+    ::testing::Values(Unread{"Empty", "", "No script file is named (FilterPath is empty): no script runs\n"},
+                      Unread{"Directory", "/", "is a directory, not a file"},
+                      Unread{"Device", "/dev/zero", "is a device, not a regular file"}),
+    [](const ::testing::TestParamInfo<Unread> &info) { return std::string(info.param.name); });
+
+TEST_F(ScriptConfigurationTest, AScriptFileLargerThanTheLimitIsNotRead) {
+  TempScript large("calls = ['ran']\n" + std::string(kMaxScriptFileBytes, '#'));
+  manager->LoadScript(large.path().c_str());
+  EXPECT_EQ(ErrorOutput(), "Script file \"" + large.path() + "\" is larger than 1 MiB: no script runs\n");
+  EXPECT_EQ(Eval("'calls' in globals()"), "False");
+}
+
+// Each kind of unusable configuration is told once, in one line.
+TEST_F(ScriptConfigurationTest, EachUnusableConfigurationGivesOneLogLine) {
+  std::vector<std::wstring> lines;
+  SetScriptErrorSink([&lines](const std::wstring &text) { lines.push_back(text); });
+  LoadWithErrors("def configure():\n    return [recorder('filter', True)]\n");
+  LoadWithErrors("def configure():\n    return ('filters', recorder('onAdd'))\n");
+  LoadWithErrors("configure = None\ndel configure\n");
+  EXPECT_EQ(lines, (std::vector<std::wstring>{
+                       L"configure returned a value of type list, not a tuple: no filters or handlers are used\n",
+                       L"Position 0 of what configure returned is a value of type str, not a list: no filters are used\n",
+                       L"The script defines no configure function: no filters or handlers are used\n"}));
 }
 
 }  // namespace
