@@ -73,6 +73,9 @@ PyObject *CallScript(ScriptWatchdog &watchdog, PyObject *callable, const WindowI
 }  // namespace
 
 void ShadeManager::LoadScript(const char *path) {
+  // Reports of a script that cannot run write to the interpreter's error
+  // stream too, so the lock is held from the start.
+  InterpreterLock lock;
   ClearConfiguration();
   std::string text;
   if (!path || !*path) {
@@ -88,7 +91,6 @@ void ShadeManager::LoadScript(const char *path) {
 
   PyObject *main = context.MainModule();
   if (!main) return;
-  InterpreterLock lock;
   // A script that fails part-way keeps what it defined before the error,
   // so `configure` is looked for whatever the run gave.
   RunScriptText(main, text, path);

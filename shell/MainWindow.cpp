@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <string>
 
+#include "script/InterpreterLock.h"
 #include "script/LogBuffer.h"
 #include "script/WindowEffects.h"
 #include "script/WindowRecovery.h"
@@ -246,7 +247,12 @@ void MainWindow::HandleHookEvent(LPARAM address) {
       info.BaseAddress != page || info.State != MEM_COMMIT || info.Type != MEM_PRIVATE ||
       info.RegionSize != kHookEventPageSize)
     return;
-  DispatchHookEvent(static_cast<const HookEventRecord *>(page), this);
+  {
+    // The intake changes the record map that script threads read through
+    // the module's functions: it runs under the interpreter lock.
+    InterpreterLock lock;
+    DispatchHookEvent(static_cast<const HookEventRecord *>(page), this);
+  }
   VirtualFreeEx(GetCurrentProcess(), page, 0, MEM_RELEASE);
 }
 
