@@ -43,7 +43,7 @@ winebuild $m -w --def -E "$out/QuillmereHook.spec" -o "$out/libQuillmereHook.def
 flags=($m -mcygwin -std=c++17 -O1 -Wall -Wextra -Wno-attributes -fshort-wchar -DWINE_UNICODE_NATIVE
        -D_GLIBCXX_ASSERTIONS -DUNICODE -D_UNICODE -DNOMINMAX -I"$top" -I"$out/generated" -I"$top/cmake/winelib/include" -isystem "$out/boost-include" -isystem "$pyinc"
        -DQUILLMERE_PYTHON_LIBRARY='"libpython3.11.so.1.0"')
-sources=(config/*.cpp script/*.cpp shade/*.cpp
+sources=(config/*.cpp script/*.cpp shade/*.cpp module/*.cpp
          shell/BaseWindow.cpp shell/MainWindow.cpp shell/ProgramLocale.cpp shell/WindowRegistry.cpp shell/WinMain.cpp
          cmake/winelib/WideRuntime.cpp cmake/winelib/PythonPreload.cpp)
 objects=()

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "script/InterpreterLock.h"
-#include "script/LogBuffer.h"
-#include "script/WindowEffects.h"
-#include "script/WindowRecovery.h"
+#include "module/LogBuffer.h"
+#include "module/WindowEffects.h"
+#include "module/WindowRecovery.h"
 #include "shade/ShadeManager.h"
 #include "shell/MainWindowClass.h"
 #include "shell/WindowDC.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "script/InterpreterLock.h"
-#include "script/LogBuffer.h"
+#include "module/LogBuffer.h"
 #include "script/ScriptThreads.h"
 #include "shell/MainWindow.h"
 #include "shell/ProgramLocale.h"

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "ProgramFixture.h"
-#include "script/LogBuffer.h"
+#include "module/LogBuffer.h"
 #include "script/ScriptThreads.h"
 #include "script/ScriptWatchdog.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "ProgramFixture.h"
-#include "script/LogBuffer.h"
+#include "module/LogBuffer.h"
 
 using namespace winsim::driver;
 

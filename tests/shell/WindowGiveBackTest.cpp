@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ProgramFixture.h"
-#include "script/EffectTagNames.h"
+#include "module/EffectTagNames.h"
 
 using namespace winsim::driver;
 

@@ -1,7 +1,7 @@
 // The module "Quillmere" through which scripts act on the desktop: log,
 // getWindowProperty, doShadeWindow, doTransparentWindow, doTopmostWindow.
-#ifndef QUILLMERE_SCRIPT_SCRIPTMODULE_H
-#define QUILLMERE_SCRIPT_SCRIPTMODULE_H
+#ifndef QUILLMERE_MODULE_SCRIPTMODULE_H
+#define QUILLMERE_MODULE_SCRIPTMODULE_H
 
 // Creates the module and enters it in the interpreter's table of imported
 // modules, so that "import Quillmere" finds it. The interpreter must be

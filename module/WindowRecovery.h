@@ -2,8 +2,8 @@
 // effects' tags although no effect holds them any more: windows a killed or
 // crashed run left rolled up or translucent, and windows whose record was
 // dropped while they were changed.
-#ifndef QUILLMERE_SCRIPT_WINDOWRECOVERY_H
-#define QUILLMERE_SCRIPT_WINDOWRECOVERY_H
+#ifndef QUILLMERE_MODULE_WINDOWRECOVERY_H
+#define QUILLMERE_MODULE_WINDOWRECOVERY_H
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "script/WindowRecovery.h"
+#include "module/WindowRecovery.h"
 
-#include "script/EffectTags.h"
+#include "module/EffectTags.h"
 #include "script/TopLevelWindows.h"
-#include "script/WindowEffects.h"
+#include "module/WindowEffects.h"
 #include "script/WindowInfo.h"
 
 std::vector<RecoveredWindow> RecoverTaggedWindows() {

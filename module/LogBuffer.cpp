@@ -1,11 +1,11 @@
-#include "script/LogBuffer.h"
+#include "module/LogBuffer.h"
 
 #include <algorithm>
 #include <atomic>
 
 #include "script/InterpreterLock.h"
 #include "script/ScriptErrorReport.h"
-#include "script/ScriptModule.h"
+#include "module/ScriptModule.h"
 
 namespace {
 

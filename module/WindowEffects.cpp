@@ -1,15 +1,11 @@
-#include "script/WindowEffects.h"
+#include "module/WindowEffects.h"
 
-#include "script/EffectTags.h"
+#include "module/EffectTags.h"
 #include "shade/ShadeManager.h"
 
 namespace {
 
 typedef ShadeManager::ShadeStruct ShadeStruct;
-
-ShadeManager::ShadeStructPtr RecordOf(ShadeManager *manager, HWND window) {
-  return manager ? manager->FindRecord(window) : ShadeManager::ShadeStructPtr();
-}
 
 LONG Width(const RECT &r) { return r.right - r.left; }
 LONG Height(const RECT &r) { return r.bottom - r.top; }
@@ -80,8 +76,7 @@ void MakeOpaque(HWND window, bool removeLayered) {
   SetLayeredWindowAttributes(window, 0, 255, LWA_ALPHA);
 }
 
-void ApplyShade(ShadeManager *manager, HWND window, bool shade) {
-  ShadeManager::ShadeStructPtr record = RecordOf(manager, window);
+void ApplyShade(const ShadeManager::ShadeStructPtr &record, HWND window, bool shade) {
   if (!record || record->shadeHeld == shade) return;
   if (shade)
     RollUp(window, *record);
@@ -89,8 +84,7 @@ void ApplyShade(ShadeManager *manager, HWND window, bool shade) {
     ReleaseShade(window, *record, true);
 }
 
-void ApplyTransparency(ShadeManager *manager, HWND window, bool on) {
-  ShadeManager::ShadeStructPtr record = RecordOf(manager, window);
+void ApplyTransparency(const ShadeManager::ShadeStructPtr &record, HWND window, bool on) {
   if (!record || record->translucencyHeld == on) return;
   if (on)
     MakeTranslucent(window, *record);

@@ -1,4 +1,4 @@
-#include "script/ScriptModule.h"
+#include "module/ScriptModule.h"
 
 #include "script/PythonApi.h"
 
@@ -6,12 +6,12 @@
 
 #include <cstdint>
 
+#include "module/LogBuffer.h"
+#include "module/ProgramShadeManager.h"
+#include "module/WindowEffects.h"
 #include "script/InterpreterLock.h"
-#include "script/LogBuffer.h"
-#include "script/WindowEffects.h"
 #include "script/WideText.h"
 #include "script/WindowInfo.h"
-#include "shell/MainWindow.h"
 
 namespace {
 
@@ -32,7 +32,12 @@ void WithoutLock(Call call) {
   call();
 }
 
-ShadeManager *Manager() { return currentMainWindow ? currentMainWindow->GetShadeManager().get() : nullptr; }
+// The window's record, looked up under the interpreter lock: the intake
+// changes the record map under it too, and script threads may call here.
+ShadeManager::ShadeStructPtr RecordOf(HWND window) {
+  ShadeManager *manager = ProgramShadeManager();
+  return manager ? manager->FindRecord(window) : ShadeManager::ShadeStructPtr();
+}
 
 PyObject *Log(PyObject *, PyObject *args) {
   PyObject *message = nullptr;
@@ -90,7 +95,8 @@ PyObject *DoShadeWindow(PyObject *, PyObject *args) {
   HWND window;
   bool flag;
   if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
-  WithoutLock([&] { ApplyShade(Manager(), window, flag); });
+  ShadeManager::ShadeStructPtr record = RecordOf(window);
+  WithoutLock([&] { ApplyShade(record, window, flag); });
   Py_RETURN_NONE;
 }
 
@@ -98,7 +104,8 @@ PyObject *DoTransparentWindow(PyObject *, PyObject *args) {
   HWND window;
   bool flag;
   if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
-  WithoutLock([&] { ApplyTransparency(Manager(), window, flag); });
+  ShadeManager::ShadeStructPtr record = RecordOf(window);
+  WithoutLock([&] { ApplyTransparency(record, window, flag); });
   Py_RETURN_NONE;
 }
 

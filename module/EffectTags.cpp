@@ -1,8 +1,8 @@
-#include "script/EffectTags.h"
+#include "module/EffectTags.h"
 
 #include <algorithm>
 
-#include "script/EffectTagNames.h"
+#include "module/EffectTagNames.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The names of the window properties with which the window effects tag the
 // windows they change. They outlive the program: a later run finds them on
 // windows that an earlier run left changed and undoes the change.
-#ifndef QUILLMERE_SCRIPT_EFFECTTAGNAMES_H
-#define QUILLMERE_SCRIPT_EFFECTTAGNAMES_H
+#ifndef QUILLMERE_MODULE_EFFECTTAGNAMES_H
+#define QUILLMERE_MODULE_EFFECTTAGNAMES_H
 
 // Rolled up: the height before, plus one (a property's data is never 0).
 const wchar_t kShadeHeightTag[] = L"Quillmere.ShadeHeight";

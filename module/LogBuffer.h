@@ -1,8 +1,8 @@
 // The program's log: every line the script writes with Quillmere.log, shown
 // in the main window's log view. Its first use in each interpreter the
 // program starts registers the script module there.
-#ifndef QUILLMERE_SCRIPT_LOGBUFFER_H
-#define QUILLMERE_SCRIPT_LOGBUFFER_H
+#ifndef QUILLMERE_MODULE_LOGBUFFER_H
+#define QUILLMERE_MODULE_LOGBUFFER_H
 
 #include <windows.h>
 

@@ -2,8 +2,8 @@
 // window properties, so that it survives the program: the height before
 // rolling up, whether the sizing frame was taken away, and whether the
 // window was layered before it was made translucent.
-#ifndef QUILLMERE_SCRIPT_EFFECTTAGS_H
-#define QUILLMERE_SCRIPT_EFFECTTAGS_H
+#ifndef QUILLMERE_MODULE_EFFECTTAGS_H
+#define QUILLMERE_MODULE_EFFECTTAGS_H
 
 #include <windows.h>
 

@@ -3,12 +3,12 @@
 // undo itself in the window's record in the shade manager, and whether it
 // holds the window changed; the same is tagged on the window itself (see
 // EffectTags.h), so that a later run can undo what a killed one left.
-#ifndef QUILLMERE_SCRIPT_WINDOWEFFECTS_H
-#define QUILLMERE_SCRIPT_WINDOWEFFECTS_H
+#ifndef QUILLMERE_MODULE_WINDOWEFFECTS_H
+#define QUILLMERE_MODULE_WINDOWEFFECTS_H
 
 #include <windows.h>
 
-class ShadeManager;
+#include "shade/ShadeManager.h"
 
 // Shading saves the window's rectangle and style, sizes it to caption
 // height at the same position and width, and takes its sizing frame away;
@@ -16,17 +16,17 @@ class ShadeManager;
 // rolled up gives back the saved width and height at the current position
 // and puts the sizing frame back if it had one; every other style bit stays
 // as the window's application has set it meanwhile. Unshading a window not
-// held does nothing. A window without a record in the manager (a handle
+// held does nothing. A window without a record (an empty pointer: a handle
 // the script made up, a child window) is left alone: without a record
 // there is nowhere to keep what unshading needs.
-void ApplyShade(ShadeManager *manager, HWND window, bool shade);
+void ApplyShade(const ShadeManager::ShadeStructPtr &record, HWND window, bool shade);
 
 // Makes the window translucent (alpha 128), adding the layered style if it
 // lacks it, or opaque again (alpha 255), removing the layered style only if
 // making it translucent added it. A window already held translucent saves
 // nothing again; cancelling for a window not held does nothing. A window
 // without a record is left alone.
-void ApplyTransparency(ShadeManager *manager, HWND window, bool on);
+void ApplyTransparency(const ShadeManager::ShadeStructPtr &record, HWND window, bool on);
 
 // Gives back size, frame and opacity to every window of the manager that
 // the effects still hold rolled up or translucent, without activating it.
