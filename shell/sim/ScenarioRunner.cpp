@@ -194,7 +194,7 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
 }
 
 ScenarioRunner::Outcome ScenarioRunner::MakeWindow(const Command &c) {
-  winsim::driver::WindowSpec spec;
+  winsim::driver::NewWindow spec;
   spec.title = Widen(c.text);
   if (!c.window.className.empty()) spec.className = Widen(c.window.className);
   if (c.window.hasRect) spec.rect = RECT{c.window.left, c.window.top, c.window.right, c.window.bottom};

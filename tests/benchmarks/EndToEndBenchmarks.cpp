@@ -171,7 +171,7 @@ void EndToEndFocusChange(benchmark::State &state) {
                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ShowWindow(w, SW_SHOWNA);
   });
-  WindowSpec spec;
+  NewWindow spec;
   spec.title = L"Other application";
   HWND v = CreateAppWindow(other, spec);
   g_seen.window = w;

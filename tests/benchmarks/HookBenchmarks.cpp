@@ -47,7 +47,7 @@ struct HookWorld {
 
   HookWorld() {
     app = StartApp("hooked");
-    WindowSpec spec;
+    NewWindow spec;
     spec.title = L"Hooked";
     top = CreateAppWindow(app, spec);
     spec.title = L"first";
@@ -56,7 +56,7 @@ struct HookWorld {
     first = CreateAppWindow(app, spec);
     spec.title = L"second";
     second = CreateAppWindow(app, spec);
-    spec = WindowSpec();
+    spec = NewWindow();
     spec.title = L"Toggled";
     toggled = CreateAppWindow(app, spec);
     ClickFocus(first);

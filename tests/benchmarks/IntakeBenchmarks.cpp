@@ -56,7 +56,7 @@ struct WindowPool {
   void Grow(std::size_t count) {
     if (!app) {
       app = StartApp("managed-windows");
-      WindowSpec spec;
+      NewWindow spec;
       spec.title = L"Elsewhere";
       elsewhere = CreateAppWindow(app, spec);
     }

@@ -35,7 +35,7 @@ class HookLibraryTest : public ::testing::Test {
     ResetDesktop();
   }
   HWND Window(DWORD app, const wchar_t *title, HWND owner = nullptr) {
-    WindowSpec spec;
+    NewWindow spec;
     spec.title = title;
     spec.owner = owner;
     return CreateAppWindow(app, spec);

@@ -17,7 +17,7 @@ class WindowInfoTest : public quillmere_test::ScriptTest {
   }
   HWND Make(const std::wstring &title, HWND parent = nullptr, HWND owner = nullptr, bool visible = true,
             bool enabled = true, const std::wstring &className = L"SimAppWindow") {
-    WindowSpec spec;
+    NewWindow spec;
     spec.title = title;
     spec.parent = parent;
     spec.owner = owner;

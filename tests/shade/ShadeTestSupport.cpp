@@ -91,7 +91,7 @@ void ShadeTest::LoadWithErrors(const std::string &body) {
 }
 
 HWND ShadeTest::Top(const std::wstring &title, bool enabled, bool visible) {
-  winsim::driver::WindowSpec spec;
+  winsim::driver::NewWindow spec;
   spec.title = title;
   spec.enabled = enabled;
   spec.visible = visible;
@@ -99,14 +99,14 @@ HWND ShadeTest::Top(const std::wstring &title, bool enabled, bool visible) {
 }
 
 HWND ShadeTest::Child(HWND parent, const std::wstring &title) {
-  winsim::driver::WindowSpec spec;
+  winsim::driver::NewWindow spec;
   spec.title = title;
   spec.parent = parent;
   return winsim::driver::CreateAppWindow(app, spec);
 }
 
 HWND ShadeTest::Owned(HWND owner, const std::wstring &title) {
-  winsim::driver::WindowSpec spec;
+  winsim::driver::NewWindow spec;
   spec.title = title;
   spec.owner = owner;
   return winsim::driver::CreateAppWindow(app, spec);

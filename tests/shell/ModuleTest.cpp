@@ -73,10 +73,10 @@ Quillmere.log(u"\ud83d\ude00" + u"x" * 32765)
 }
 
 TEST_F(Module, GetWindowPropertyDescribesAWindowWithTheRightTypes) {
-  WindowSpec ownerSpec;
+  NewWindow ownerSpec;
   ownerSpec.title = L"Owner";
   HWND owner = CreateAppWindow(app, ownerSpec);
-  WindowSpec spec;
+  NewWindow spec;
   spec.title = L"Dialog \U0001F600";
   spec.owner = owner;
   spec.enabled = false;
@@ -101,7 +101,7 @@ Quillmere.log(repr(sorted(stale.items())))
 }
 
 TEST_F(Module, BadArgumentsRaiseTheInterpretersErrorsAndChangeNothing) {
-  HWND w = CreateAppWindow(app, WindowSpec{});
+  HWND w = CreateAppWindow(app, NewWindow{});
   std::wstring log = RunScript("h = " + Handle(w) + R"py(
 for call in (lambda: Quillmere.doShadeWindow(h, 256),
              lambda: Quillmere.doShadeWindow(h, -1),
@@ -120,9 +120,9 @@ Quillmere.doTopmostWindow(h, 2)
 }
 
 TEST_F(Module, EffectsOnWindowsWithoutARecordChangeNothing) {
-  WindowSpec top;
+  NewWindow top;
   HWND parent = CreateAppWindow(app, top);
-  WindowSpec childSpec;
+  NewWindow childSpec;
   childSpec.parent = parent;
   childSpec.rect = RECT{0, 0, 50, 50};
   HWND child = CreateAppWindow(app, childSpec);
@@ -145,11 +145,11 @@ class Effects : public Module {
                 "def on_shade(h, t, c):\n" + onShade + "\n"
                 "def on_unshade(h, t, c):\n" + onUnshade + "\n"
                 "def configure():\n    return ([always], None, None, on_shade, on_unshade)\n");
-    other = CreateAppWindow(StartApp("other"), WindowSpec{});
+    other = CreateAppWindow(StartApp("other"), NewWindow{});
     Start();
   }
   HWND Window(const wchar_t *title, bool layered = false) {
-    WindowSpec spec;
+    NewWindow spec;
     spec.title = title;
     spec.rect = RECT{50, 60, 450, 360};
     spec.layered = layered;
@@ -215,7 +215,7 @@ TEST_F(Effects, CancellingTranslucencyWithoutMakingItLeavesTheLayeredStyle) {
 }
 
 TEST_F(Effects, TopMostOnAndOff) {
-  WindowSpec spec;
+  NewWindow spec;
   spec.title = L"W";
   HWND w = CreateAppWindow(app, spec);
   WriteScript("import Quillmere\nQuillmere.doTopmostWindow(" + Handle(w) + ", 1)\n" +
@@ -226,7 +226,7 @@ TEST_F(Effects, TopMostOnAndOff) {
 }
 
 TEST_F(Effects, TopMostOff) {
-  WindowSpec spec;
+  NewWindow spec;
   spec.title = L"W";
   HWND w = CreateAppWindow(app, spec);
   WriteScript("import Quillmere\nQuillmere.doTopmostWindow(" + Handle(w) + ", 1)\n" +

@@ -85,7 +85,7 @@ int ProgramTest::Join() {
 }
 
 HWND ProgramTest::AppWindow(DWORD app, const wchar_t *title, RECT rect, HWND owner, DWORD style) {
-  WindowSpec spec;
+  NewWindow spec;
   spec.title = title;
   spec.rect = rect;
   spec.owner = owner;

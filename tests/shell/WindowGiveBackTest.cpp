@@ -22,11 +22,11 @@ class GiveBack : public ProgramTest {
     ProgramTest::SetUp();
     WriteSettings(10, 20, 400, 300, false, false);
     app = StartApp("a");
-    other = CreateAppWindow(StartApp("other"), WindowSpec{});
+    other = CreateAppWindow(StartApp("other"), NewWindow{});
   }
   // A window of 400 by 300 pixels at (50, 60), sizable unless a style is given.
   HWND Window(const wchar_t *title, bool layered = false, DWORD style = 0) {
-    WindowSpec spec;
+    NewWindow spec;
     spec.title = title;
     spec.rect = RECT{50, 60, 450, 360};
     spec.layered = layered;

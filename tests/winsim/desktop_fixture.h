@@ -75,8 +75,8 @@ class HookRecorder {
   std::vector<Seen> seen_;
 };
 
-inline winsim::driver::WindowSpec Spec(const wchar_t *title, RECT rect = {100, 100, 500, 400}) {
-  winsim::driver::WindowSpec s;
+inline winsim::driver::NewWindow NewWindowTitled(const wchar_t *title, RECT rect = {100, 100, 500, 400}) {
+  winsim::driver::NewWindow s;
   s.title = title;
   s.rect = rect;
   return s;

@@ -29,7 +29,7 @@ LONG LeftOf(HWND h) {
 TEST_F(DriverTest, ResetDesktopLeavesNothingOfTheDesktopBefore) {
   winsim::RegisterResourceScript(GetModuleHandleW(nullptr), "1 ACCELERATORS\nBEGIN\n \"a\", 2\nEND\n", {});
   DWORD app = StartApp("a");
-  CreateAppWindow(app, Spec(L"class"));  // registers the application's class
+  CreateAppWindow(app, NewWindowTitled(L"class"));  // registers the application's class
   HWND first = CreateDefaultPlacedWindow(app);
   HWND second = CreateDefaultPlacedWindow(app);
   ASSERT_EQ(LeftOf(first), 22);
@@ -45,7 +45,7 @@ TEST_F(DriverTest, ResetDesktopLeavesNothingOfTheDesktopBefore) {
   EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 19);
   DWORD next = StartApp("b");
   EXPECT_NE(next, app);  // ids and handles are never given out again
-  HWND again = CreateAppWindow(next, Spec(L"class"));
+  HWND again = CreateAppWindow(next, NewWindowTitled(L"class"));
   EXPECT_GT(reinterpret_cast<uintptr_t>(again), reinterpret_cast<uintptr_t>(second));
   HWND placed = CreateDefaultPlacedWindow(next);
   EXPECT_EQ(LeftOf(placed), 22);  // default positions start again at the top left

@@ -13,8 +13,8 @@ class FocusTest : public DesktopTest {
   void SetUp() override {
     appA = StartApp("a");
     appB = StartApp("b");
-    a = CreateAppWindow(appA, Spec(L"A"));
-    b = CreateAppWindow(appB, Spec(L"B"));
+    a = CreateAppWindow(appA, NewWindowTitled(L"A"));
+    b = CreateAppWindow(appB, NewWindowTitled(L"B"));
   }
   DWORD appA = 0, appB = 0;
   HWND a = nullptr, b = nullptr;
@@ -23,7 +23,7 @@ class FocusTest : public DesktopTest {
 TEST_F(FocusTest, CreatingAndShowingWithoutActivationMovesNoFocus) {
   EXPECT_EQ(GetForegroundWindow(), nullptr);
   HookRecorder recorder;
-  CreateAppWindow(appA, Spec(L"another"));
+  CreateAppWindow(appA, NewWindowTitled(L"another"));
   EXPECT_TRUE(recorder.Of({WM_SETFOCUS, WM_KILLFOCUS, WM_ACTIVATE}, {}).empty());
 }
 
@@ -58,7 +58,7 @@ TEST_F(FocusTest, ClickMovesFocusBetweenApplicationsEachOnItsOwnThread) {
 }
 
 TEST_F(FocusTest, FocusInsideOneWindowMovesWithoutActivation) {
-  WindowSpec childSpec = Spec(L"edit", {5, 5, 50, 20});
+  NewWindow childSpec = NewWindowTitled(L"edit", {5, 5, 50, 20});
   childSpec.parent = a;
   HWND child = CreateAppWindow(appA, childSpec);
   ClickFocus(a);
@@ -76,7 +76,7 @@ TEST_F(FocusTest, FocusInsideOneWindowMovesWithoutActivation) {
 }
 
 TEST_F(FocusTest, ClickOnAChildOfAnotherApplicationNamesTheOldFocusWindow) {
-  WindowSpec childSpec = Spec(L"edit", {5, 5, 50, 20});
+  NewWindow childSpec = NewWindowTitled(L"edit", {5, 5, 50, 20});
   childSpec.parent = b;
   HWND child = CreateAppWindow(appB, childSpec);
   ClickFocus(a);
@@ -93,7 +93,7 @@ TEST_F(FocusTest, ClickOnAChildOfAnotherApplicationNamesTheOldFocusWindow) {
 }
 
 TEST_F(FocusTest, ClickingADisabledOwnerActivatesItsDialogInstead) {
-  WindowSpec dialogSpec = Spec(L"modal");
+  NewWindow dialogSpec = NewWindowTitled(L"modal");
   dialogSpec.owner = a;
   HWND dialog = CreateAppWindow(appA, dialogSpec);
   EnableAppWindow(a, false);

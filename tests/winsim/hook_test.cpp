@@ -59,8 +59,8 @@ class HookTest : public DesktopTest {
 
 TEST_F(HookTest, FocusLossInAnApplicationReachesTheInstallerAsAPostedPage) {
   DWORD appA = StartApp("a"), appB = StartApp("b");
-  HWND a = CreateAppWindow(appA, Spec(L"A"));
-  HWND b = CreateAppWindow(appB, Spec(L"B"));
+  HWND a = CreateAppWindow(appA, NewWindowTitled(L"A"));
+  HWND b = CreateAppWindow(appB, NewWindowTitled(L"B"));
   ClickFocus(a);
   g_watched = a;
   HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, ForwardingHook, GetModuleHandleW(nullptr), 0);
@@ -98,7 +98,7 @@ TEST_F(HookTest, FocusLossInAnApplicationReachesTheInstallerAsAPostedPage) {
 TEST_F(HookTest, HookRunsOnTheThreadThatRanTheWindowProcedure) {
   HookRecorder recorder;
   DWORD app = StartApp("a");
-  HWND a = CreateAppWindow(app, Spec(L"A"));
+  HWND a = CreateAppWindow(app, NewWindowTitled(L"A"));
   SetAppWindowText(a, L"renamed");
   SendMessageW(a, WM_USER + 7, 0, 0);  // from the program's process
   auto seen = recorder.Of({WM_CREATE, WM_SHOWWINDOW, WM_SETTEXT, WM_USER + 7}, {a});
@@ -116,7 +116,7 @@ TEST_F(HookTest, HookRunsOnTheThreadThatRanTheWindowProcedure) {
 TEST_F(HookTest, HookWParamTellsWhetherTheHandlingThreadSentTheMessage) {
   HookRecorder recorder;
   DWORD app = StartApp("a");
-  HWND a = CreateAppWindow(app, Spec(L"A"));
+  HWND a = CreateAppWindow(app, NewWindowTitled(L"A"));
   RunInApp(app, [&] {
     SendMessageW(a, WM_USER + 8, 0, 0);
     SetFocus(a);

@@ -66,7 +66,7 @@ using KillTest = DesktopTest;
 TEST_F(KillTest, TheProgramsThingsGoWithoutAMessageAndItsThreadLeavesItsWait) {
   g_destroyed = 0;
   DWORD app = StartApp("app");
-  HWND appWindow = CreateAppWindow(app, Spec(L"app"));
+  HWND appWindow = CreateAppWindow(app, NewWindowTitled(L"app"));
   Program program;
   program.Run();
   HWND main = program.started.get_future().get();

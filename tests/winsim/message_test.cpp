@@ -57,7 +57,7 @@ TEST_F(MessageTest, PeekFiltersByRangeAndCanLeaveTheMessage) {
 
 TEST_F(MessageTest, MessageBoxKeepsDispatchingTheThreadsMessages) {
   DWORD app = StartApp("a");
-  HWND owner = CreateAppWindow(app, Spec(L"owner"));
+  HWND owner = CreateAppWindow(app, NewWindowTitled(L"owner"));
   HWND helper = nullptr;
   RunInApp(app, [&] { helper = CreateRecordingWindow(); });
   int answer = 0;
@@ -111,7 +111,7 @@ TEST_F(MessageTest, ManyThreadsCallingInAtOnce) {
 
 TEST_F(MessageTest, StoppingAnApplicationDestroysItsWindows) {
   DWORD app = StartApp("a");
-  HWND w = CreateAppWindow(app, Spec(L"x"));
+  HWND w = CreateAppWindow(app, NewWindowTitled(L"x"));
   StopApp(app);
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(OpenProcess(PROCESS_VM_OPERATION, FALSE, app), nullptr);

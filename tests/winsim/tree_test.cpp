@@ -12,13 +12,13 @@ class TreeTest : public DesktopTest {
  protected:
   void SetUp() override {
     app = StartApp("app");
-    top = CreateAppWindow(app, Spec(L"top"));
-    WindowSpec childSpec = Spec(L"child", {10, 10, 60, 40});
+    top = CreateAppWindow(app, NewWindowTitled(L"top"));
+    NewWindow childSpec = NewWindowTitled(L"child", {10, 10, 60, 40});
     childSpec.parent = top;
     child = CreateAppWindow(app, childSpec);
     childSpec.parent = child;
     grandchild = CreateAppWindow(app, childSpec);
-    WindowSpec popupSpec = Spec(L"dialog");
+    NewWindow popupSpec = NewWindowTitled(L"dialog");
     popupSpec.owner = top;
     popup = CreateAppWindow(app, popupSpec);
   }
@@ -27,7 +27,7 @@ class TreeTest : public DesktopTest {
 };
 
 TEST_F(TreeTest, RootOwnerFollowsAChainOfOwnedPopupsToTheFirstOwner) {
-  WindowSpec nested = Spec(L"nested");
+  NewWindow nested = NewWindowTitled(L"nested");
   nested.owner = popup;
   HWND second = CreateAppWindow(app, nested);
   EXPECT_EQ(GetWindow(second, GW_OWNER), popup);
@@ -112,7 +112,7 @@ TEST_F(TreeTest, HandlesAreSmallAndNeverGivenOutTwice) {
   HWND previous = top;
   DestroyAppWindow(top);
   for (int i = 0; i < 50; ++i) {
-    HWND h = CreateAppWindow(app, Spec(L"again"));
+    HWND h = CreateAppWindow(app, NewWindowTitled(L"again"));
     EXPECT_NE(h, previous);
     EXPECT_NE(h, top);
     EXPECT_LT(reinterpret_cast<uintptr_t>(h), 0x7fffffffu);

@@ -15,7 +15,7 @@ class WinPosTest : public DesktopTest {
  protected:
   void SetUp() override {
     app = StartApp("a");
-    w = CreateAppWindow(app, Spec(L"w", {100, 50, 500, 350}));
+    w = CreateAppWindow(app, NewWindowTitled(L"w", {100, 50, 500, 350}));
   }
   RECT Rect(HWND h) {
     RECT r{};
@@ -62,7 +62,7 @@ TEST_F(WinPosTest, StyleChangesAreAnnouncedAndKeepVisibility) {
 }
 
 TEST_F(WinPosTest, HwndTopStaysBelowTheTopMostBand) {
-  HWND other = CreateAppWindow(app, Spec(L"other"));
+  HWND other = CreateAppWindow(app, NewWindowTitled(L"other"));
   EXPECT_EQ(TopLevelWindows(), (std::vector<HWND>{other, w}));
   SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   EXPECT_EQ(TopLevelWindows(), (std::vector<HWND>{w, other}));
@@ -110,7 +110,7 @@ TEST_F(WinPosTest, DefaultPositionsCascadeFromTheTopLeftAndTheSizeIsThreeQuarter
 }
 
 TEST_F(WinPosTest, PositionsNearTheEndOfTheRangeSaturateInsteadOfOverflowing) {
-  WindowSpec childSpec = Spec(L"child", {10, 10, 60, 40});
+  NewWindow childSpec = NewWindowTitled(L"child", {10, 10, 60, 40});
   childSpec.parent = w;
   childSpec.style = WS_CHILD | WS_VISIBLE;
   HWND child = CreateAppWindow(app, childSpec);
@@ -128,7 +128,7 @@ TEST_F(WinPosTest, PositionsNearTheEndOfTheRangeSaturateInsteadOfOverflowing) {
   EXPECT_EQ(c.bottom, kMax);
 
   // A pop-up keeps no tracking limits, so the size is taken as given.
-  WindowSpec popupSpec = Spec(L"popup");
+  NewWindow popupSpec = NewWindowTitled(L"popup");
   popupSpec.style = WS_POPUP;
   HWND popup = CreateAppWindow(app, popupSpec);
   ASSERT_TRUE(SetWindowPos(popup, nullptr, kMin, kMin, kMax, kMax, SWP_NOZORDER | SWP_NOACTIVATE));

@@ -60,7 +60,7 @@ int main() {
   g_target = CreateWindowExW(0, L"STATIC", L"demo", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, ForwardFocusChanges, GetModuleHandleW(nullptr), 0);
   DWORD editor = StartApp("editor"), browser = StartApp("browser");
-  WindowSpec spec;
+  NewWindow spec;
   spec.title = L"Editor";
   HWND e = CreateAppWindow(editor, spec);
   spec.title = L"Browser";

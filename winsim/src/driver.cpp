@@ -142,7 +142,7 @@ void RunInApp(DWORD processId, const std::function<void()> &code) {
   if (App *app = FindApp(processId)) RunOnThread(app->thread, code);
 }
 
-HWND CreateAppWindow(DWORD processId, const WindowSpec &spec) {
+HWND CreateAppWindow(DWORD processId, const NewWindow &spec) {
   HWND result = nullptr;
   RunInApp(processId, [&] {
     HINSTANCE instance = GetModuleHandleW(nullptr);

@@ -44,7 +44,9 @@ DWORD AppThreadId(DWORD processId);
 // Runs code on an application's GUI thread, as that application, and waits.
 void RunInApp(DWORD processId, const std::function<void()> &code);
 
-struct WindowSpec {
+// A window an application is to create (CreateAppWindow): what it looks
+// like and where it sits.
+struct NewWindow {
   std::wstring title;
   std::wstring className = L"SimAppWindow";
   RECT rect{100, 100, 500, 400};
@@ -59,7 +61,7 @@ struct WindowSpec {
 
 // The application creates a window (registering its class on first use;
 // the class procedure is DefWindowProcW) and shows it without activating it.
-HWND CreateAppWindow(DWORD processId, const WindowSpec &spec);
+HWND CreateAppWindow(DWORD processId, const NewWindow &spec);
 
 // The window's own application shows (any SW_ command), enables or
 // disables, retitles or destroys it.
