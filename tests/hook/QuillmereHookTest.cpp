@@ -181,6 +181,19 @@ TEST_F(HookLibraryTest, SecondRegistrationKeepsTheFirstTarget) {
   EXPECT_TRUE(RegisterHook(target, kEvent));  // installed again after removal
 }
 
+// A program that died without unregistering leaves the shared handle set;
+// once its main window is gone, the next program's registration succeeds
+// and the events go to it.
+TEST_F(HookLibraryTest, ARegistrationWhoseTargetIsGoneIsTakenOver) {
+  DestroyWindow(target);
+  target = CreateWindowExW(0, L"STATIC", L"next", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(RegisterHook(target, kEvent));
+  HWND a = Window(appA, L"A");
+  auto created = EventsOf(WM_CREATE);
+  ASSERT_FALSE(created.empty());
+  EXPECT_EQ(created.back().hwnd, a);
+}
+
 TEST_F(HookLibraryTest, EveryFaultLeavesNoPageBehind) {
   HWND a = Window(appA, L"A"), b = Window(appB, L"B");
   Events();
