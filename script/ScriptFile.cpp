@@ -3,8 +3,11 @@
 #include "script/ScriptErrorReport.h"
 #include "script/WideText.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 namespace {
@@ -13,34 +16,34 @@ struct FileCloser {
   void operator()(std::FILE *file) const { std::fclose(file); }
 };
 
+// What the name stands for, from stat(): the same answer on every build,
+// the Winelib one included, whose host C++ library does not share the
+// path type of its Windows headers (std::filesystem cannot be used there).
+ScriptFileRead KindOf(const char *path) {
+  struct stat status;
+  if (stat(path, &status) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return ScriptFileRead::Missing;
+    // A size that does not fit the platform's stat is well beyond the limit.
+    if (errno == EOVERFLOW) return ScriptFileRead::TooLarge;
+    return ScriptFileRead::Failed;
+  }
+  if (S_ISDIR(status.st_mode)) return ScriptFileRead::Directory;
+  if (S_ISFIFO(status.st_mode)) return ScriptFileRead::Pipe;
+  if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) return ScriptFileRead::Device;
+  if (!S_ISREG(status.st_mode)) return ScriptFileRead::OtherKind;
+  if (status.st_size < 0) return ScriptFileRead::Failed;
+  if (static_cast<std::uintmax_t>(status.st_size) > kMaxScriptFileBytes) return ScriptFileRead::TooLarge;
+  return ScriptFileRead::Read;
+}
+
 }  // namespace
 
 ScriptFileRead ReadScriptFile(const char *path, std::string &text) {
-  namespace fs = std::filesystem;
   text.clear();
   // What the name stands for is looked at before anything is opened:
   // opening a FIFO alone would wait for a writer.
-  std::error_code error;
-  switch (fs::status(path, error).type()) {
-    case fs::file_type::regular:
-      break;
-    case fs::file_type::not_found:
-      return ScriptFileRead::Missing;
-    case fs::file_type::directory:
-      return ScriptFileRead::Directory;
-    case fs::file_type::fifo:
-      return ScriptFileRead::Pipe;
-    case fs::file_type::character:
-    case fs::file_type::block:
-      return ScriptFileRead::Device;
-    case fs::file_type::none:
-      return ScriptFileRead::Failed;
-    default:
-      return ScriptFileRead::OtherKind;
-  }
-  const std::uintmax_t size = fs::file_size(path, error);
-  if (error) return ScriptFileRead::Failed;
-  if (size > kMaxScriptFileBytes) return ScriptFileRead::TooLarge;
+  const ScriptFileRead kind = KindOf(path);
+  if (kind != ScriptFileRead::Read) return kind;
 
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
   if (!file) return ScriptFileRead::Failed;

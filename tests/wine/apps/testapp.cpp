@@ -121,7 +121,7 @@ void Execute(const std::string &command) {
   } else if (v == "programlog") {
     // The text of the program's log view, as UTF-8 (a broken surrogate pair
     // would come out as U+FFFD).
-    HWND p = FindWindowW(kProgramClass, nullptr);
+    HWND p = FindWindowW(kMainWindowClassName, nullptr);
     HWND edit = p ? FindWindowExW(p, nullptr, L"EDIT", nullptr) : nullptr;
     if (!edit) return Answer("error no log view");
     std::wstring text(static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');

@@ -265,6 +265,107 @@ TEST_F(BridgeTest, ModuleMethodsAndPendingCallsCallBackIntoTheProgram) {
   EXPECT_EQ(5, g_pendingRuns);
 }
 
+TEST_F(BridgeTest, TextFormatsReadTheProgramsWidths) {
+  PyObject *names = PyUnicode_FromString("a, b");
+  PyObject *text = PyUnicode_FromFormat("%zd thread%s after %lld ms: %U; %ld %lu %d %u %x %c %R 100%%",
+                                        static_cast<Py_ssize_t>(2), "s", 5000LL, names, -1L, 4294967295UL, -7,
+                                        3000000000U, 255U, 0x20AC, names);
+  ASSERT_NE(nullptr, text) << TakeError();
+  EXPECT_EQ("\"2 threads after 5000 ms: a, b; -1 4294967295 -7 3000000000 ff \\u20ac 'a, b' 100%\"", Repr(text));
+  Py_DECREF(text);
+  EXPECT_EQ(nullptr, PyUnicode_FromFormat("%5d", 1));
+  EXPECT_TRUE(HasError(TakeError(), "SystemError", "PyUnicode_FromFormat"));
+
+  // The error stream gets the text; an error pending before stays pending.
+  PyObject *io = PyImport_ImportModule("io");
+  PyObject *sys = PyImport_ImportModule("sys");
+  PyObject *saved = sys ? PyObject_GetAttrString(sys, "stderr") : nullptr;
+  PyObject *capture = io ? PyObject_CallMethod(io, "StringIO", nullptr) : nullptr;
+  ASSERT_NE(nullptr, capture) << TakeError();
+  ASSERT_EQ(0, PyObject_SetAttrString(sys, "stderr", capture));
+  PyErr_SetString(PyExc_KeyError, "pending");
+  PySys_FormatStderr("%U and %zd\n", names, static_cast<Py_ssize_t>(-3));
+  EXPECT_TRUE(HasError(TakeError(), "KeyError", "pending"));
+  PySys_FormatStderr("%5d\n", 1);
+  EXPECT_FALSE(PyErr_Occurred());
+  PyObject_SetAttrString(sys, "stderr", saved);
+  PyObject *written = PyObject_CallMethod(capture, "getvalue", nullptr);
+  EXPECT_EQ("'a, b and -3\\n'", Repr(written));
+  Py_XDECREF(written);
+  Py_DECREF(capture);
+  Py_XDECREF(saved);
+  Py_XDECREF(sys);
+  Py_XDECREF(io);
+  Py_DECREF(names);
+}
+
+namespace {
+
+PyObject *Constant(PyObject *self, PyObject *) { return PyLong_FromLong(self ? 1 : 7); }
+PyObject *Echo(PyObject *self, PyObject *argument) { return PyTuple_Pack(2, self, argument); }
+PyMethodDef g_constant = {"constant", Constant, METH_NOARGS, nullptr};
+PyMethodDef g_echo = {"echo", Echo, METH_O, nullptr};
+
+std::string g_exitOrder;
+void FirstAtExit() { g_exitOrder += "first;"; }
+void SecondAtExit() { g_exitOrder += "second;"; }
+
+}  // namespace
+
+TEST_F(BridgeTest, FunctionsOfTheProgramAreCalledBack) {
+  PyObject *constant = PyCFunction_NewEx(&g_constant, nullptr, nullptr);
+  ASSERT_NE(nullptr, constant) << TakeError();
+  PyObject *seven = PyObject_CallObject(constant, nullptr);
+  EXPECT_EQ("7", Repr(seven));
+  Py_XDECREF(seven);
+  EXPECT_EQ(nullptr, PyObject_CallFunction(constant, "i", 1));
+  EXPECT_TRUE(HasError(TakeError(), "TypeError", "no arguments"));
+  Py_DECREF(constant);
+
+  PyObject *self = PyUnicode_FromString("self");
+  PyObject *echo = PyCFunction_NewEx(&g_echo, self, nullptr);
+  ASSERT_NE(nullptr, echo) << TakeError();
+  PyObject *pair = PyObject_CallFunction(echo, "i", 3);
+  EXPECT_EQ("('self', 3)", Repr(pair)) << TakeError();
+  Py_XDECREF(pair);
+  Py_DECREF(echo);
+  Py_DECREF(self);
+
+  // Run at finalisation, last registered first (checked in main).
+  EXPECT_EQ(0, Py_AtExit(FirstAtExit));
+  EXPECT_EQ(0, Py_AtExit(SecondAtExit));
+  EXPECT_EQ("", g_exitOrder);
+}
+
+TEST_F(BridgeTest, CompiledCodeRunsWithTheBuiltins) {
+  EXPECT_EQ(1, Py_IsInitialized());
+  PyObject *code = Py_CompileString("items = list(range(4))\nfound = hasattr(items, 'append')\n", "<test>",
+                                    Py_file_input);
+  ASSERT_NE(nullptr, code) << TakeError();
+  PyObject *globals = PyDict_New();
+  ASSERT_EQ(0, PyDict_SetItemString(globals, "__builtins__", PyEval_GetBuiltins()));
+  PyObject *result = PyEval_EvalCode(code, globals, globals);
+  ASSERT_NE(nullptr, result) << TakeError();
+  Py_DECREF(result);
+  PyObject *items = PyDict_GetItemString(globals, "items");
+  EXPECT_EQ(1, PyObject_IsTrue(PyDict_GetItemString(globals, "found")));
+  EXPECT_EQ(1, PyObject_HasAttrString(items, "append"));
+  PyObject *fast = PySequence_Fast(items, "not a sequence");
+  ASSERT_EQ(4, PySequence_Size(fast));
+  PyObject *last = PySequence_GetItem(fast, 3);
+  EXPECT_EQ("3", Repr(last));
+  Py_XDECREF(last);
+  PyObject *list = PyList_New(0);
+  EXPECT_EQ(0, PyList_Append(list, fast));
+  EXPECT_EQ("[[0, 1, 2, 3]]", Repr(list));
+  Py_DECREF(list);
+  Py_DECREF(fast);
+  EXPECT_EQ(nullptr, Py_CompileString("def (", "<test>", Py_file_input));
+  EXPECT_TRUE(HasError(TakeError(), "SyntaxError", ""));
+  Py_DECREF(globals);
+  Py_DECREF(code);
+}
+
 TEST_F(BridgeTest, ThreadIdentitiesFindTheirThreadAgain) {
   unsigned long self = PyThread_get_thread_ident();
   EXPECT_EQ(0, PyThreadState_SetAsyncExc(self ^ 0x5A5A5A5AUL, PyExc_ValueError));
@@ -289,5 +390,9 @@ int main(int argc, char **argv) {
   }
   int status = RUN_ALL_TESTS();
   Py_Finalize();
+  if (status == 0 && g_exitOrder != "second;first;") {
+    std::fprintf(stderr, "functions registered with Py_AtExit ran as \"%s\"\n", g_exitOrder.c_str());
+    return 1;
+  }
   return status;
 }

@@ -62,6 +62,24 @@ MSABI int bridge_Py_AddPendingCall(PendingCall call, void *argument) {
   return status;
 }
 
+/* Functions run at finalisation, last registered first, as the
+   interpreter runs its own; the host calls one function of the bridge that
+   runs the program's. */
+typedef void(MSABI *ExitFunction)(void);
+#define MAX_EXIT_FUNCTIONS 32
+static ExitFunction exit_functions[MAX_EXIT_FUNCTIONS];
+static int exit_function_count;
+static void run_exit_functions(void) {
+  while (exit_function_count > 0) exit_functions[--exit_function_count]();
+}
+MSABI int bridge_Py_AtExit(ExitFunction function) {
+  if (exit_function_count >= MAX_EXIT_FUNCTIONS) return -1;
+  if (exit_function_count == 0 && Py_AtExit(run_exit_functions) != 0) return -1;
+  exit_functions[exit_function_count++] = function;
+  return 0;
+}
+MSABI int bridge_Py_IsInitialized(void) { return Py_IsInitialized(); }
+
 /* Thread identities are 64-bit on the host and 32-bit `unsigned long` on
    the program's side: the program sees the low 32 bits, and a thread is
    found again by them. */
@@ -339,6 +357,134 @@ MSABI PyObject *bridge_PyTuple_Pack(Py_ssize_t count, ...) {
   return tuple;
 }
 
+/* ---- Formatting text from an ms_abi argument list ----
+   The PyUnicode_FromFormat conversions without width or precision; each
+   piece is formatted by the host with the argument read at the program's
+   width (`l` is 32 bits there). */
+
+static PyObject *format_one(const char *call, const char **position, __builtin_ms_va_list *args) {
+  const char *f = *position;
+  int size = 0; /* 0: int, 1: l (32-bit), 2: ll, 3: z */
+  if (f[0] == 'l' && f[1] == 'l') {
+    size = 2;
+    f += 2;
+  } else if (*f == 'l') {
+    size = 1;
+    ++f;
+  } else if (*f == 'z') {
+    size = 3;
+    ++f;
+  }
+  char unit = *f++;
+  PyObject *result = NULL;
+  switch (unit) {
+    case '%':
+      result = size ? refuse(call, "a length before %%") : PyUnicode_FromString("%");
+      break;
+    case 'd':
+    case 'i': {
+      long long value = size == 2   ? __builtin_va_arg(*args, long long)
+                        : size == 3 ? (long long)__builtin_va_arg(*args, Py_ssize_t)
+                        : size == 1 ? (long long)__builtin_va_arg(*args, winlong)
+                                    : (long long)__builtin_va_arg(*args, int);
+      result = PyUnicode_FromFormat("%lld", value);
+      break;
+    }
+    case 'u':
+    case 'x': {
+      unsigned long long value = size == 2   ? __builtin_va_arg(*args, unsigned long long)
+                                 : size == 3 ? (unsigned long long)__builtin_va_arg(*args, size_t)
+                                 : size == 1 ? (unsigned long long)__builtin_va_arg(*args, winulong)
+                                             : (unsigned long long)__builtin_va_arg(*args, unsigned int);
+      char digits[24];
+      snprintf(digits, sizeof digits, unit == 'u' ? "%llu" : "%llx", value);
+      result = PyUnicode_FromString(digits);
+      break;
+    }
+    case 'c':
+      result = size ? refuse(call, "a length before %c") : PyUnicode_FromOrdinal(__builtin_va_arg(*args, int));
+      break;
+    case 's':
+      result = size ? refuse(call, "a length before %s") : PyUnicode_FromString(__builtin_va_arg(*args, const char *));
+      break;
+    case 'p':
+      result = size ? refuse(call, "a length before %p") : PyUnicode_FromFormat("%p", __builtin_va_arg(*args, void *));
+      break;
+    case 'U':
+    case 'S':
+    case 'R':
+    case 'A': {
+      PyObject *object = size ? NULL : __builtin_va_arg(*args, PyObject *);
+      if (size)
+        result = refuse(call, "a length before an object conversion");
+      else if (!object)
+        result = refuse(call, "a NULL object");
+      else if (unit == 'U')
+        result = (Py_INCREF(object), object);
+      else
+        result = unit == 'S' ? PyObject_Str(object) : unit == 'R' ? PyObject_Repr(object) : PyObject_ASCII(object);
+      break;
+    }
+    default: {
+      char what[48];
+      snprintf(what, sizeof what, "the conversion '%%%c' or a width or precision", unit ? unit : '0');
+      return refuse(call, what);
+    }
+  }
+  *position = f;
+  return result;
+}
+
+static PyObject *format_text(const char *call, const char *format, __builtin_ms_va_list *args) {
+  PyObject *pieces = PyList_New(0);
+  if (!pieces) return NULL;
+  const char *f = format;
+  while (*f) {
+    const char *literal = f;
+    while (*f && *f != '%') ++f;
+    PyObject *piece = NULL;
+    if (f > literal) {
+      piece = PyUnicode_DecodeUTF8(literal, f - literal, "replace");
+    } else {
+      ++f;
+      piece = format_one(call, &f, args);
+    }
+    if (!piece || PyList_Append(pieces, piece) != 0) {
+      Py_XDECREF(piece);
+      Py_DECREF(pieces);
+      return NULL;
+    }
+    Py_DECREF(piece);
+  }
+  PyObject *empty = PyUnicode_FromString("");
+  PyObject *text = empty ? PyUnicode_Join(empty, pieces) : NULL;
+  Py_XDECREF(empty);
+  Py_DECREF(pieces);
+  return text;
+}
+
+MSABI PyObject *bridge_PyUnicode_FromFormat(const char *format, ...) {
+  __builtin_ms_va_list args;
+  __builtin_ms_va_start(args, format);
+  PyObject *text = format_text("PyUnicode_FromFormat", format, &args);
+  __builtin_ms_va_end(args);
+  return text;
+}
+
+/* Writes to sys.stderr and leaves a pending error as it was, as the
+   interpreter's own does; a format it cannot pass on writes nothing. */
+MSABI void bridge_PySys_FormatStderr(const char *format, ...) {
+  PyObject *type, *value, *traceback;
+  PyErr_Fetch(&type, &value, &traceback);
+  __builtin_ms_va_list args;
+  __builtin_ms_va_start(args, format);
+  PyObject *text = format_text("PySys_FormatStderr", format, &args);
+  __builtin_ms_va_end(args);
+  if (text) PySys_FormatStderr("%U", text);
+  Py_XDECREF(text);
+  PyErr_Restore(type, value, traceback);
+}
+
 /* ---- Parsing arguments ----
    The format is passed to the host's parser unchanged, with the program's
    target pointers; where a target is narrower on the program's side
@@ -499,6 +645,31 @@ MSABI PyObject *bridge_PyModule_Create2(PyModuleDef *definition, int api_version
   return module;
 }
 
+/* A function of its own (not a module's): the same trampoline, with the
+   program's self as the capsule's context. Methods taking no arguments or
+   one object are called with the same two arguments. */
+MSABI PyObject *bridge_PyCMethod_New(PyMethodDef *definition, PyObject *self, PyObject *module,
+                                    PyTypeObject *cls) {
+  static const char call[] = "PyCMethod_New";
+  int kind = definition->ml_flags & ~METH_COEXIST;
+  if (cls) return refuse(call, "a method defined in a class");
+  if (kind != METH_VARARGS && kind != METH_NOARGS && kind != METH_O)
+    return refuse(call, "a method that is not METH_VARARGS, METH_NOARGS or METH_O");
+  /* The host keeps the definition for the function's life. */
+  PyMethodDef *host = PyMem_RawCalloc(1, sizeof *host);
+  if (!host) return PyErr_NoMemory();
+  host->ml_name = definition->ml_name;
+  host->ml_meth = method_trampoline;
+  host->ml_flags = kind;
+  host->ml_doc = definition->ml_doc;
+  PyObject *capsule = PyCapsule_New((void *)definition->ml_meth, "python3.dll bridge method", NULL);
+  PyObject *function = NULL;
+  if (capsule && PyCapsule_SetContext(capsule, self) == 0) function = PyCFunction_NewEx(host, capsule, module);
+  Py_XDECREF(capsule);
+  if (!function) PyMem_RawFree(host);
+  return function;
+}
+
 /* ---- Straight forwards: the same types on both sides ---- */
 
 MSABI void bridge_PyErr_Clear(void) { PyErr_Clear(); }
@@ -555,3 +726,17 @@ MSABI PyObject *bridge_PyList_GetItem(PyObject *l, Py_ssize_t i) { return PyList
 MSABI Py_ssize_t bridge_PyList_Size(PyObject *l) { return PyList_Size(l); }
 MSABI PyObject *bridge_PyTuple_GetItem(PyObject *t, Py_ssize_t i) { return PyTuple_GetItem(t, i); }
 MSABI Py_ssize_t bridge_PyTuple_Size(PyObject *t) { return PyTuple_Size(t); }
+MSABI PyObject *bridge_PyEval_GetBuiltins(void) { return PyEval_GetBuiltins(); }
+MSABI PyObject *bridge_Py_CompileString(const char *source, const char *file, int start) {
+  return Py_CompileString(source, file, start);
+}
+MSABI int bridge_PyObject_HasAttrString(PyObject *o, const char *name) { return PyObject_HasAttrString(o, name); }
+MSABI int bridge_PyObject_IsTrue(PyObject *o) { return PyObject_IsTrue(o); }
+MSABI int bridge_PyObject_SetAttrString(PyObject *o, const char *name, PyObject *v) {
+  return PyObject_SetAttrString(o, name, v);
+}
+MSABI int bridge_PyList_Append(PyObject *l, PyObject *item) { return PyList_Append(l, item); }
+MSABI PyObject *bridge_PyList_New(Py_ssize_t size) { return PyList_New(size); }
+MSABI PyObject *bridge_PySequence_Fast(PyObject *o, const char *message) { return PySequence_Fast(o, message); }
+MSABI PyObject *bridge_PySequence_GetItem(PyObject *o, Py_ssize_t i) { return PySequence_GetItem(o, i); }
+MSABI Py_ssize_t bridge_PySequence_Size(PyObject *o) { return PySequence_Size(o); }
