@@ -46,13 +46,16 @@ flags=($m -mcygwin -std=c++17 -O1 -Wall -Wextra -Wno-attributes -fshort-wchar -D
 sources=(config/*.cpp script/*.cpp shade/*.cpp module/*.cpp
          shell/BaseWindow.cpp shell/MainWindow.cpp shell/ProgramLocale.cpp shell/WindowRegistry.cpp shell/WinMain.cpp
          cmake/winelib/WideRuntime.cpp cmake/winelib/PythonPreload.cpp)
+header_dirs=(config script shade module shell hook cmake/winelib "$out/generated")
 objects=()
 pids=()
 cd "$top"
 for s in ${sources[@]}; do
   o="$out/obj/$(echo "$s" | tr / _).o"
   objects+=("$o")
-  if [ ! -f "$o" ] || [ "$s" -nt "$o" ]; then
+  # Rebuilt when its source, or any header it may include, is newer.
+  if [ ! -f "$o" ] || [ "$s" -nt "$o" ] ||
+     [ -n "$(find "${header_dirs[@]}" -name '*.h' -newer "$o" -print -quit)" ]; then
     winegcc "${flags[@]}" -c -x c++ "$s" -o "$o" &
     pids+=($!)
     if [ ${#pids[@]} -ge "$(nproc)" ]; then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
