@@ -91,23 +91,20 @@ bool ParseHandleAndFlag(PyObject *args, HWND &window, bool &flag) {
   return true;
 }
 
-PyObject *DoShadeWindow(PyObject *, PyObject *args) {
+// An effect that keeps its state in the window's record: the record is
+// looked up with the lock held, the window changed without it.
+PyObject *ApplyRecordEffect(PyObject *args, void (*effect)(const ShadeManager::ShadeStructPtr &, HWND, bool)) {
   HWND window;
   bool flag;
   if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
   ShadeManager::ShadeStructPtr record = RecordOf(window);
-  WithoutLock([&] { ApplyShade(record, window, flag); });
+  WithoutLock([&] { effect(record, window, flag); });
   Py_RETURN_NONE;
 }
 
-PyObject *DoTransparentWindow(PyObject *, PyObject *args) {
-  HWND window;
-  bool flag;
-  if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
-  ShadeManager::ShadeStructPtr record = RecordOf(window);
-  WithoutLock([&] { ApplyTransparency(record, window, flag); });
-  Py_RETURN_NONE;
-}
+PyObject *DoShadeWindow(PyObject *, PyObject *args) { return ApplyRecordEffect(args, ApplyShade); }
+
+PyObject *DoTransparentWindow(PyObject *, PyObject *args) { return ApplyRecordEffect(args, ApplyTransparency); }
 
 PyObject *DoTopmostWindow(PyObject *, PyObject *args) {
   HWND window;
