@@ -130,24 +130,32 @@ void DropTopmost(HWND window) {
   SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
-EffectOutcome ApplyShade(const ShadeManager::ShadeStructPtr &record, HWND window, bool shade) {
+namespace {
+
+// An effect the record holds in one flag: nothing to do when the flag is
+// as asked, else (while the effects are open) make or release it, all in
+// one step on the window.
+template <typename Make, typename Release>
+EffectOutcome ApplyHeldEffect(const ShadeManager::ShadeStructPtr &record, HWND window, bool on,
+                              bool ShadeStruct::*held, Make make, Release release) {
   if (!record) return EffectOutcome::Done;
   WindowStep step(window);
-  if (record->shadeHeld == shade) return EffectOutcome::Done;
+  if ((*record).*held == on) return EffectOutcome::Done;
   if (!EffectsOpen()) return EffectOutcome::Refused;
-  if (shade) return RollUp(window, *record);
-  ReleaseShade(window, *record, true);
+  if (on) return make(window, *record);
+  release(window, *record);
   return EffectOutcome::Done;
 }
 
+}  // namespace
+
+EffectOutcome ApplyShade(const ShadeManager::ShadeStructPtr &record, HWND window, bool shade) {
+  return ApplyHeldEffect(record, window, shade, &ShadeStruct::shadeHeld, RollUp,
+                         [](HWND w, ShadeStruct &r) { ReleaseShade(w, r, true); });
+}
+
 EffectOutcome ApplyTransparency(const ShadeManager::ShadeStructPtr &record, HWND window, bool on) {
-  if (!record) return EffectOutcome::Done;
-  WindowStep step(window);
-  if (record->translucencyHeld == on) return EffectOutcome::Done;
-  if (!EffectsOpen()) return EffectOutcome::Refused;
-  if (on) return MakeTranslucent(window, *record);
-  ReleaseTranslucency(window, *record);
-  return EffectOutcome::Done;
+  return ApplyHeldEffect(record, window, on, &ShadeStruct::translucencyHeld, MakeTranslucent, ReleaseTranslucency);
 }
 
 EffectOutcome ApplyTopmost(const ShadeManager::ShadeStructPtr &record, HWND window, bool topmost) {

@@ -272,15 +272,15 @@ def roll_up_at_once(h):
         t.start()
     for t in threads:
         t.join()
+def roll_down(h, t=None, c=None):
+    Quillmere.doShadeWindow(h, 0)
+    Quillmere.doTransparentWindow(h, 0)
 def on_shade(h, t, c):
     for i in range(60):
         roll_up_at_once(h)
-        Quillmere.doShadeWindow(h, 0)
-        Quillmere.doTransparentWindow(h, 0)
+        roll_down(h)
     roll_up_at_once(h)
-def on_unshade(h, t, c):
-    Quillmere.doShadeWindow(h, 0)
-    Quillmere.doTransparentWindow(h, 0)
+on_unshade = roll_down
 )py");
   FocusAway(w);
   EXPECT_EQ(Height(w), 27);
