@@ -10,5 +10,12 @@ const wchar_t kShadeHeightTag[] = L"Quillmere.ShadeHeight";
 const wchar_t kShadeFrameTag[] = L"Quillmere.ShadeFrame";
 // Translucent: 1 when the layered style was added, 2 when the window had it.
 const wchar_t kTranslucentTag[] = L"Quillmere.Translucent";
+// Translucent, and the window had layered attributes of its own: their
+// alpha in the low byte and their flags (LWA_ALPHA, LWA_COLORKEY) in the
+// next, plus 0x10000; and their colour key, plus one.
+const wchar_t kLayeredAlphaTag[] = L"Quillmere.LayeredAlpha";
+const wchar_t kLayeredKeyTag[] = L"Quillmere.LayeredKey";
+// Made top-most by the effects (it was not top-most before): 1.
+const wchar_t kTopmostTag[] = L"Quillmere.Topmost";
 
 #endif

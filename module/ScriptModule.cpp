@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
+#include "module/EffectGate.h"
 #include "module/LogBuffer.h"
 #include "module/ProgramShadeManager.h"
 #include "module/WindowEffects.h"
@@ -91,27 +93,45 @@ bool ParseHandleAndFlag(PyObject *args, HWND &window, bool &flag) {
   return true;
 }
 
+// The script's result of an effect call: None, or an exception for a
+// window left unchanged. A refusal at exit is told once, in the log.
+PyObject *EffectResult(EffectOutcome outcome, const char *function, HWND window) {
+  if (outcome == EffectOutcome::Refused && FirstRefusal()) {
+    const std::wstring line = L"The program is giving windows back at exit: window effects are refused from now on";
+    LogBuffer &log = LogBuffer::Instance();
+    WithoutLock([&] { log.Append(line.data(), line.size()); });
+  }
+  if (outcome != EffectOutcome::Untagged) Py_RETURN_NONE;
+  const std::string message = std::string(function) + ": window " + std::to_string(HandleToScript(window)) +
+                              " was left unchanged: the window properties that let the program give it back "
+                              "could not be set (the global atom table may be full)";
+  PyErr_SetString(PyExc_OSError, message.c_str());
+  return nullptr;
+}
+
 // An effect that keeps its state in the window's record: the record is
 // looked up with the lock held, the window changed without it.
-PyObject *ApplyRecordEffect(PyObject *args, void (*effect)(const ShadeManager::ShadeStructPtr &, HWND, bool)) {
+PyObject *ApplyRecordEffect(PyObject *args, const char *function,
+                            EffectOutcome (*effect)(const ShadeManager::ShadeStructPtr &, HWND, bool)) {
   HWND window;
   bool flag;
   if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
   ShadeManager::ShadeStructPtr record = RecordOf(window);
-  WithoutLock([&] { effect(record, window, flag); });
-  Py_RETURN_NONE;
+  EffectOutcome outcome = EffectOutcome::Done;
+  WithoutLock([&] { outcome = effect(record, window, flag); });
+  return EffectResult(outcome, function, window);
 }
 
-PyObject *DoShadeWindow(PyObject *, PyObject *args) { return ApplyRecordEffect(args, ApplyShade); }
+PyObject *DoShadeWindow(PyObject *, PyObject *args) { return ApplyRecordEffect(args, "doShadeWindow", ApplyShade); }
 
-PyObject *DoTransparentWindow(PyObject *, PyObject *args) { return ApplyRecordEffect(args, ApplyTransparency); }
+PyObject *DoTransparentWindow(PyObject *, PyObject *args) {
+  return ApplyRecordEffect(args, "doTransparentWindow", ApplyTransparency);
+}
 
+// Any window may be made top-most; a managed one keeps in its record
+// whether the effects made it so.
 PyObject *DoTopmostWindow(PyObject *, PyObject *args) {
-  HWND window;
-  bool flag;
-  if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
-  WithoutLock([&] { ApplyTopmost(window, flag); });
-  Py_RETURN_NONE;
+  return ApplyRecordEffect(args, "doTopmostWindow", ApplyTopmost);
 }
 
 PyMethodDef g_methods[] = {

@@ -1,14 +1,22 @@
 #include "module/WindowEffects.h"
 
-#include "module/EffectTags.h"
+#include "module/EffectGate.h"
+#include "module/WindowStep.h"
 #include "shade/ShadeManager.h"
 
 namespace {
 
 typedef ShadeManager::ShadeStruct ShadeStruct;
 
+const BYTE kTranslucentAlpha = 128;
+const BYTE kOpaqueAlpha = 255;
+
 LONG Width(const RECT &r) { return r.right - r.left; }
 LONG Height(const RECT &r) { return r.bottom - r.top; }
+
+// A tag that could not be written leaves the window unchanged; for a
+// window that is gone meanwhile there was nothing to change.
+EffectOutcome TagRefused(HWND window) { return IsWindow(window) ? EffectOutcome::Untagged : EffectOutcome::Done; }
 
 // Takes over a window that an earlier record left rolled up (its record
 // was dropped while the window stayed changed): what undoing needs comes
@@ -22,18 +30,22 @@ bool AdoptShade(HWND window, ShadeStruct &record) {
   return true;
 }
 
-void RollUp(HWND window, ShadeStruct &record) {
+EffectOutcome RollUp(HWND window, ShadeStruct &record) {
   if (!AdoptShade(window, record)) {
-    if (!GetWindowRect(window, &record.savedRect)) return;  // no window: nothing to hold
-    record.savedStyle = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) return EffectOutcome::Done;  // no window: nothing to hold
+    DWORD style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
     // The tag goes first: whatever ends the program from here on, a later
     // run finds what undoing needs.
-    WriteShadeTag(window, ShadeTag{Height(record.savedRect), (record.savedStyle & WS_THICKFRAME) != 0});
+    if (!WriteShadeTag(window, ShadeTag{Height(rect), (style & WS_THICKFRAME) != 0})) return TagRefused(window);
+    record.savedRect = rect;
+    record.savedStyle = style;
   }
   record.shadeHeld = true;
   SetWindowPos(window, nullptr, 0, 0, Width(record.savedRect), GetSystemMetrics(SM_CYCAPTION),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowLongW(window, GWL_STYLE, GetWindowLongW(window, GWL_STYLE) & ~static_cast<LONG>(WS_THICKFRAME));
+  return EffectOutcome::Done;
 }
 
 void ReleaseShade(HWND window, ShadeStruct &record, bool activate) {
@@ -43,25 +55,57 @@ void ReleaseShade(HWND window, ShadeStruct &record, bool activate) {
   RemoveShadeTag(window);
 }
 
-void MakeTranslucent(HWND window, ShadeStruct &record) {
-  TranslucencyTag tag;
-  if (ReadTranslucencyTag(window, tag)) {
-    record.wasLayered = tag.wasLayered;  // left translucent under an earlier record
-  } else {
-    if (!IsWindow(window)) return;
+// The window's layering before it turned translucent, as the record keeps it.
+TranslucencyTag LayeringBefore(const ShadeStruct &record) {
+  TranslucencyTag before;
+  before.wasLayered = record.wasLayered;
+  before.hasAttributes = record.savedAttributes;
+  before.key = record.savedKey;
+  before.alpha = record.savedAlpha;
+  before.flags = record.savedLayeredFlags;
+  return before;
+}
+
+void KeepLayering(ShadeStruct &record, const TranslucencyTag &before) {
+  record.wasLayered = before.wasLayered;
+  record.savedAttributes = before.hasAttributes;
+  record.savedKey = before.key;
+  record.savedAlpha = before.alpha;
+  record.savedLayeredFlags = before.flags;
+}
+
+EffectOutcome MakeTranslucent(HWND window, ShadeStruct &record) {
+  TranslucencyTag before;
+  // A tag: left translucent under an earlier record.
+  if (!ReadTranslucencyTag(window, before)) {
+    if (!IsWindow(window)) return EffectOutcome::Done;
     LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
-    record.wasLayered = (exStyle & WS_EX_LAYERED) != 0;
-    WriteTranslucencyTag(window, TranslucencyTag{record.wasLayered});
-    if (!record.wasLayered) SetWindowLongW(window, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    before.wasLayered = (exStyle & WS_EX_LAYERED) != 0;
+    // Fails for a window whose application never set attributes or draws
+    // it with UpdateLayeredWindow: it comes back opaque.
+    if (before.wasLayered)
+      before.hasAttributes = GetLayeredWindowAttributes(window, &before.key, &before.alpha, &before.flags) != FALSE;
+    if (!WriteTranslucencyTag(window, before)) return TagRefused(window);
+    if (!before.wasLayered) SetWindowLongW(window, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
   }
+  KeepLayering(record, before);
   record.translucencyHeld = true;
-  SetLayeredWindowAttributes(window, 0, 128, LWA_ALPHA);
+  // The application's colour key stays: its see-through parts stay so.
+  DWORD keyFlag = before.hasAttributes ? (before.flags & LWA_COLORKEY) : 0;
+  SetLayeredWindowAttributes(window, keyFlag ? before.key : 0, kTranslucentAlpha, LWA_ALPHA | keyFlag);
+  return EffectOutcome::Done;
 }
 
 void ReleaseTranslucency(HWND window, ShadeStruct &record) {
   record.translucencyHeld = false;
-  MakeOpaque(window, !record.wasLayered);
+  MakeOpaque(window, LayeringBefore(record));
   RemoveTranslucencyTag(window);
+}
+
+void ReleaseTopmost(HWND window, ShadeStruct *record) {
+  if (record) record->topmostHeld = false;
+  DropTopmost(window);
+  RemoveTopmostTag(window);
 }
 
 }  // namespace
@@ -71,34 +115,78 @@ void RollDown(HWND window, LONG width, LONG height, bool restoreFrame, bool acti
   if (restoreFrame) SetWindowLongW(window, GWL_STYLE, GetWindowLongW(window, GWL_STYLE) | WS_THICKFRAME);
 }
 
-void MakeOpaque(HWND window, bool removeLayered) {
-  if (removeLayered) SetWindowLongW(window, GWL_EXSTYLE, GetWindowLongW(window, GWL_EXSTYLE) & ~WS_EX_LAYERED);
-  SetLayeredWindowAttributes(window, 0, 255, LWA_ALPHA);
+void MakeOpaque(HWND window, const TranslucencyTag &before) {
+  if (!before.wasLayered) {
+    SetWindowLongW(window, GWL_EXSTYLE, GetWindowLongW(window, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+    SetLayeredWindowAttributes(window, 0, kOpaqueAlpha, LWA_ALPHA);
+  } else if (before.hasAttributes) {
+    SetLayeredWindowAttributes(window, before.key, before.alpha, before.flags);
+  } else {
+    SetLayeredWindowAttributes(window, 0, kOpaqueAlpha, LWA_ALPHA);
+  }
 }
 
-void ApplyShade(const ShadeManager::ShadeStructPtr &record, HWND window, bool shade) {
-  if (!record || record->shadeHeld == shade) return;
-  if (shade)
-    RollUp(window, *record);
-  else
-    ReleaseShade(window, *record, true);
+void DropTopmost(HWND window) {
+  SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
-void ApplyTransparency(const ShadeManager::ShadeStructPtr &record, HWND window, bool on) {
-  if (!record || record->translucencyHeld == on) return;
-  if (on)
-    MakeTranslucent(window, *record);
-  else
-    ReleaseTranslucency(window, *record);
+namespace {
+
+// An effect the record holds in one flag: nothing to do when the flag is
+// as asked, else (while the effects are open) make or release it, all in
+// one step on the window.
+template <typename Make, typename Release>
+EffectOutcome ApplyHeldEffect(const ShadeManager::ShadeStructPtr &record, HWND window, bool on,
+                              bool ShadeStruct::*held, Make make, Release release) {
+  if (!record) return EffectOutcome::Done;
+  WindowStep step(window);
+  if ((*record).*held == on) return EffectOutcome::Done;
+  if (!EffectsOpen()) return EffectOutcome::Refused;
+  if (on) return make(window, *record);
+  release(window, *record);
+  return EffectOutcome::Done;
+}
+
+}  // namespace
+
+EffectOutcome ApplyShade(const ShadeManager::ShadeStructPtr &record, HWND window, bool shade) {
+  return ApplyHeldEffect(record, window, shade, &ShadeStruct::shadeHeld, RollUp,
+                         [](HWND w, ShadeStruct &r) { ReleaseShade(w, r, true); });
+}
+
+EffectOutcome ApplyTransparency(const ShadeManager::ShadeStructPtr &record, HWND window, bool on) {
+  return ApplyHeldEffect(record, window, on, &ShadeStruct::translucencyHeld, MakeTranslucent, ReleaseTranslucency);
+}
+
+EffectOutcome ApplyTopmost(const ShadeManager::ShadeStructPtr &record, HWND window, bool topmost) {
+  WindowStep step(window);
+  if (!EffectsOpen()) return EffectOutcome::Refused;
+  // Held under this record, or under one that is gone or an earlier run.
+  bool held = (record && record->topmostHeld) || ReadTopmostTag(window);
+  if (!topmost) {
+    if (held) RemoveTopmostTag(window);
+    if (record) record->topmostHeld = false;
+    DropTopmost(window);
+    return EffectOutcome::Done;
+  }
+  if (!held) {
+    if (!IsWindow(window)) return EffectOutcome::Done;
+    bool alreadyTopmost = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    if (!alreadyTopmost && !WriteTopmostTag(window)) return TagRefused(window);
+    held = !alreadyTopmost;
+  }
+  if (record) record->topmostHeld = held;
+  SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+  return EffectOutcome::Done;
 }
 
 void GiveBackHeldWindows(ShadeManager &manager) {
   for (const auto &entry : manager.Records()) {
-    if (entry.second->shadeHeld) ReleaseShade(entry.first, *entry.second, false);
-    if (entry.second->translucencyHeld) ReleaseTranslucency(entry.first, *entry.second);
+    HWND window = entry.first;
+    ShadeStruct &record = *entry.second;
+    WindowStep step(window);
+    if (record.shadeHeld) ReleaseShade(window, record, false);
+    if (record.translucencyHeld) ReleaseTranslucency(window, record);
+    if (record.topmostHeld) ReleaseTopmost(window, &record);
   }
-}
-
-void ApplyTopmost(HWND window, bool topmost) {
-  SetWindowPos(window, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }

@@ -26,10 +26,19 @@ class ShadeManager {
     RECT savedRect{0, 0, 0, 0};  // rectangle before rolling up (screen)
     DWORD savedStyle = 0;        // style word before rolling up; its sizing frame comes back
     bool wasLayered = false;     // had WS_EX_LAYERED before turning translucent
-    // The effects hold the window rolled up / translucent: savedRect and
-    // savedStyle, or wasLayered, hold what undoing needs.
+    // The layered attributes its application had set (wasLayered, and
+    // GetLayeredWindowAttributes could read them): they come back when it
+    // turns opaque again.
+    bool savedAttributes = false;
+    COLORREF savedKey = 0;
+    BYTE savedAlpha = 255;
+    DWORD savedLayeredFlags = 0;
+    // The effects hold the window rolled up / translucent / top-most:
+    // savedRect and savedStyle, or the layered fields, hold what undoing
+    // needs. Top-most is held only when the effects made it so.
     bool shadeHeld = false;
     bool translucencyHeld = false;
+    bool topmostHeld = false;
   };
   typedef boost::shared_ptr<ShadeStruct> ShadeStructPtr;
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "script/InterpreterLock.h"
+#include "module/EffectGate.h"
 #include "module/LogBuffer.h"
 #include "module/WindowEffects.h"
 #include "module/WindowRecovery.h"
@@ -106,8 +107,10 @@ bool MainWindow::Create(const std::wstring &title) {
   SetWindowPos(window, nullptr, profile.Left, profile.Top, profile.Width, profile.Height, SWP_NOZORDER);
   if (profile.StartMinimize) ShowWindow(window, SW_SHOWMINIMIZED);
 
-  // Windows that an earlier run left rolled up or translucent (it was
-  // killed or crashed) get their state back before the script runs.
+  // Windows that an earlier run left rolled up, translucent or top-most
+  // (it was killed or crashed) get their state back before the script
+  // runs; the effects are open to this run's script.
+  OpenEffects();
   for (const RecoveredWindow &recovered : RecoverTaggedWindows()) {
     const std::wstring line = RecoveryLogLine(recovered);
     LogBuffer::Instance().Append(line.c_str(), line.size());
@@ -124,15 +127,15 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
   switch (message) {
     case WM_DESTROY:
       SaveWindowPosition();
-      if (shadeManager) {
-        // The script's handlers roll windows down first; whatever they
-        // left changed (a refusal, an error, a handler still running) the
-        // program gives back itself, and so every window still tagged
-        // whose record went while it was changed.
-        shadeManager->RestoreAll();
-        GiveBackHeldWindows(*shadeManager);
-        RecoverTaggedWindows();
-      }
+      // The script's handlers roll windows down first; whatever they left
+      // changed (a refusal, an error, a handler still running) the program
+      // gives back itself, and so every window still tagged whose record
+      // went while it was changed. Script threads change nothing from the
+      // moment the giving back starts.
+      if (shadeManager) shadeManager->RestoreAll();
+      CloseEffects();
+      if (shadeManager) GiveBackHeldWindows(*shadeManager);
+      RecoverTaggedWindows();
       shadeManager.reset();
       if (tray.cbSize) Shell_NotifyIconW(NIM_DELETE, &tray);
       UnregisterHook();

@@ -97,6 +97,31 @@ TEST_F(WinPosTest, LayeredAttributesNeedTheLayeredStyle) {
   EXPECT_TRUE(SetLayeredWindowAttributes(plain, 0, 200, LWA_ALPHA));
 }
 
+// What giving back an application's own translucency relies on: the
+// attributes it set are read back whole, colour key included; a window that
+// is not layered, or layered without attributes set, has none to read; and
+// taking the layered style away forgets them.
+TEST_F(WinPosTest, LayeredAttributesReadBackOnlyWhatWasSet) {
+  HWND w = Make(WS_OVERLAPPEDWINDOW);
+  COLORREF key = 0;
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  EXPECT_FALSE(GetLayeredWindowAttributes(w, &key, &alpha, &flags));
+  SetWindowLongW(w, GWL_EXSTYLE, GetWindowLongW(w, GWL_EXSTYLE) | WS_EX_LAYERED);
+  EXPECT_FALSE(GetLayeredWindowAttributes(w, &key, &alpha, &flags));
+
+  ASSERT_TRUE(SetLayeredWindowAttributes(w, RGB(255, 0, 255), 200, LWA_ALPHA | LWA_COLORKEY));
+  ASSERT_TRUE(GetLayeredWindowAttributes(w, &key, &alpha, &flags));
+  EXPECT_EQ(key, RGB(255, 0, 255));
+  EXPECT_EQ(alpha, 200);
+  EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA | LWA_COLORKEY));
+
+  SetWindowLongW(w, GWL_EXSTYLE, GetWindowLongW(w, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+  EXPECT_FALSE(GetLayeredWindowAttributes(w, &key, &alpha, &flags));
+  SetWindowLongW(w, GWL_EXSTYLE, GetWindowLongW(w, GWL_EXSTYLE) | WS_EX_LAYERED);
+  EXPECT_FALSE(GetLayeredWindowAttributes(w, &key, &alpha, &flags));
+}
+
 TEST_F(WinPosTest, TopMostChangesThroughSetWindowPosOnly) {
   HWND w = Make(WS_OVERLAPPEDWINDOW);
   auto topmost = [&] { return (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };

@@ -6,6 +6,7 @@
 #include "desktop.h"
 
 #include <cwctype>
+#include <unordered_map>
 
 using namespace winsim;
 
@@ -19,17 +20,24 @@ struct AtomEntry {
   unsigned count = 0;
 };
 
-// Indexed by atom - 0xC000; an entry with count 0 is free.
-std::vector<AtomEntry> &Table() {
-  static std::vector<AtomEntry> *table = new std::vector<AtomEntry>;  // lives as long as the desktop
+// Entries indexed by atom - 0xC000 (an entry with count 0 is free), the
+// live ones also by their name in upper case, and the free slots, so that
+// a full table (0x4000 string atoms) is reached as fast as an empty one.
+struct AtomTable {
+  std::vector<AtomEntry> entries;
+  std::unordered_map<std::wstring, size_t> byName;
+  std::vector<size_t> freeSlots;
+};
+
+AtomTable &Table() {
+  static AtomTable *table = new AtomTable;  // lives as long as the desktop
   return *table;
 }
 
-bool SameName(const std::wstring &a, const std::wstring &b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::towupper(a[i]) != std::towupper(b[i])) return false;
-  return true;
+std::wstring Folded(const std::wstring &name) {
+  std::wstring folded(name);
+  for (wchar_t &c : folded) c = static_cast<wchar_t>(std::towupper(c));
+  return folded;
 }
 
 // "#123": the integer atom 123; 0 when the text is not of that form or
@@ -70,22 +78,26 @@ ATOM AtomOfLocked(LPCWSTR name, bool add) {
     case Kind::Invalid: return FailWith<ATOM>(ERROR_INVALID_PARAMETER, 0);
     case Kind::String: break;
   }
-  std::vector<AtomEntry> &table = Table();
-  size_t freeSlot = table.size();
-  for (size_t i = 0; i < table.size(); ++i) {
-    if (table[i].count && SameName(table[i].name, text)) {
-      if (add) ++table[i].count;
-      return static_cast<ATOM>(kFirstStringAtom + i);
-    }
-    if (!table[i].count && freeSlot == table.size()) freeSlot = i;
+  AtomTable &table = Table();
+  const std::wstring folded = Folded(text);
+  auto found = table.byName.find(folded);
+  if (found != table.byName.end()) {
+    if (add) ++table.entries[found->second].count;
+    return static_cast<ATOM>(kFirstStringAtom + found->second);
   }
   if (!add) return FailWith<ATOM>(ERROR_FILE_NOT_FOUND, 0);
-  if (freeSlot == table.size()) {
-    if (table.size() >= 0x10000u - kFirstStringAtom) return FailWith<ATOM>(ERROR_NOT_ENOUGH_MEMORY, 0);
-    table.emplace_back();
+  size_t slot = table.entries.size();
+  if (!table.freeSlots.empty()) {
+    slot = table.freeSlots.back();
+    table.freeSlots.pop_back();
+  } else {
+    // The string atoms 0xC000 to 0xFFFF are all taken: the table is full.
+    if (table.entries.size() >= 0x10000u - kFirstStringAtom) return FailWith<ATOM>(ERROR_NOT_ENOUGH_MEMORY, 0);
+    table.entries.emplace_back();
   }
-  table[freeSlot] = AtomEntry{text, 1};
-  return static_cast<ATOM>(kFirstStringAtom + freeSlot);
+  table.entries[slot] = AtomEntry{text, 1};
+  table.byName.emplace(folded, slot);
+  return static_cast<ATOM>(kFirstStringAtom + slot);
 }
 
 }  // namespace
@@ -99,10 +111,15 @@ ATOM AddAtomLocked(LPCWSTR name) { return AtomOfLocked(name, true); }
 bool ReleaseAtomLocked(ATOM atom) {
   if (atom == 0) return false;
   if (atom < kFirstStringAtom) return true;
-  std::vector<AtomEntry> &table = Table();
+  AtomTable &table = Table();
   size_t index = atom - kFirstStringAtom;
-  if (index >= table.size() || !table[index].count) return false;
-  if (--table[index].count == 0) table[index].name.clear();
+  if (index >= table.entries.size() || !table.entries[index].count) return false;
+  AtomEntry &entry = table.entries[index];
+  if (--entry.count == 0) {
+    table.byName.erase(Folded(entry.name));
+    entry.name.clear();
+    table.freeSlots.push_back(index);
+  }
   return true;
 }
 
