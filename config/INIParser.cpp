@@ -76,7 +76,8 @@ struct INIParser::definition {
     document = *whitespace_p >> *section >> *whitespace_p;
 
     section = ch_p('[') >> identifier >> ch_p(']') >> eps_p[Range(parser, &INIParser::BeginSection)] >>
-              +whitespace_p >> *((entry | comment) >> (+whitespace_p | end_p));
+              +whitespace_p >> eps_p[Range(parser, &INIParser::OpenSection)] >>
+              *((entry | comment) >> (+whitespace_p | end_p));
 
     entry = identifier[Range(parser, &INIParser::SetKey)] >> *whitespace_p >> ch_p('=') >>
             *(whitespace_p - ch_p('\n')) >>
@@ -120,12 +121,12 @@ struct INIParser::definition {
 };
 
 INIParser::INIParser(INIFile* target)
-    : target(target), intValue(0), realValue(0.0), boolValue(false), sectionHasEntries(false) {}
+    : target(target), intValue(0), realValue(0.0), boolValue(false), sectionOpen(false) {}
 
 void INIParser::EndPass() { KeepTrailingComments(); }
 
 void INIParser::KeepTrailingComments() {
-  if (sectionHasEntries && !pendingComments.empty()) {
+  if (sectionOpen && !pendingComments.empty()) {
     std::vector<std::string>& trailing = target->GetSection(sectionName)->trailingComments;
     trailing.insert(trailing.end(), pendingComments.begin(), pendingComments.end());
   }
@@ -139,7 +140,12 @@ void INIParser::EndName(Position, Position) { nameBuffer.push_back('\0'); }
 void INIParser::BeginSection(Position, Position) {
   KeepTrailingComments();
   sectionName = BufferText(nameBuffer);
-  sectionHasEntries = false;
+  sectionOpen = false;
+}
+
+void INIParser::OpenSection(Position, Position) {
+  target->GetSection(sectionName);
+  sectionOpen = true;
 }
 
 void INIParser::SetKey(Position, Position) { keyName = BufferText(nameBuffer); }
@@ -177,7 +183,6 @@ void INIParser::AddString(Position, Position) { AddCurrent(BufferText(valueBuffe
 void INIParser::AddCurrent(const std::string& text) {
   target->AddEntry(sectionName, keyName, pendingComments, text);
   pendingComments.clear();
-  sectionHasEntries = true;
 }
 
 bool INIFile::ParseText(const std::string& text, std::size_t* stop) {

@@ -56,6 +56,7 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   void AppendName(char c);
   void EndName(Position, Position);
   void BeginSection(Position, Position);
+  void OpenSection(Position, Position);
   void SetKey(Position, Position);
   void SetInt(int value);
   void SetReal(double value);
@@ -71,9 +72,9 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   void AddBool(Position, Position);
   void AddString(Position, Position);
   void AddCurrent(const std::string& text);
-  // Moves the pending comments to the end of the current section, when that
-  // section has an entry from this header on; otherwise they are dropped
-  // with the header, which makes no section either.
+  // Moves the pending comments to the end of the current section, which
+  // keeps them when no entry follows them (a section holding only comments
+  // included).
   void KeepTrailingComments();
 
   INIFile* target;
@@ -89,8 +90,10 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   bool boolValue;
   std::string sectionName;
   std::string keyName;
-  // Whether an entry has been added since the last section header.
-  bool sectionHasEntries;
+  // Whether the header last read was followed by its line end, which brings
+  // its section into being, empty until entries follow. A header the pass
+  // stopped at makes no section.
+  bool sectionOpen;
 };
 
 #endif

@@ -49,10 +49,18 @@ TEST(INIWriter, WritesAnEmptyDocumentAsNothingAndAnEmptySectionAsItsHeader) {
   EXPECT_EQ(document.ToText(), "");
   document.GetSection("Empty");
   EXPECT_EQ(document.ToText(), "[Empty]\n\n");
-  // A header without entries does not make a section when read back.
   INIFile reread;
   EXPECT_TRUE(reread.ParseText(document.ToText()));
-  EXPECT_TRUE(reread.sections.empty());
+  EXPECT_EQ(Describe(reread), "[Empty]");
+}
+
+TEST(INIWriter, SectionsWithoutEntriesComeBackWithTheirComments) {
+  const std::string text =
+      "[Empty]\n\n[Notes]\n;only comments here\n;\n\n[A]\nk=1\n\n[Tail]\n;last words\n\n";
+  INIFile document;
+  ASSERT_TRUE(document.ParseText(text));
+  EXPECT_EQ(Describe(document), "[Empty][Notes]{;only comments here}{;}[A](k=<1>)[Tail]{;last words}");
+  EXPECT_EQ(document.ToText(), text);
 }
 
 TEST(INIWriter, WritesCommentsAndValuesUnchanged) {
