@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 #include <boost/spirit/include/classic_chset.hpp>
 #include <boost/spirit/include/classic_core.hpp>
@@ -80,7 +81,7 @@ struct INIParser::definition {
               *((entry | comment) >> (+whitespace_p | end_p));
 
     entry = identifier[Range(parser, &INIParser::SetKey)] >> *whitespace_p >> ch_p('=') >>
-            *(whitespace_p - ch_p('\n')) >>
+            *(whitespace_p - ch_p('\n')) >> eps_p[Range(parser, &INIParser::StartValue)] >>
             (realLiteral[Range(parser, &INIParser::AddReal)] | intLiteral[Range(parser, &INIParser::AddInt)] |
              boolLiteral[Range(parser, &INIParser::AddBool)] | stringValue[Range(parser, &INIParser::AddString)]);
 
@@ -121,7 +122,7 @@ struct INIParser::definition {
 };
 
 INIParser::INIParser(INIFile* target)
-    : target(target), intValue(0), realValue(0.0), boolValue(false), sectionOpen(false) {}
+    : target(target), intValue(0), realValue(0.0), boolValue(false), keyEnd(nullptr), valueStart(nullptr), sectionOpen(false) {}
 
 void INIParser::EndPass() { KeepTrailingComments(); }
 
@@ -148,7 +149,11 @@ void INIParser::OpenSection(Position, Position) {
   sectionOpen = true;
 }
 
-void INIParser::SetKey(Position, Position) { keyName = BufferText(nameBuffer); }
+void INIParser::SetKey(Position, Position last) {
+  keyName = BufferText(nameBuffer);
+  keyEnd = last;
+}
+void INIParser::StartValue(Position first, Position) { valueStart = first; }
 void INIParser::SetInt(int value) { intValue = value; }
 void INIParser::SetReal(double value) { realValue = value; }
 void INIParser::SetBool(Position first, Position last) { boolValue = std::string(first, last) == "true"; }
@@ -165,7 +170,7 @@ void INIParser::EndComment(Position, Position) {
   pendingComments.push_back(BufferText(commentBuffer));
 }
 
-void INIParser::AddInt(Position, Position) { AddCurrent(IntegerText(intValue)); }
+void INIParser::AddInt(Position, Position last) { AddCurrent(IntegerText(intValue), last); }
 void INIParser::AddReal(Position first, Position last) {
   // The grammar's own accumulation of digits and powers of ten is not
   // correctly rounded everywhere (the Windows runtime's pow is off by an
@@ -175,13 +180,14 @@ void INIParser::AddReal(Position first, Position last) {
   double exact = 0.0;
   auto [end, error] = std::from_chars(first, last, exact);
   if (error == std::errc() && end == last) realValue = exact;
-  AddCurrent(RealText(realValue));
+  AddCurrent(RealText(realValue), last);
 }
-void INIParser::AddBool(Position, Position) { AddCurrent(boolValue ? "true" : "false"); }
-void INIParser::AddString(Position, Position) { AddCurrent(BufferText(valueBuffer)); }
+void INIParser::AddBool(Position, Position last) { AddCurrent(boolValue ? "true" : "false", last); }
+void INIParser::AddString(Position, Position last) { AddCurrent(BufferText(valueBuffer), last); }
 
-void INIParser::AddCurrent(const std::string& text) {
-  target->AddEntry(sectionName, keyName, pendingComments, text);
+void INIParser::AddCurrent(const std::string& text, Position valueEnd) {
+  INIEntry::Source source{std::string(keyEnd, valueStart), std::string(valueStart, valueEnd), text};
+  target->AddEntry(sectionName, keyName, pendingComments, text, std::move(source));
   pendingComments.clear();
 }
 

@@ -57,7 +57,8 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   void EndName(Position, Position);
   void BeginSection(Position, Position);
   void OpenSection(Position, Position);
-  void SetKey(Position, Position);
+  void SetKey(Position, Position last);
+  void StartValue(Position first, Position);
   void SetInt(int value);
   void SetReal(double value);
   void SetBool(Position first, Position last);
@@ -71,7 +72,9 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   void AddReal(Position, Position);
   void AddBool(Position, Position);
   void AddString(Position, Position);
-  void AddCurrent(const std::string& text);
+  // Adds the entry with the value `text`, and with how it was written: the
+  // text from the key's end to `valueEnd`.
+  void AddCurrent(const std::string& text, Position valueEnd);
   // Moves the pending comments to the end of the current section, which
   // keeps them when no entry follows them (a section holding only comments
   // included).
@@ -90,6 +93,9 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   bool boolValue;
   std::string sectionName;
   std::string keyName;
+  // Where the key last read ends and where its value begins in the text.
+  Position keyEnd;
+  Position valueStart;
   // Whether the header last read was followed by its line end, which brings
   // its section into being, empty until entries follow. A header the pass
   // stopped at makes no section.

@@ -339,3 +339,34 @@ TEST(QuillmereExample, IsInTheWrittenLayoutAndLoadsCompletely) {
 }
 
 }  // namespace
+
+namespace {
+
+// Quoted values and other programs' numbers come back as they were written,
+// and the next start reads the same settings.
+TEST(QuillmereProfileText, EntriesTheProgramDidNotChangeAreWrittenBackAsTheyWere) {
+  ScratchDirectory directory(true);
+  const std::string original =
+      "[Window]\nLeft = +0010\nTop=20\nWidth=800\nHeight=600\nShowTrayIcon=true\nStartMinimize=false\n\n"
+      "[Path]\nFilterPath=\"2nd.py\"\n\n"
+      "[Other]\nratio=1.10\nstep=0.1\ncode=007\nbig=1e3\nshift=+5\nname=\"quoted\"\n\n";
+  WriteBytes("quillmere.ini", original);
+  QuillmereProfile profile;
+  profile.Load();
+  EXPECT_EQ(profile.FilterPath, "2nd.py");
+  // Left keeps its text: the program's value is the one read.
+  profile.Top = 30;
+  ASSERT_TRUE(profile.Save());
+  std::string expected = original;
+  expected.replace(expected.find("Top=20"), 6, "Top=30");
+  EXPECT_EQ(ReadBytes("quillmere.ini"), Written(expected));
+
+  QuillmereProfile next;
+  next.Load();
+  EXPECT_EQ(next.LoadReport(), "");
+  EXPECT_EQ(next.FilterPath, "2nd.py");
+  EXPECT_EQ(next.Left, 10);
+  EXPECT_EQ(next.Top, 30);
+}
+
+}  // namespace
