@@ -4,18 +4,13 @@
 #include <random>
 #include <string>
 
-#ifndef _WIN32
-#include <sys/resource.h>
-
-#include <csignal>
-#endif
-
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "config/INIFile.h"
 
 using configtest::Describe;
+using configtest::FileNames;
 using configtest::ReadBytes;
 using configtest::ScratchDirectory;
 using configtest::WriteBytes;
@@ -249,7 +244,7 @@ TEST(INIWriter, SaveToFileReplacesTheWholeContent) {
   document.AddEntry("A", "k", {}, "v");
   EXPECT_TRUE(document.SaveToFile(path));
   EXPECT_EQ(ReadBytes(path), Written("[A]\nk=v\n\n"));
-  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+  EXPECT_EQ(FileNames(directory.path()), std::set<std::string>{"settings.ini"});
 
   INIFile empty;
   EXPECT_TRUE(empty.SaveToFile(path));
@@ -257,17 +252,19 @@ TEST(INIWriter, SaveToFileReplacesTheWholeContent) {
   EXPECT_EQ(ReadBytes(path), "");
 }
 
-TEST(INIWriter, SaveToFileThatCannotWriteItsTemporaryFileLeavesTheOldFile) {
+TEST(INIWriter, SaveToFileThatCannotCreateItsTemporaryFileLeavesTheOldFile) {
   ScratchDirectory directory;
-  const std::string path = directory / "settings.ini";
+  // The file's name is as long as a name may be, less a few characters:
+  // the temporary file's longer name cannot be created.
+  const std::string name = std::string(250, 's') + ".ini";
+  const std::string path = directory / name;
   WriteBytes(path, "[A]\nk=old\n\n");
-  // A directory in the temporary file's place.
-  std::filesystem::create_directory(path + ".tmp");
+  ASSERT_EQ(ReadBytes(path), "[A]\nk=old\n\n");
   INIFile document;
   document.AddEntry("A", "k", {}, "new");
   EXPECT_FALSE(document.SaveToFile(path));
   EXPECT_EQ(ReadBytes(path), "[A]\nk=old\n\n");
-  EXPECT_TRUE(std::filesystem::is_directory(path + ".tmp"));
+  EXPECT_EQ(FileNames(directory.path()), std::set<std::string>{name});
 }
 
 TEST(INIWriter, SaveToFileThatCannotReplaceTheTargetRemovesItsTemporaryFile) {
@@ -280,36 +277,10 @@ TEST(INIWriter, SaveToFileThatCannotReplaceTheTargetRemovesItsTemporaryFile) {
   document.AddEntry("A", "k", {}, "new");
   EXPECT_FALSE(document.SaveToFile(path));
   EXPECT_EQ(ReadBytes(directory / "settings.ini/inside"), "kept");
-  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+  EXPECT_EQ(FileNames(directory.path()), std::set<std::string>{"settings.ini"});
 }
 
 #ifndef _WIN32
-// Lowers the process's file-size limit for the scope, with SIGXFSZ ignored,
-// so that a write beyond the limit fails with EFBIG instead of ending the
-// process.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit lowered = saved_;
-    lowered.rlim_cur = bytes;
-    active_ = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-  bool active() const { return active_; }
-
- private:
-  rlimit saved_{};
-  void (*previousHandler_)(int) = SIG_DFL;
-  bool active_ = false;
-};
-
 TEST(INIWriter, SaveToFileWhoseWritesFailLeavesTheOldFileAndNoTemporaryFile) {
   // The temporary file opens, then its content cannot all be written: a
   // short document fails when the buffer is flushed, a long one already in
@@ -322,13 +293,13 @@ TEST(INIWriter, SaveToFileWhoseWritesFailLeavesTheOldFileAndNoTemporaryFile) {
     document.AddEntry("A", "k", {}, std::string(length, 'x'));
     bool saved = true;
     {
-      FileSizeLimit limit(16);
+      configtest::FileSizeLimit limit(16);
       ASSERT_TRUE(limit.active());
       saved = document.SaveToFile(path);
     }
     EXPECT_FALSE(saved) << length;
     EXPECT_EQ(ReadBytes(path), "[A]\nk=old\n\n") << length;
-    EXPECT_FALSE(std::filesystem::exists(path + ".tmp")) << length;
+    EXPECT_EQ(FileNames(directory.path()), std::set<std::string>{"settings.ini"}) << length;
   }
 }
 #endif
