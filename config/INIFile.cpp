@@ -1,5 +1,7 @@
 #include "config/INIFile.h"
 
+#include <utility>
+
 INIFile::~INIFile() {}
 
 INISection* INIFile::Find(const std::string& name) {
@@ -16,6 +18,7 @@ INISection* INIFile::GetSection(const std::string& name) {
 }
 
 void INIFile::AddEntry(const std::string& sectionName, const std::string& key,
-                       const std::vector<std::string>& comments, const std::string& value) {
-  GetSection(sectionName)->entries.push_back(INIEntry{key, comments, value});
+                       const std::vector<std::string>& comments, const std::string& value,
+                       std::optional<INIEntry::Source> source) {
+  GetSection(sectionName)->entries.push_back(INIEntry{key, comments, value, std::move(source)});
 }

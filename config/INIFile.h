@@ -4,6 +4,7 @@
 #ifndef QUILLMERE_CONFIG_INIFILE_H
 #define QUILLMERE_CONFIG_INIFILE_H
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,9 +25,9 @@ class INIFile {
   INISection* GetSection(const std::string& name);
   // Appends an entry to the named section (creating the section at the end
   // of the document when missing) without looking for the key. Used by the
-  // loader.
+  // loader, which also gives how the entry was written.
   void AddEntry(const std::string& sectionName, const std::string& key, const std::vector<std::string>& comments,
-                const std::string& value);
+                const std::string& value, std::optional<INIEntry::Source> source = std::nullopt);
 
   // Loader (INIParser.cpp). Both add to the document; neither clears it.
   // True when the whole text was read; on false, every entry recognised
@@ -39,9 +40,13 @@ class INIFile {
   bool LoadFromFile(const std::string& path, INIReadOutcome* outcome = nullptr);
   bool ParseText(const std::string& text, std::size_t* stop = nullptr);
 
-  // Writer (INIWriter.cpp). SaveToFile replaces the file's content in one
-  // step; when that cannot be done it returns false and the file keeps its
-  // old content.
+  // Writer (INIWriter.cpp). Every value is written in a form the loader
+  // reads back as that same value, and an entry read from a file whose
+  // value is unchanged is written as it stood there. SaveToFile replaces the
+  // file's content in one step; when that cannot be done, or when a value
+  // has no such form (a carriage return or a NUL byte in it, or one that
+  // needs quotes and ends with a backslash), it returns false and the file
+  // keeps its old content. ToText then writes that value quoted.
   std::string ToText() const;
   bool SaveToFile(const std::string& path) const;
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 #include <boost/spirit/include/classic_chset.hpp>
 #include <boost/spirit/include/classic_core.hpp>
@@ -76,10 +77,11 @@ struct INIParser::definition {
     document = *whitespace_p >> *section >> *whitespace_p;
 
     section = ch_p('[') >> identifier >> ch_p(']') >> eps_p[Range(parser, &INIParser::BeginSection)] >>
-              +whitespace_p >> *((entry | comment) >> (+whitespace_p | end_p));
+              +whitespace_p >> eps_p[Range(parser, &INIParser::OpenSection)] >>
+              *((entry | comment) >> (+whitespace_p | end_p));
 
     entry = identifier[Range(parser, &INIParser::SetKey)] >> *whitespace_p >> ch_p('=') >>
-            *(whitespace_p - ch_p('\n')) >>
+            *(whitespace_p - ch_p('\n')) >> eps_p[Range(parser, &INIParser::StartValue)] >>
             (realLiteral[Range(parser, &INIParser::AddReal)] | intLiteral[Range(parser, &INIParser::AddInt)] |
              boolLiteral[Range(parser, &INIParser::AddBool)] | stringValue[Range(parser, &INIParser::AddString)]);
 
@@ -120,12 +122,12 @@ struct INIParser::definition {
 };
 
 INIParser::INIParser(INIFile* target)
-    : target(target), intValue(0), realValue(0.0), boolValue(false), sectionHasEntries(false) {}
+    : target(target), intValue(0), realValue(0.0), boolValue(false), keyEnd(nullptr), valueStart(nullptr), sectionOpen(false) {}
 
 void INIParser::EndPass() { KeepTrailingComments(); }
 
 void INIParser::KeepTrailingComments() {
-  if (sectionHasEntries && !pendingComments.empty()) {
+  if (sectionOpen && !pendingComments.empty()) {
     std::vector<std::string>& trailing = target->GetSection(sectionName)->trailingComments;
     trailing.insert(trailing.end(), pendingComments.begin(), pendingComments.end());
   }
@@ -139,10 +141,19 @@ void INIParser::EndName(Position, Position) { nameBuffer.push_back('\0'); }
 void INIParser::BeginSection(Position, Position) {
   KeepTrailingComments();
   sectionName = BufferText(nameBuffer);
-  sectionHasEntries = false;
+  sectionOpen = false;
 }
 
-void INIParser::SetKey(Position, Position) { keyName = BufferText(nameBuffer); }
+void INIParser::OpenSection(Position, Position) {
+  target->GetSection(sectionName);
+  sectionOpen = true;
+}
+
+void INIParser::SetKey(Position, Position last) {
+  keyName = BufferText(nameBuffer);
+  keyEnd = last;
+}
+void INIParser::StartValue(Position first, Position) { valueStart = first; }
 void INIParser::SetInt(int value) { intValue = value; }
 void INIParser::SetReal(double value) { realValue = value; }
 void INIParser::SetBool(Position first, Position last) { boolValue = std::string(first, last) == "true"; }
@@ -159,7 +170,7 @@ void INIParser::EndComment(Position, Position) {
   pendingComments.push_back(BufferText(commentBuffer));
 }
 
-void INIParser::AddInt(Position, Position) { AddCurrent(IntegerText(intValue)); }
+void INIParser::AddInt(Position, Position last) { AddCurrent(IntegerText(intValue), last); }
 void INIParser::AddReal(Position first, Position last) {
   // The grammar's own accumulation of digits and powers of ten is not
   // correctly rounded everywhere (the Windows runtime's pow is off by an
@@ -169,15 +180,15 @@ void INIParser::AddReal(Position first, Position last) {
   double exact = 0.0;
   auto [end, error] = std::from_chars(first, last, exact);
   if (error == std::errc() && end == last) realValue = exact;
-  AddCurrent(RealText(realValue));
+  AddCurrent(RealText(realValue), last);
 }
-void INIParser::AddBool(Position, Position) { AddCurrent(boolValue ? "true" : "false"); }
-void INIParser::AddString(Position, Position) { AddCurrent(BufferText(valueBuffer)); }
+void INIParser::AddBool(Position, Position last) { AddCurrent(boolValue ? "true" : "false", last); }
+void INIParser::AddString(Position, Position last) { AddCurrent(BufferText(valueBuffer), last); }
 
-void INIParser::AddCurrent(const std::string& text) {
-  target->AddEntry(sectionName, keyName, pendingComments, text);
+void INIParser::AddCurrent(const std::string& text, Position valueEnd) {
+  INIEntry::Source source{std::string(keyEnd, valueStart), std::string(valueStart, valueEnd), text};
+  target->AddEntry(sectionName, keyName, pendingComments, text, std::move(source));
   pendingComments.clear();
-  sectionHasEntries = true;
 }
 
 bool INIFile::ParseText(const std::string& text, std::size_t* stop) {

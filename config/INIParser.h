@@ -56,7 +56,9 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   void AppendName(char c);
   void EndName(Position, Position);
   void BeginSection(Position, Position);
-  void SetKey(Position, Position);
+  void OpenSection(Position, Position);
+  void SetKey(Position, Position last);
+  void StartValue(Position first, Position);
   void SetInt(int value);
   void SetReal(double value);
   void SetBool(Position first, Position last);
@@ -70,10 +72,12 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   void AddReal(Position, Position);
   void AddBool(Position, Position);
   void AddString(Position, Position);
-  void AddCurrent(const std::string& text);
-  // Moves the pending comments to the end of the current section, when that
-  // section has an entry from this header on; otherwise they are dropped
-  // with the header, which makes no section either.
+  // Adds the entry with the value `text`, and with how it was written: the
+  // text from the key's end to `valueEnd`.
+  void AddCurrent(const std::string& text, Position valueEnd);
+  // Moves the pending comments to the end of the current section, which
+  // keeps them when no entry follows them (a section holding only comments
+  // included).
   void KeepTrailingComments();
 
   INIFile* target;
@@ -89,8 +93,13 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   bool boolValue;
   std::string sectionName;
   std::string keyName;
-  // Whether an entry has been added since the last section header.
-  bool sectionHasEntries;
+  // Where the key last read ends and where its value begins in the text.
+  Position keyEnd;
+  Position valueStart;
+  // Whether the header last read was followed by its line end, which brings
+  // its section into being, empty until entries follow. A header the pass
+  // stopped at makes no section.
+  bool sectionOpen;
 };
 
 #endif

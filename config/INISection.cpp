@@ -10,7 +10,7 @@ INIEntry* INISection::Find(const std::string& key) {
 
 std::string INISection::GetValue(const std::string& key) {
   if (const INIEntry* entry = Find(key)) return entry->value;
-  entries.push_back(INIEntry{key, {}, std::string()});
+  entries.push_back(INIEntry{key, {}, std::string(), std::nullopt});
   return std::string();
 }
 
@@ -18,7 +18,7 @@ void INISection::SetValue(const std::string& key, const std::string& value) {
   if (INIEntry* entry = Find(key))
     entry->value = value;
   else
-    entries.push_back(INIEntry{key, {}, value});
+    entries.push_back(INIEntry{key, {}, value, std::nullopt});
 }
 
 bool INISection::GetBool(const std::string& key) {

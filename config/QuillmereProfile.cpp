@@ -39,13 +39,34 @@ bool QuillmereProfile::Load() {
 }
 
 bool QuillmereProfile::Save() {
-  if (!MayReplaceFile()) return false;
-  INISection* window = GetSection("Window");
+  saveRefusal = SaveRefusal::None;
+  saveReadOutcome = INIReadOutcome();
+  if (!MayReplaceFile()) {
+    saveRefusal = SaveRefusal::NotReadAtStart;
+    return false;
+  }
+  // The file as it is now; a missing one gets the settings as at a first start.
+  INIFile current;
+  current.LoadFromFile(FileName, &saveReadOutcome);
+  if (saveReadOutcome.status != INIReadOutcome::Complete && saveReadOutcome.status != INIReadOutcome::Missing) {
+    saveRefusal = SaveRefusal::NotReadAtSave;
+    return false;
+  }
+  // The keys in the order Load asks for them, so that missing ones are
+  // added in the same places.
+  INISection* window = current.GetSection("Window");
   SetAs<int>(Left, window, "Left");
   SetAs<int>(Top, window, "Top");
   SetAs<int>(Width, window, "Width");
   SetAs<int>(Height, window, "Height");
-  return SaveToFile(FileName);
+  window->GetValue("ShowTrayIcon");
+  window->GetValue("StartMinimize");
+  current.GetSection("Path")->GetValue("FilterPath");
+  if (!current.SaveToFile(FileName)) {
+    saveRefusal = SaveRefusal::NotWritten;
+    return false;
+  }
+  return true;
 }
 
 bool QuillmereProfile::MayReplaceFile() const {
@@ -63,6 +84,24 @@ std::string QuillmereProfile::LoadReport() const {
       return file + ": reading stopped at " + readOutcome.Describe() +
              "; what was read before is used, and the file is left as it is at exit";
     case INIReadOutcome::Complete:
+      break;
+  }
+  return std::string();
+}
+
+std::string QuillmereProfile::SaveReport() const {
+  const std::string file = FileName;
+  switch (saveRefusal) {
+    case SaveRefusal::NotReadAtStart:
+      return file + " was left byte for byte as it was: it was not read completely at start";
+    case SaveRefusal::NotReadAtSave:
+      if (saveReadOutcome.status == INIReadOutcome::Stopped)
+        return file + " was left byte for byte as it was: reading it again at exit stopped at " +
+               saveReadOutcome.Describe();
+      return file + " was left as it was: it cannot be read again at exit";
+    case SaveRefusal::NotWritten:
+      return file + " could not be written: it keeps its old content";
+    case SaveRefusal::None:
       break;
   }
   return std::string();

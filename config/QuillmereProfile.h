@@ -1,7 +1,8 @@
 // The program's settings, kept in "quillmere.ini" in the current directory:
 // the main window's geometry, two start-up options and the script's path.
 // The document keeps everything else the file holds (comments, other keys
-// and sections) and writes it back unchanged.
+// and sections) and writes it back unchanged, as the file holds it when the
+// program saves.
 #ifndef QUILLMERE_CONFIG_QUILLMEREPROFILE_H
 #define QUILLMERE_CONFIG_QUILLMEREPROFILE_H
 
@@ -32,12 +33,24 @@ class QuillmereProfile : public INIFile {
   // Always true; a missing or partly readable file is not an error, and
   // what was read is used. ReadOutcome tells how far reading got.
   virtual bool Load();
-  // Stores the four geometry fields in the document and writes the whole
-  // document back; the options and the path keep the text they had. False
-  // when the file could not be replaced; it then keeps its old content.
-  // A file that Load could not read completely is never replaced: what was
-  // read of it is not all it holds. Save then writes nothing and gives false.
+  // Writes the four geometry fields into the file as it is now, read
+  // again, so that whatever was edited in it meanwhile (the options, the
+  // path, anything else) stays; entries the program did not change keep
+  // their text. Keys that Load inserted are inserted again when missing.
+  // The document itself stays as Load left it. False, writing nothing,
+  // when Load could not read the file completely (what was read of it is
+  // not all it holds), when it cannot be read completely now, or when it
+  // could not be replaced; the file then keeps its content, and SaveReport
+  // says which.
   virtual bool Save();
+
+  // Why the last Save wrote nothing.
+  enum class SaveRefusal {
+    None,             // Save wrote the file (or has not run)
+    NotReadAtStart,   // Load did not read the file completely
+    NotReadAtSave,    // the file could not be read completely when saving
+    NotWritten        // the file could not be replaced
+  };
 
   const INIReadOutcome& ReadOutcome() const { return readOutcome; }
   // Whether Save may replace the file: Load read all of it, or found none.
@@ -45,6 +58,10 @@ class QuillmereProfile : public INIFile {
   // One line for the log on what Load found, naming the file; empty when
   // the file was read completely.
   std::string LoadReport() const;
+  SaveRefusal LastSaveRefusal() const { return saveRefusal; }
+  // One line for the log on why the last Save wrote nothing, naming the
+  // file; empty after a Save that wrote it.
+  std::string SaveReport() const;
 
   int Left;
   int Top;
@@ -56,6 +73,9 @@ class QuillmereProfile : public INIFile {
 
  private:
   INIReadOutcome readOutcome;
+  // How far reading the file at the last Save got.
+  INIReadOutcome saveReadOutcome;
+  SaveRefusal saveRefusal = SaveRefusal::None;
 };
 
 #endif

@@ -5,20 +5,15 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 
-namespace {
-
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-
-}  // namespace
+#include "config/CFile.h"
+#include "config/LinkTarget.h"
+#include "config/TemporaryFile.h"
 
 TextFileRead ReadTextFile(const std::string& path, std::string& text) {
   text.clear();
   errno = 0;
-  const std::unique_ptr<FILE, FileCloser> file(_fsopen(path.c_str(), "rb", _SH_DENYNO));
+  const CFile file(_fsopen(path.c_str(), "rb", _SH_DENYNO));
   if (!file) return errno == ENOENT ? TextFileRead::Missing : TextFileRead::Failed;
   std::string raw;
   char chunk[4096];
@@ -33,15 +28,9 @@ TextFileRead ReadTextFile(const std::string& path, std::string& text) {
 }
 
 bool ReplaceTextFile(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".tmp";
-  FILE* file = _fsopen(temporary.c_str(), "w", _SH_DENYNO);
-  if (!file) return false;
-  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  written = std::fflush(file) == 0 && written;
-  written = std::fclose(file) == 0 && written;
-  if (written &&
-      MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
-  DeleteFileA(temporary.c_str());
-  return false;
+  // A linked file is replaced where it lives; the link stays as it is.
+  std::string target;
+  if (!FollowLinks(path, target)) return false;
+  TemporaryFile temporary(target);
+  return temporary.IsOpen() && temporary.WriteAndClose(text) && temporary.MoveOnto(target);
 }

@@ -19,9 +19,10 @@ enum class TextFileRead {
 TextFileRead ReadTextFile(const std::string& path, std::string& text);
 
 // Writes `text` completely to a temporary file beside `path` and then puts
-// it in the place of `path` in one step. When any of that fails, the
-// temporary file is removed, `path` keeps its old content, and the result is
-// false.
+// it in the place of `path` in one step. When `path` is a symbolic link, the
+// file it leads to is replaced and the link is kept. When any of that fails,
+// the temporary file is removed, `path` keeps its old content, and the
+// result is false.
 bool ReplaceTextFile(const std::string& path, const std::string& text);
 
 #endif

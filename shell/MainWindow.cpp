@@ -211,10 +211,7 @@ void MainWindow::SaveWindowPosition() {
     profile.Width = r.right - r.left;
     profile.Height = r.bottom - r.top;
   }
-  if (!profile.Save())
-    LogLine(std::string(QuillmereProfile::FileName) +
-            (profile.MayReplaceFile() ? " could not be written: it keeps its old content"
-                                      : " was left byte for byte as it was: it was not read completely at start"));
+  if (!profile.Save()) LogLine(profile.SaveReport());
 }
 
 void MainWindow::AddTrayIcon() {

@@ -3,6 +3,7 @@
 // never replaced because they were not read completely.
 #include <filesystem>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -180,21 +181,27 @@ TEST_F(QuillmereProfileTest, APartlyReadableFileGivesWhatWasRead) {
   EXPECT_EQ(profile.FilterPath, "");
 }
 
+#ifndef _WIN32
 TEST_F(QuillmereProfileTest, ASaveThatCannotCompleteLeavesTheOldFile) {
   WriteBytes("quillmere.ini", kFullSettings);
   QuillmereProfile profile;
   profile.Load();
   profile.Left = 999;
-  std::filesystem::create_directory("quillmere.ini.tmp");
-  EXPECT_FALSE(profile.Save());
+  {
+    // The temporary file cannot take the whole text.
+    configtest::FileSizeLimit limit(16);
+    ASSERT_TRUE(limit.active());
+    EXPECT_FALSE(profile.Save());
+  }
   EXPECT_EQ(ReadBytes("quillmere.ini"), kFullSettings);
+  EXPECT_EQ(configtest::FileNames("."), std::set<std::string>{"quillmere.ini"});
 
-  std::filesystem::remove("quillmere.ini.tmp");
   EXPECT_TRUE(profile.Save());
   QuillmereProfile reread;
   reread.Load();
   EXPECT_EQ(reread.Left, 999);
 }
+#endif
 
 TEST_F(QuillmereProfileTest, AFileThatCannotBeReadIsNeverReplaced) {
   std::filesystem::create_directory("quillmere.ini");
@@ -232,7 +239,7 @@ TEST_P(PartlyReadSettings, AreReportedAndNeverReplaced) {
   profile.Left = 555;
   EXPECT_FALSE(profile.Save());
   EXPECT_EQ(ReadBytes("quillmere.ini"), c.bytes);
-  EXPECT_FALSE(std::filesystem::exists("quillmere.ini.tmp"));
+  EXPECT_EQ(configtest::FileNames("."), std::set<std::string>{"quillmere.ini"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -337,5 +344,134 @@ TEST(QuillmereExample, IsInTheWrittenLayoutAndLoadsCompletely) {
   EXPECT_GT(profile.Width, 0);
   EXPECT_GT(profile.Height, 0);
 }
+
+}  // namespace
+
+namespace {
+
+// Quoted values and other programs' numbers come back as they were written,
+// and the next start reads the same settings.
+TEST(QuillmereProfileText, EntriesTheProgramDidNotChangeAreWrittenBackAsTheyWere) {
+  ScratchDirectory directory(true);
+  const std::string original =
+      "[Window]\nLeft = +0010\nTop=20\nWidth=800\nHeight=600\nShowTrayIcon=true\nStartMinimize=false\n\n"
+      "[Path]\nFilterPath=\"2nd.py\"\n\n"
+      "[Other]\nratio=1.10\nstep=0.1\ncode=007\nbig=1e3\nshift=+5\nname=\"quoted\"\n\n";
+  WriteBytes("quillmere.ini", original);
+  QuillmereProfile profile;
+  profile.Load();
+  EXPECT_EQ(profile.FilterPath, "2nd.py");
+  // Left keeps its text: the program's value is the one read.
+  profile.Top = 30;
+  ASSERT_TRUE(profile.Save());
+  std::string expected = original;
+  expected.replace(expected.find("Top=20"), 6, "Top=30");
+  EXPECT_EQ(ReadBytes("quillmere.ini"), Written(expected));
+
+  QuillmereProfile next;
+  next.Load();
+  EXPECT_EQ(next.LoadReport(), "");
+  EXPECT_EQ(next.FilterPath, "2nd.py");
+  EXPECT_EQ(next.Left, 10);
+  EXPECT_EQ(next.Top, 30);
+}
+
+}  // namespace
+
+namespace {
+
+// The file as the program read it at start, and as the user edited it while
+// the program ran.
+const char kAtStart[] =
+    "[Window]\nLeft=10\nTop=20\nWidth=800\nHeight=600\nShowTrayIcon=true\nStartMinimize=false\n\n"
+    "[Path]\nFilterPath=old.py\n\n";
+const char kEdited[] =
+    "[Window]\n;moved by hand\nLeft=15\nTop=20\nWidth=800\nHeight=600\nShowTrayIcon=false\nStartMinimize=true\n\n"
+    "[Path]\nFilterPath=\"2nd.py\"\n\n[Added]\n;new\nkey=1.50\n\n";
+
+class ProfileSavedAfterEdits : public QuillmereProfileTest {
+ protected:
+  void SetUp() override {
+    WriteBytes("quillmere.ini", kAtStart);
+    profile.Load();
+    ASSERT_EQ(profile.LoadReport(), "");
+    profile.Left = 40;
+    profile.Height = 700;
+  }
+  QuillmereProfile profile;
+};
+
+TEST_F(ProfileSavedAfterEdits, KeepEveryEditAndWriteOnlyTheGeometry) {
+  WriteBytes("quillmere.ini", kEdited);
+  ASSERT_TRUE(profile.Save());
+  EXPECT_EQ(profile.SaveReport(), "");
+  EXPECT_EQ(ReadBytes("quillmere.ini"),
+            Written("[Window]\n;moved by hand\nLeft=40\nTop=20\nWidth=800\nHeight=700\nShowTrayIcon=false\n"
+                    "StartMinimize=true\n\n[Path]\nFilterPath=\"2nd.py\"\n\n[Added]\n;new\nkey=1.50\n\n"));
+  QuillmereProfile next;
+  next.Load();
+  EXPECT_EQ(next.FilterPath, "2nd.py");
+  EXPECT_TRUE(next.StartMinimize);
+}
+
+TEST_F(ProfileSavedAfterEdits, KeysRemovedMeanwhileAreAddedAsAtAFirstStart) {
+  WriteBytes("quillmere.ini", "[Path]\nFilterPath=kept.py\n");
+  ASSERT_TRUE(profile.Save());
+  EXPECT_EQ(ReadBytes("quillmere.ini"),
+            Written("[Path]\nFilterPath=kept.py\n\n[Window]\nLeft=40\nTop=20\nWidth=800\nHeight=700\n"
+                    "ShowTrayIcon=\nStartMinimize=\n\n"));
+  std::filesystem::remove("quillmere.ini");
+  ASSERT_TRUE(profile.Save());
+  EXPECT_EQ(ReadBytes("quillmere.ini"),
+            Written("[Window]\nLeft=40\nTop=20\nWidth=800\nHeight=700\nShowTrayIcon=\nStartMinimize=\n\n"
+                    "[Path]\nFilterPath=\n\n"));
+}
+
+TEST_F(ProfileSavedAfterEdits, LeaveAFileNoLongerReadCompletelyAsItIsAndSaySo) {
+  const std::string broken = std::string(kEdited) + "# a note\n[Later]\nx=1\n";
+  WriteBytes("quillmere.ini", broken);
+  EXPECT_FALSE(profile.Save());
+  EXPECT_EQ(profile.LastSaveRefusal(), QuillmereProfile::SaveRefusal::NotReadAtSave);
+  EXPECT_EQ(profile.SaveReport(),
+            "quillmere.ini was left byte for byte as it was: reading it again at exit stopped at line 17: "
+            "\"# a note\"");
+  EXPECT_EQ(ReadBytes("quillmere.ini"), broken);
+  EXPECT_EQ(configtest::FileNames("."), std::set<std::string>{"quillmere.ini"});
+
+  std::filesystem::remove("quillmere.ini");
+  std::filesystem::create_directory("quillmere.ini");
+  EXPECT_FALSE(profile.Save());
+  EXPECT_EQ(profile.SaveReport(), "quillmere.ini was left as it was: it cannot be read again at exit");
+  EXPECT_TRUE(std::filesystem::is_directory("quillmere.ini"));
+}
+
+TEST_F(QuillmereProfileTest, SaveReportTellsWhyNothingWasWritten) {
+  WriteBytes("quillmere.ini", "[Window]\n# x\n");
+  QuillmereProfile profile;
+  profile.Load();
+  EXPECT_EQ(profile.SaveReport(), "");
+  EXPECT_FALSE(profile.Save());
+  EXPECT_EQ(profile.LastSaveRefusal(), QuillmereProfile::SaveRefusal::NotReadAtStart);
+  EXPECT_EQ(profile.SaveReport(), "quillmere.ini was left byte for byte as it was: it was not read completely at start");
+}
+
+#ifndef _WIN32
+TEST_F(QuillmereProfileTest, ALinkedSettingsFileIsSavedWhereItLivesAndStaysLinked) {
+  std::filesystem::create_directory("store");
+  WriteBytes("store/quillmere.ini", kAtStart);
+  std::filesystem::create_symlink("store/quillmere.ini", "quillmere.ini");
+  WriteBytes("victim", "precious");
+  std::filesystem::create_symlink("victim", "quillmere.ini.tmp");
+  QuillmereProfile profile;
+  profile.Load();
+  EXPECT_EQ(profile.FilterPath, "old.py");
+  profile.Width = 1024;
+  ASSERT_TRUE(profile.Save());
+  EXPECT_TRUE(std::filesystem::is_symlink("quillmere.ini"));
+  EXPECT_NE(ReadBytes("store/quillmere.ini").find("Width=1024\n"), std::string::npos);
+  EXPECT_EQ(ReadBytes("victim"), "precious");
+  EXPECT_EQ(configtest::FileNames("store"), std::set<std::string>{"quillmere.ini"});
+}
+#endif
 
 }  // namespace

@@ -6,7 +6,14 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <set>
 #include <string>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
 
 #include "config/INIFile.h"
 
@@ -67,6 +74,41 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
 }
+
+// The names in a directory, to see that no temporary file was left behind.
+inline std::set<std::string> FileNames(const std::filesystem::path& directory) {
+  std::set<std::string> names;
+  for (const auto& item : std::filesystem::directory_iterator(directory)) names.insert(item.path().filename().string());
+  return names;
+}
+
+#ifndef _WIN32
+// Lowers the process's file-size limit for the scope, with SIGXFSZ ignored,
+// so that a write beyond the limit fails with EFBIG instead of ending the
+// process.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = bytes;
+    active_ = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  rlimit saved_{};
+  void (*previousHandler_)(int) = SIG_DFL;
+  bool active_ = false;
+};
+#endif
 
 // The document as one line: "[name]" per section, "(;comment... key=<value>)"
 // per entry and "{;comment}" per trailing comment of a section, so that tests

@@ -78,4 +78,31 @@ TEST_F(SettingsLog, ACompletelyReadFileIsNotMentionedAndIsSaved) {
   EXPECT_NE(ReadFile("quillmere.ini").find("Left=10\nTop=20\nWidth=400\nHeight=300\n"), std::string::npos);
 }
 
+// The user edits the file while the program runs: a file still read
+// completely keeps the edits and gets the window's rectangle; one that no
+// longer reads to its end is left as it is, and the log says where reading
+// stopped.
+TEST_F(SettingsLog, EditsMadeWhileTheProgramRunsAreKeptAtExit) {
+  WriteSettings(10, 20, 400, 300, false, false);
+  WriteScript(LoggingScript("edited meanwhile"));
+  Start();
+  const std::string edited =
+      "[Window]\nLeft=10\nTop=20\nWidth=400\nHeight=300\nShowTrayIcon=true\nStartMinimize=false\n\n"
+      "[Path]\n;changed while running\nFilterPath=\"2nd.py\"\n\n";
+  WriteFile("quillmere.ini", edited);
+  EXPECT_EQ(Exit().find(L"quillmere.ini"), std::wstring::npos);
+  EXPECT_EQ(ReadFile("quillmere.ini"), edited);
+}
+
+TEST_F(SettingsLog, AFileNoLongerReadCompletelyAtExitIsLeftAsItWasAndTold) {
+  WriteSettings(10, 20, 400, 300, false, false);
+  WriteScript(LoggingScript("broken meanwhile"));
+  Start();
+  const std::string broken = "[Window]\nLeft=10\n# moved\nTop=20\n";
+  WriteFile("quillmere.ini", broken);
+  EXPECT_EQ(Exit(), L"quillmere.ini was left byte for byte as it was: reading it again at exit stopped at line 3: "
+                    L"\"# moved\"\r\n");
+  EXPECT_EQ(ReadFile("quillmere.ini"), broken);
+}
+
 }  // namespace
