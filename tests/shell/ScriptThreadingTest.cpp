@@ -138,6 +138,35 @@ def configure():
   EXPECT_NE(log.find(said), std::wstring::npos) << "log: " << std::string(log.begin(), log.end());
 }
 
+TEST_F(ScriptThreading, ThreadsInsideTheModuleAtExitStayOutOfTheEndingInterpreter) {
+  // A daemon thread, and one the exit gives up on, keep logging: each call
+  // gives the lock up and takes it back, also while the interpreter ends.
+  WriteScript(R"py(
+import threading, Quillmere
+
+def chatter():
+    while True:
+        Quillmere.log(u"chatter")
+
+threading.Thread(target=chatter, daemon=True).start()
+threading.Thread(target=chatter, name="given up").start()
+
+def configure():
+    return ([],)
+)py");
+  Start();
+  AwaitOrAbort([&] { return LogHas(L"chatter\r\n"); }, "the threads' first lines");
+  ChooseMenuCommand(main, 105);
+  AwaitOrAbort([&] { return !Running(); }, "the program's exit");
+  EXPECT_EQ(Join(), 0);
+  EXPECT_NE(LogBuffer::Instance().Text().find(L"still running at exit, not waited for after"), std::wstring::npos);
+  // The next run starts a fresh interpreter beside the threads kept out.
+  ResetDesktop();
+  WriteScript("import Quillmere\nQuillmere.log(u'next run')\ndef configure():\n    return ([],)\n");
+  Start();
+  EXPECT_TRUE(LogHas(L"next run\r\n"));
+}
+
 TEST_F(ScriptThreading, ThreadsThatEndInTimeLeaveNothingToSay) {
   WriteScript(R"py(
 import threading
