@@ -64,7 +64,10 @@ bool SetItem(PyObject *dict, const char *key, PyObject *value) {
 PyObject *GetWindowProperty(PyObject *, PyObject *args) {
   int handle = 0;
   if (!PyArg_ParseTuple(args, "i", &handle)) return nullptr;
-  WindowInfo info = DescribeWindow(HandleFromScript(handle));
+  // Reading the title of a window of another thread sends it a message and
+  // waits for that thread, which may be waiting for the lock.
+  WindowInfo info;
+  WithoutLock([&] { info = DescribeWindow(HandleFromScript(handle)); });
   PyObject *dict = PyDict_New();
   if (!dict) return nullptr;
   bool ok = SetItem(dict, "parent", PyLong_FromLong(HandleToScript(info.parent))) &&

@@ -7,6 +7,8 @@
 
 #include "script/PythonApi.h"
 
+#include "script/InterpreterReturn.h"
+
 // Holds the lock for its scope, whether or not the thread held it already
 // (taking it again nests). The interpreter must be running.
 class InterpreterLock {
@@ -18,10 +20,16 @@ class InterpreterLock {
 
   // Gives the lock up for its scope and takes it back at the end; the
   // thread must hold it. Nothing in the scope may touch a script object.
+  // Once the interpreter is being finalised, the end of the scope is never
+  // reached (see InterpreterReturn.h).
   class Released {
    public:
     Released() : thread_(PyEval_SaveThread()) {}
-    ~Released() { PyEval_RestoreThread(thread_); }
+    ~Released() {
+      BeginReturnToInterpreter();
+      PyEval_RestoreThread(thread_);
+      EndReturnToInterpreter();
+    }
     Released(const Released &) = delete;
     Released &operator=(const Released &) = delete;
 

@@ -8,11 +8,13 @@ ShadeManager::ShadeManager() = default;
 ShadeManager::~ShadeManager() = default;
 
 ShadeManager::ShadeStructPtr ShadeManager::FindRecord(HWND window) const {
+  std::lock_guard<std::mutex> guard(recordsMutex);
   RecordMap::const_iterator it = records.find(window);
   return it == records.end() ? ShadeStructPtr() : it->second;
 }
 
 std::vector<std::pair<HWND, ShadeManager::ShadeStructPtr>> ShadeManager::Records() const {
+  std::lock_guard<std::mutex> guard(recordsMutex);
   return std::vector<std::pair<HWND, ShadeStructPtr>>(records.begin(), records.end());
 }
 
@@ -23,8 +25,25 @@ bool ShadeManager::IsEligible(HWND root) {
 }
 
 bool ShadeManager::IsCurrent(HWND root, const ShadeStructPtr &record) const {
+  std::lock_guard<std::mutex> guard(recordsMutex);
   RecordMap::const_iterator it = records.find(root);
   return it != records.end() && it->second == record;
+}
+
+bool ShadeManager::InsertRecord(HWND root) {
+  ShadeStructPtr record(new ShadeStruct());
+  std::lock_guard<std::mutex> guard(recordsMutex);
+  return records.emplace(root, record).second;
+}
+
+bool ShadeManager::EraseRecord(HWND root, const ShadeStructPtr &record) {
+  ShadeStructPtr erased;  // freed after the mutex is given up
+  std::lock_guard<std::mutex> guard(recordsMutex);
+  RecordMap::iterator it = records.find(root);
+  if (it == records.end() || it->second != record) return false;
+  erased = it->second;
+  records.erase(it);
+  return true;
 }
 
 void ShadeManager::ClearConfiguration() {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -86,6 +87,8 @@ class ShadeManager {
   // --- Records ---
 
   // The record stored under exactly this handle, or null; never inserts.
+  // Safe on any thread: script threads look records up through the
+  // module's functions while the program's thread changes the map.
   ShadeStructPtr FindRecord(HWND window) const;
 
   // The records in map order (ascending handle value), each with a shared
@@ -98,6 +101,10 @@ class ShadeManager {
 
   // Whether the map still holds this very record under the handle.
   bool IsCurrent(HWND root, const ShadeStructPtr &record) const;
+  // Stores a fresh record under the handle unless one is there already.
+  bool InsertRecord(HWND root);
+  // Erases this very record, if the map still holds it under the handle.
+  bool EraseRecord(HWND root, const ShadeStructPtr &record);
 
   // The shade and unshade sequences on a record already found.
   bool ShadeRecord(HWND root, const ShadeStructPtr &record);
@@ -111,6 +118,9 @@ class ShadeManager {
 
   void ClearConfiguration();
 
+  // Every access to the map holds recordsMutex, and nothing else while it
+  // does: no script call, no platform call, no interpreter lock.
+  mutable std::mutex recordsMutex;
   RecordMap records;
   PythonContext context;
   // Borrowed handler objects; the `configure` result, never released, keeps

@@ -66,7 +66,7 @@ void ShadeManager::AddExistingWindows() {
 bool ShadeManager::AddWindow(HWND window) {
   HWND root = GetAncestor(window, GA_ROOT);
   if (!root) return false;
-  if (records.count(root)) return false;
+  if (FindRecord(root)) return false;
   if (!IsEligible(root)) return false;
   if (HandlerRefuses(root, onAdd)) return false;
   // onAdd may have dispatched messages: the window may be gone (a record
@@ -74,7 +74,7 @@ bool ShadeManager::AddWindow(HWND window) {
   // value would inherit it), or an event handled meanwhile may have added
   // it already (that record stays as it is).
   if (onAdd && GetAncestor(root, GA_ROOT) != root) return false;
-  return records.emplace(root, ShadeStructPtr(new ShadeStruct())).second;
+  return InsertRecord(root);
 }
 
 bool ShadeManager::RemoveWindow(HWND window) {
@@ -84,9 +84,8 @@ bool ShadeManager::RemoveWindow(HWND window) {
   // child window's handle finds none.
   HWND root = GetAncestor(window, GA_ROOT);
   if (!root) root = window;
-  RecordMap::iterator it = records.find(root);
-  if (it == records.end()) return false;
-  ShadeStructPtr record = it->second;
+  ShadeStructPtr record = FindRecord(root);
+  if (!record) return false;
 
   CallIgnoringResult(root, onDestroy);
   if (!IsCurrent(root, record)) return false;
@@ -94,9 +93,7 @@ bool ShadeManager::RemoveWindow(HWND window) {
   // A window that counts as shaded goes through the unshade sequence
   // before it is forgotten; its result does not matter.
   UnshadeRecord(root, record);
-  if (!IsCurrent(root, record)) return false;
-  records.erase(root);
-  return true;
+  return EraseRecord(root, record);
 }
 
 bool ShadeManager::RequestShade(HWND window, bool shade) {

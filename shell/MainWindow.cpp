@@ -7,7 +7,6 @@
 #include <cwchar>
 #include <string>
 
-#include "script/InterpreterLock.h"
 #include "module/EffectGate.h"
 #include "module/LogBuffer.h"
 #include "module/WindowEffects.h"
@@ -247,12 +246,10 @@ void MainWindow::HandleHookEvent(LPARAM address) {
       info.BaseAddress != page || info.State != MEM_COMMIT || info.Type != MEM_PRIVATE ||
       info.RegionSize != kHookEventPageSize)
     return;
-  {
-    // The intake changes the record map that script threads read through
-    // the module's functions: it runs under the interpreter lock.
-    InterpreterLock lock;
-    DispatchHookEvent(static_cast<const HookEventRecord *>(page), this);
-  }
+  // Dispatched without the interpreter lock: asking a window for its title
+  // may wait for a script thread's window. The shade manager takes the lock
+  // for each script call and guards its record map with a lock of its own.
+  DispatchHookEvent(static_cast<const HookEventRecord *>(page), this);
   VirtualFreeEx(GetCurrentProcess(), page, 0, MEM_RELEASE);
 }
 

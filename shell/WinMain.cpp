@@ -8,6 +8,8 @@
 
 #include "script/InterpreterLock.h"
 #include "module/LogBuffer.h"
+#include "script/InterpreterReturn.h"
+#include "script/InterpreterShutdown.h"
 #include "script/ScriptThreads.h"
 #include "shell/MainWindow.h"
 #include "shell/ProgramLocale.h"
@@ -28,6 +30,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
 #else
   pythonapi::StartInterpreter();
 #endif
+  OpenInterpreterReturn();
   // The program's thread holds the interpreter lock only while it runs
   // script code (each such place takes it), so that script threads run
   // while it waits for messages.
@@ -49,7 +52,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     }
     // The interpreter goes before the main window; every script object has
     // been released with the shade manager while the window was destroyed.
-    Py_Finalize();
+    // Threads inside the module stay out of it from here on, and an atexit
+    // callback that never returns cannot keep the process alive.
+    FinaliseInterpreter(kFinalisationLimit, static_cast<UINT>(exitCode));
   }
   return exitCode;
 }

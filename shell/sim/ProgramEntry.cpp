@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <winsim/driver.h>
 
+#include "ProgramHost.h"
 #include "script/PythonApi.h"
 
+#include "script/InterpreterShutdown.h"
 #include "script/ScriptThreads.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
@@ -20,7 +22,7 @@ int RunProgram() {
       PyGILState_Ensure();
       // Threads the script left running would hold finalisation forever.
       EndScriptThreads(kScriptThreadExitWait);
-      Py_Finalize();
+      FinaliseInterpreter(kFinalisationLimit, kKilledExitCode);
     }
     throw;
   }

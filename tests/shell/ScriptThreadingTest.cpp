@@ -138,6 +138,35 @@ def configure():
   EXPECT_NE(log.find(said), std::wstring::npos) << "log: " << std::string(log.begin(), log.end());
 }
 
+TEST_F(ScriptThreading, ThreadsInsideTheModuleAtExitStayOutOfTheEndingInterpreter) {
+  // A daemon thread, and one the exit gives up on, keep logging: each call
+  // gives the lock up and takes it back, also while the interpreter ends.
+  WriteScript(R"py(
+import threading, Quillmere
+
+def chatter():
+    while True:
+        Quillmere.log(u"chatter")
+
+threading.Thread(target=chatter, daemon=True).start()
+threading.Thread(target=chatter, name="given up").start()
+
+def configure():
+    return ([],)
+)py");
+  Start();
+  AwaitOrAbort([&] { return LogHas(L"chatter\r\n"); }, "the threads' first lines");
+  ChooseMenuCommand(main, 105);
+  AwaitOrAbort([&] { return !Running(); }, "the program's exit");
+  EXPECT_EQ(Join(), 0);
+  EXPECT_NE(LogBuffer::Instance().Text().find(L"still running at exit, not waited for after"), std::wstring::npos);
+  // The next run starts a fresh interpreter beside the threads kept out.
+  ResetDesktop();
+  WriteScript("import Quillmere\nQuillmere.log(u'next run')\ndef configure():\n    return ([],)\n");
+  Start();
+  EXPECT_TRUE(LogHas(L"next run\r\n"));
+}
+
 TEST_F(ScriptThreading, ThreadsThatEndInTimeLeaveNothingToSay) {
   WriteScript(R"py(
 import threading
@@ -150,6 +179,78 @@ def configure():
   ChooseMenuCommand(main, 105);
   EXPECT_EQ(Join(), 0);
   EXPECT_EQ(LogBuffer::Instance().Text().find(L"still running"), std::wstring::npos);
+}
+
+// A script thread reads windows of the program's own process while events
+// arrive: asking such a window for its title waits for the window's thread,
+// so neither side may hold the interpreter lock meanwhile.
+TEST_F(ScriptThreading, AScriptThreadReadsTheMainWindowWhileEventsArrive) {
+  WriteScript(R"py(
+import threading, Quillmere
+
+def reader(main):
+    for i in range(300):
+        title = Quillmere.getWindowProperty(main)["title"]
+    Quillmere.log(u"read %s" % title)
+
+def on_add(h, title, classname):
+    if title.startswith(u"Quillmere v"):
+        threading.Thread(target=reader, args=(h,), daemon=True).start()
+
+def everything(h, title, classname):
+    return True
+
+def on_shade(h, title, classname):
+    Quillmere.log(u"shade %s" % title)
+
+def configure():
+    return ([everything], on_add, None, on_shade)
+)py");
+  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
+  Start();
+  for (int i = 0; i < 20; ++i) {
+    Click(a);
+    Click(b);
+  }
+  AwaitOrAbort([&] { return LogHas(L"read Quillmere v"); }, "the reading thread's end");
+  EXPECT_TRUE(LogHas(L"shade A\r\n"));
+  EXPECT_TRUE(Running());
+}
+
+TEST_F(ScriptThreading, TheIntakeReadsAWindowAScriptThreadMadeWhileThatThreadNeedsTheLock) {
+  // The thread answers messages only between two steps of Python code: the
+  // intake must ask its window for the title without the lock.
+  WriteScript(R"py(
+import ctypes, os, threading, time, Quillmere
+user = ctypes.CDLL(None)
+user.CreateWindowExW.restype = ctypes.c_void_p
+user.CreateWindowExW.argtypes = (ctypes.c_uint, ctypes.c_wchar_p, ctypes.c_wchar_p, ctypes.c_uint,
+                                 ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_int,
+                                 ctypes.c_void_p, ctypes.c_void_p, ctypes.c_void_p, ctypes.c_void_p)
+user.PeekMessageW.argtypes = (ctypes.c_void_p, ctypes.c_void_p, ctypes.c_uint, ctypes.c_uint, ctypes.c_uint)
+
+def own_window():
+    while not os.path.exists("go"):
+        time.sleep(0.01)
+    user.CreateWindowExW(0, u"EDIT", u"Script window", 0x10CF0000, 10, 10, 200, 100, None, None, None, None)
+    message = ctypes.create_string_buffer(64)
+    while not os.path.exists("stop"):
+        while user.PeekMessageW(message, None, 0, 0, 1):
+            pass
+        time.sleep(0.001)
+
+def on_add(h, title, classname):
+    Quillmere.log(u"add %s" % title)
+
+def configure():
+    threading.Thread(target=own_window, daemon=True).start()
+    return ([], on_add)
+)py");
+  Start();
+  WriteFile("go", "");  // the window comes after the start: its show event is forwarded
+  AwaitOrAbort([&] { return LogHas(L"add Script window\r\n"); }, "the script window's onAdd");
+  WriteFile("stop", "");
+  EXPECT_TRUE(Running());
 }
 
 // A call that would run for 10 s; the lowered limit stops it long before.

@@ -17,9 +17,10 @@ struct SimRun {
   std::string output;
 };
 
-SimRun RunSim(const std::string &arguments) {
+// `runner` goes before the executable (such as a time limit).
+SimRun RunSim(const std::string &arguments, const std::string &runner = "") {
   SimRun run;
-  std::string command = std::string(QUILLMERE_SIM_EXECUTABLE) + " " + arguments + " 2>&1";
+  std::string command = runner + std::string(QUILLMERE_SIM_EXECUTABLE) + " " + arguments + " 2>&1";
   FILE *pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
   char buffer[4096];
@@ -110,6 +111,23 @@ expect-exit 0
   std::size_t first = run.output.find(started);
   ASSERT_NE(first, std::string::npos) << run.output;
   EXPECT_NE(run.output.find(started, first + 1), std::string::npos) << run.output;
+}
+
+TEST(SimCommandLineTest, AnAtexitCallbackThatNeverReturnsDoesNotKeepTheProcess) {
+  std::string dir = ::testing::TempDir() + "sim_atexit_test";
+  ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+  std::ofstream(dir + "/quillmere.ini") << "[Path]\nFilterPath=blocking.py\n";
+  std::ofstream(dir + "/blocking.py") << "import atexit, threading\n"
+                                         "atexit.register(threading.Event().wait)\n"
+                                         "def configure():\n    return ([],)\n";
+  std::string path = WriteScenario("sim_atexit.scenario", "start\nclose\nexpect-exit 0\n");
+  // A process that stays in the interpreter's shutdown is ended by the test.
+  SimRun run = RunSim("--dir " + dir + " " + path, "timeout -s KILL 60 ");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("did not finish within 5000 ms"));
+  std::ifstream ini(dir + "/quillmere.ini");
+  std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+  EXPECT_THAT(text, HasSubstr("Width="));  // the settings were written before
 }
 
 }  // namespace

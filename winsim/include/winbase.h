@@ -89,6 +89,10 @@ WINBASEAPI DWORD WINAPI GetLastError(void);
 WINBASEAPI void WINAPI SetLastError(DWORD error);
 
 WINBASEAPI HANDLE WINAPI GetCurrentProcess(void);
+// Ends the process with the exit code, every thread with it, wherever they
+// are; no static destructor runs. winsim runs the program in its host's own
+// process, so the host ends too; the standard streams are flushed first.
+WINBASEAPI [[noreturn]] void WINAPI ExitProcess(UINT exitCode);
 WINBASEAPI DWORD WINAPI GetCurrentProcessId(void);
 WINBASEAPI DWORD WINAPI GetCurrentThreadId(void);
 WINBASEAPI HANDLE WINAPI OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId);

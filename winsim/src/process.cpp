@@ -4,6 +4,8 @@
 #include <winsim/loader.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cwctype>
 
 using namespace winsim;
@@ -16,6 +18,11 @@ DWORD WINAPI GetLastError(void) { return t_lastError; }
 void WINAPI SetLastError(DWORD error) { t_lastError = error; }
 
 HANDLE WINAPI GetCurrentProcess(void) { return kCurrentProcessHandle; }
+
+void WINAPI ExitProcess(UINT exitCode) {
+  std::fflush(nullptr);
+  std::_Exit(static_cast<int>(exitCode));
+}
 DWORD WINAPI GetCurrentProcessId(void) { return CurrentThread()->process->id; }
 DWORD WINAPI GetCurrentThreadId(void) { return CurrentThread()->id; }
 
