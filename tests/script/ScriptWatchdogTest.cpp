@@ -15,6 +15,8 @@ using quillmere_test::HangGuard;
 using quillmere_test::ScriptTest;
 
 const std::chrono::milliseconds kLimit = 200ms;
+const std::string kStoppedAgain =
+    "ScriptTimeoutFinal: the call went on after it was stopped and was stopped again, 0.2 seconds later";
 
 class ScriptWatchdogTest : public ScriptTest {
  protected:
@@ -50,6 +52,15 @@ class ScriptWatchdogTest : public ScriptTest {
     Py_XDECREF(traceback);
     PyErr_Clear();
     return what;
+  }
+
+  // Runs the statements as one watched call, which must end, stopped or
+  // not, within a generous number of limits.
+  static std::string RunWatched(const std::string &code) {
+    HangGuard guard("a watched call", kLimit * 50);
+    ScriptWatchdog watchdog;
+    ScriptWatchdog::Watch watch(watchdog);
+    return Run(code);
   }
 
   // Waits, without the interpreter lock, past the limit: a call that does
@@ -96,27 +107,19 @@ TEST_F(ScriptWatchdogTest, ACallThatEndsInTimeIsLeftAlone) {
 // later, by an exception that neither `except TimeoutError` nor
 // `except Exception` catches: a retry loop cannot keep it running.
 TEST_F(ScriptWatchdogTest, ACallThatCatchesTheTimeoutAndGoesOnIsStoppedForGoodAfterAnotherLimit) {
-  HangGuard guard("a call catching its stops", kLimit * 50);
-  ScriptWatchdog watchdog;
-  ScriptWatchdog::Watch watch(watchdog);
-  const std::string stoppedAgain =
-      "ScriptTimeoutFinal: the call went on after it was stopped and was stopped again, 0.2 seconds later";
-  EXPECT_EQ(Run("caught = 0\n"
+  EXPECT_EQ(RunWatched("caught = 0\n"
                 "while caught < 2:\n"
                 "    try:\n"
                 "        while True:\n"
                 "            pass\n"
                 "    except TimeoutError:\n"
                 "        caught += 1\n"),
-            stoppedAgain);
+            kStoppedAgain);
   EXPECT_EQ(Eval("caught"), "1");
 }
 
 TEST_F(ScriptWatchdogTest, AnExceptExceptionRetryLoopEndsAtItsSecondStop) {
-  HangGuard guard("a retry loop", kLimit * 50);
-  ScriptWatchdog watchdog;
-  ScriptWatchdog::Watch watch(watchdog);
-  EXPECT_EQ(Run("tries = 0\n"
+  EXPECT_EQ(RunWatched("tries = 0\n"
                 "while True:\n"
                 "    try:\n"
                 "        tries += 1\n"
@@ -124,15 +127,12 @@ TEST_F(ScriptWatchdogTest, AnExceptExceptionRetryLoopEndsAtItsSecondStop) {
                 "            pass\n"
                 "    except Exception:\n"
                 "        pass\n"),
-            "ScriptTimeoutFinal: the call went on after it was stopped and was stopped again, 0.2 seconds later");
+            kStoppedAgain);
   EXPECT_EQ(Eval("tries"), "2");
 }
 
 TEST_F(ScriptWatchdogTest, ACallThatCatchesEvenTheFinalStopIsStoppedAgainAfterEveryLimit) {
-  HangGuard guard("a call catching every stop", kLimit * 50);
-  ScriptWatchdog watchdog;
-  ScriptWatchdog::Watch watch(watchdog);
-  EXPECT_EQ(Run("kinds = []\n"
+  EXPECT_EQ(RunWatched("kinds = []\n"
                 "while len(kinds) < 3:\n"
                 "    try:\n"
                 "        while True:\n"
@@ -148,9 +148,7 @@ TEST_F(ScriptWatchdogTest, ACallThatCatchesEvenTheFinalStopIsStoppedAgainAfterEv
 // Only a stop that reached a handler counts: a call blocked in C code while
 // several limits pass first meets the stop it can catch.
 TEST_F(ScriptWatchdogTest, ACallBlockedPastSeveralLimitsMeetsTheCatchableStopFirst) {
-  ScriptWatchdog watchdog;
-  ScriptWatchdog::Watch watch(watchdog);
-  EXPECT_EQ(Run("import time\n"
+  EXPECT_EQ(RunWatched("import time\n"
                 "try:\n"
                 "    time.sleep(" + std::to_string(kLimit.count() * 4 / 1000.0) + ")\n"
                 "    while True:\n"

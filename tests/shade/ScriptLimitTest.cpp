@@ -48,6 +48,12 @@ class ScriptLimitTest : public ShadeTest {
     ShadeTest::TearDown();
     ScriptWatchdog::SetCallLimitForTests(0ms);
   }
+  // A window of the test application, added to the manager.
+  HWND ManagedWindow() {
+    HWND window = Top(L"window");
+    EXPECT_TRUE(manager->AddWindow(window));
+    return window;
+  }
   bool Reported(const std::wstring &text) const {
     for (const std::wstring &report : reported)
       if (report.find(text) != std::wstring::npos) return true;
@@ -65,10 +71,9 @@ TEST_F(ScriptLimitTest, ResultsAreReleasedUnderTheLimit) {
        "    return ([lingering_filter, recorder('next', True)], lambda h, t, c: Lingering(), None,\n"
        "            recorder('onShade'))\n");
   HangGuard guard("releasing results", kPatience);
-  HWND w = Top(L"window");
   // onAdd's result is not False: the window is added, and its __del__ is
   // stopped when the result goes.
-  EXPECT_TRUE(manager->AddWindow(w));
+  HWND w = ManagedWindow();
   EXPECT_TRUE(manager->RequestShade(w, true));
   EXPECT_EQ(Calls(), Seq({"del", Call("filter", w), "del", Call("next", w), Call("onShade", w)}));
   EXPECT_THAT(ErrorOutput(), HasSubstr("ScriptTimeout: the call ran longer than 0.2 seconds and was stopped"));
@@ -93,8 +98,7 @@ TEST_F(ScriptLimitTest, ArgumentsAreMadeUnderTheLimit) {
        "def configure():\n"
        "    return ([recorder('filter', True)],)\n");
   HangGuard guard("making arguments", kPatience);
-  HWND w = Top(L"window");
-  ASSERT_TRUE(manager->AddWindow(w));
+  HWND w = ManagedWindow();
   Exec("leave_garbage()");
   EXPECT_TRUE(manager->RequestShade(w, true));
   EXPECT_EQ(Calls(), Seq({"del", Call("filter", w)}));
@@ -110,8 +114,7 @@ TEST_F(ScriptLimitTest, AnExceptionsTextIsReadUnderTheLimit) {
        "def configure():\n"
        "    return ([recorder('filter', True)], None, None, failing, None, None, recorder('afterShade'))\n");
   HangGuard guard("reporting an exception", kPatience);
-  HWND w = Top(L"window");
-  ASSERT_TRUE(manager->AddWindow(w));
+  HWND w = ManagedWindow();
   // The failed onShade accepts, as any failed call does.
   EXPECT_TRUE(manager->RequestShade(w, true));
   EXPECT_EQ(Calls(), Seq({Call("filter", w), Call("afterShade", w)}));
@@ -135,8 +138,7 @@ TEST_F(ScriptLimitTest, AReplacedErrorStreamIsWrittenUnderTheLimit) {
        "def configure():\n"
        "    sys.stderr = Stuck()\n"
        "    return ([], failing)\n");
-  HWND w = Top(L"window");
-  EXPECT_TRUE(manager->AddWindow(w));
+  ManagedWindow();
   EXPECT_TRUE(Reported(L"LookupError: reported anyway\n"));
   // A one-line problem of the script (the first one's configure is gone).
   LoadWithErrors(stuckStream + "sys.stderr = Stuck()\ndel configure\n");
@@ -179,8 +181,7 @@ TEST_F(ScriptLimitTest, ARetryLoopInAHandlerEndsAtItsSecondStopAndTheManagerGoes
        "def configure():\n"
        "    return ([recorder('filter', True)], None, None, stubborn, recorder('onUnshade'))\n");
   HangGuard guard("a retry loop", kPatience);
-  HWND w = Top(L"window");
-  ASSERT_TRUE(manager->AddWindow(w));
+  HWND w = ManagedWindow();
   EXPECT_TRUE(manager->RequestShade(w, true));
   EXPECT_EQ(Calls(), Seq({Call("filter", w), "stubborn", "caught"}));
   EXPECT_THAT(ErrorOutput(), HasSubstr("ScriptTimeoutFinal: the call went on after it was stopped and was stopped "
