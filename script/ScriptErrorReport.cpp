@@ -33,14 +33,21 @@ PyObject *FormatException(PyObject *type, PyObject *value, PyObject *traceback) 
 }
 
 // Writes the text to sys.stderr and flushes it; without a usable
-// sys.stderr, to the C runtime's error stream.
+// sys.stderr, to the C runtime's error stream. The stream is held while it
+// is used: a replaced write may replace sys.stderr in turn, which would
+// free the stream it is called on.
 void WriteToErrorStream(PyObject *text) {
   PyObject *stream = PySys_GetObject("stderr");  // borrowed
-  if (stream && stream != Py_None && PyFile_WriteObject(text, stream, Py_PRINT_RAW) == 0) {
-    PyObject *flushed = PyObject_CallMethod(stream, "flush", nullptr);
-    Py_XDECREF(flushed);
+  if (stream && stream != Py_None) {
+    Py_INCREF(stream);
+    const bool written = PyFile_WriteObject(text, stream, Py_PRINT_RAW) == 0;
+    if (written) {
+      PyObject *flushed = PyObject_CallMethod(stream, "flush", nullptr);
+      Py_XDECREF(flushed);
+    }
+    Py_DECREF(stream);
     PyErr_Clear();
-    return;
+    if (written) return;
   }
   PyErr_Clear();
   const char *bytes = PyUnicode_AsUTF8AndSize(text, nullptr);

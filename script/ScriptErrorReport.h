@@ -1,6 +1,13 @@
 // Reporting of errors raised by script code. Script errors never stop the
 // program: each one is reported and the interpreter's error state cleared,
 // so that the next script call starts clean.
+//
+// Reporting runs script code: the exception's own methods (its text, its
+// notes, the names of its class) and a sys.stderr the script replaced. So
+// callers report under a watch of the script watchdog, outside the script
+// file's top level; a report cut short by the watchdog still reaches the
+// error stream, with "<exception str() failed>" for a text that never came,
+// or the C runtime's error stream when sys.stderr did not take the text.
 #ifndef QUILLMERE_SCRIPT_SCRIPTERRORREPORT_H
 #define QUILLMERE_SCRIPT_SCRIPTERRORREPORT_H
 

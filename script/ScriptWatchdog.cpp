@@ -1,6 +1,7 @@
 #include "script/ScriptWatchdog.h"
 
-#include <atomic>
+#include <algorithm>
+#include <limits>
 #include <string>
 
 #include "script/InterpreterLock.h"
@@ -8,6 +9,37 @@
 namespace {
 
 std::atomic<long long> g_limitForTests{0};
+std::atomic<std::uint64_t> g_nextSerial{1};
+
+// Counts the interpreters finalised so far, so that script objects of an
+// earlier interpreter are never released into a later one.
+std::atomic<unsigned> g_interpreterRun{0};
+std::atomic<bool> g_endNoted{false};
+
+void NoteInterpreterEnd() {
+  ++g_interpreterRun;
+  g_endNoted = false;
+}
+
+// With the interpreter lock: the number of the running interpreter.
+unsigned CurrentInterpreterRun() {
+  if (!g_endNoted.exchange(true) && Py_AtExit(NoteInterpreterEnd) != 0) {
+    // No room to hear of the end: count this interpreter as ended already,
+    // so that nothing made in it is ever released late.
+    ++g_interpreterRun;
+  }
+  return g_interpreterRun;
+}
+
+// The calling thread's slots, by watchdog: a thread that alternates between
+// watchdogs (two main windows) finds both without the watchdog's mutex.
+struct CachedSlot {
+  std::uint64_t serial;
+  void *slot;
+};
+constexpr unsigned kCachedSlots = 4;
+thread_local CachedSlot t_slots[kCachedSlots];
+thread_local unsigned t_nextSlot;
 
 // "5", "0.25": the limit in seconds as the message shows it.
 std::string Seconds(std::chrono::milliseconds limit) {
@@ -21,31 +53,43 @@ std::string Seconds(std::chrono::milliseconds limit) {
   return text;
 }
 
-// The exception raised into a call that ran out of time: a TimeoutError
-// whose message says so. The platform raises it into the running call by
-// its class alone, so the message is the class's default. A new reference,
-// or null with the interpreter's error pending.
-PyObject *MakeTimeoutClass(std::chrono::milliseconds limit) {
-  const std::string source =
-      "class ScriptTimeout(TimeoutError):\n"
-      "    def __init__(self, *args):\n"
-      "        super().__init__(*(args or ('the call ran longer than " +
-      Seconds(limit) +
-      " seconds and was stopped',)))\n";
-  PyObject *code = Py_CompileString(source.c_str(), "<watchdog>", Py_file_input);
-  PyObject *globals = code ? PyDict_New() : nullptr;
+bool SetText(PyObject *dict, const char *key, const std::string &value) {
+  PyObject *text = PyUnicode_FromString(value.c_str());
+  bool set = text && PyDict_SetItemString(dict, key, text) == 0;
+  Py_XDECREF(text);
+  return set;
+}
+
+// An exception class of the module "Quillmere" deriving from base, whose
+// instances say the message unless given arguments. The platform raises an
+// exception into a thread by its class alone; the instance is made when a
+// handler in the call is about to see it, and making it appends None to
+// `reached`. Its code runs with no builtins, and the class is made by
+// calling `type` itself, so no script code runs. A new reference, or null
+// with an error pending.
+PyObject *MakeStopClass(const char *name, PyObject *base, const std::string &message, PyObject *reached) {
+  static const char kInit[] =
+      "def __init__(self, *args):\n"
+      "    reached.append(None)\n"
+      "    base.__init__(self, *(args or (message,)))\n";
   PyObject *cls = nullptr;
-  PyObject *name = globals ? PyUnicode_FromString("Quillmere") : nullptr;
-  if (name && PyDict_SetItemString(globals, "__builtins__", PyEval_GetBuiltins()) == 0 &&
-      PyDict_SetItemString(globals, "__name__", name) == 0) {
-    PyObject *result = PyEval_EvalCode(code, globals, globals);
-    if (result) {
-      cls = PyDict_GetItemString(globals, "ScriptTimeout");  // borrowed
-      Py_XINCREF(cls);
+  PyObject *code = Py_CompileString(kInit, "<watchdog>", Py_file_input);
+  PyObject *globals = code ? PyDict_New() : nullptr;
+  PyObject *noBuiltins = globals ? PyDict_New() : nullptr;
+  PyObject *members = noBuiltins ? PyDict_New() : nullptr;
+  if (members && PyDict_SetItemString(globals, "__builtins__", noBuiltins) == 0 &&
+      PyDict_SetItemString(globals, "base", base) == 0 && PyDict_SetItemString(globals, "reached", reached) == 0 &&
+      SetText(globals, "message", message)) {
+    PyObject *ran = PyEval_EvalCode(code, globals, globals);
+    PyObject *init = ran ? PyDict_GetItemString(globals, "__init__") : nullptr;  // borrowed
+    if (init && PyDict_SetItemString(members, "__init__", init) == 0 && SetText(members, "__module__", "Quillmere")) {
+      PyObject *type = reinterpret_cast<PyObject *>(Py_TYPE(PyExc_BaseException));
+      cls = PyObject_CallFunction(type, "s(O)O", name, base, members);
     }
-    Py_XDECREF(result);
+    Py_XDECREF(ran);
   }
-  Py_XDECREF(name);
+  Py_XDECREF(members);
+  Py_XDECREF(noBuiltins);
   Py_XDECREF(globals);
   Py_XDECREF(code);
   return cls;
@@ -53,13 +97,75 @@ PyObject *MakeTimeoutClass(std::chrono::milliseconds limit) {
 
 }  // namespace
 
+// One thread's watched calls. `deadline` is the innermost call's, in ticks
+// of the clock; it is written by the thread and, when it stops the call, by
+// the watchdog, both holding the interpreter lock, and read by the
+// sleeping watchdog without it. Everything else is touched only with the
+// interpreter lock held.
+struct ScriptWatchdog::ThreadSlot {
+  static constexpr Clock::rep kNoCall = std::numeric_limits<Clock::rep>::max();
+
+  struct Call {
+    Clock::rep deadline = 0;  // of an enclosing call only
+    bool pending = false;     // a stop was raised into it and may not have been delivered
+    bool stopped = false;     // it has been stopped at least once
+    bool handled = false;     // one of its stops reached a handler of the script
+    Py_ssize_t reachedMark = 0;  // how many stops had reached handlers at its last stop
+  };
+
+  explicit ThreadSlot(unsigned long id) : thread(id) {}
+
+  const unsigned long thread;
+  std::atomic<Clock::rep> deadline{kNoCall};
+  unsigned depth = 0;
+  Call current;                 // the innermost call, when depth > 0
+  std::vector<Call> enclosing;  // the calls around it, outermost first
+};
+
 constexpr std::chrono::milliseconds ScriptWatchdog::kCallLimit;
 
 void ScriptWatchdog::SetCallLimitForTests(std::chrono::milliseconds limit) { g_limitForTests = limit.count(); }
 
+namespace {
+
+std::chrono::milliseconds LimitOfNewWatchdogs() {
+  const long long forTests = g_limitForTests;
+  return forTests > 0 ? std::chrono::milliseconds(forTests) : ScriptWatchdog::kCallLimit;
+}
+
+Py_ssize_t ReachedCount(PyObject *reached) { return reached ? PyList_Size(reached) : 0; }
+
+}  // namespace
+
 ScriptWatchdog::ScriptWatchdog()
-    : limit_(g_limitForTests > 0 ? std::chrono::milliseconds(g_limitForTests.load()) : kCallLimit),
-      thread_(&ScriptWatchdog::Run, this) {}
+    : limit_(LimitOfNewWatchdogs()),
+      limitTicks_(std::chrono::duration_cast<Clock::duration>(limit_).count()),
+      serial_(g_nextSerial++) {
+  {
+    InterpreterLock lock;
+    const std::string seconds = Seconds(limit_);
+    reached_ = PyList_New(0);
+    if (reached_) {
+      timeout_ = MakeStopClass("ScriptTimeout", PyExc_TimeoutError,
+                               "the call ran longer than " + seconds + " seconds and was stopped", reached_);
+      finalTimeout_ = MakeStopClass(
+          "ScriptTimeoutFinal", PyExc_BaseException,
+          "the call went on after it was stopped and was stopped again, " + seconds + " seconds later", reached_);
+    }
+    if (!timeout_ || !finalTimeout_) {
+      // Only when memory ran out at start: calls are still stopped, by the
+      // built-in TimeoutError.
+      PyErr_Clear();
+      Py_XDECREF(timeout_);
+      Py_XDECREF(finalTimeout_);
+      Py_INCREF(PyExc_TimeoutError);
+      Py_INCREF(PyExc_TimeoutError);
+      timeout_ = finalTimeout_ = PyExc_TimeoutError;
+    }
+    interpreterRun_ = CurrentInterpreterRun();
+  }
+  thread_ = std::thread(&ScriptWatchdog::Run, this);
+}
 
 ScriptWatchdog::~ScriptWatchdog() {
   {
@@ -68,100 +174,139 @@ ScriptWatchdog::~ScriptWatchdog() {
   }
   wake_.notify_all();
   if (!Py_IsInitialized()) {
+    // The exceptions went with their interpreter.
     thread_.join();
     return;
   }
-  // The watchdog may be waiting for the interpreter lock to interrupt a
-  // call: the lock must be free while it is joined.
+  // The watchdog may be waiting for the interpreter lock to stop a call:
+  // the lock must be free while it is joined.
   InterpreterLock lock;
-  InterpreterLock::Released released;
-  thread_.join();
+  {
+    InterpreterLock::Released released;
+    thread_.join();
+  }
+  if (interpreterRun_ == g_interpreterRun) {
+    Py_XDECREF(timeout_);
+    Py_XDECREF(finalTimeout_);
+    Py_XDECREF(reached_);
+  }
 }
 
-ScriptWatchdog::Call *ScriptWatchdog::Innermost(unsigned long thread) {
-  for (auto it = calls_.rbegin(); it != calls_.rend(); ++it)
-    if (it->thread == thread) return &*it;
-  return nullptr;
-}
-
-ScriptWatchdog::Watch::Watch(ScriptWatchdog &watchdog) : watchdog_(watchdog) {
-  unsigned long thread = PyThread_get_thread_ident();
-  std::lock_guard<std::mutex> guard(watchdog_.mutex_);
-  // An exception raised into the enclosing call but not yet delivered
-  // would surface in this one: take it back; the enclosing call, out of
-  // time already, is interrupted again when it runs on.
-  if (Call *outer = watchdog_.Innermost(thread)) {
-    if (outer->interrupted) {
-      PyThreadState_SetAsyncExc(thread, nullptr);
-      outer->interrupted = false;
+ScriptWatchdog::ThreadSlot &ScriptWatchdog::SlotOfThisThread() {
+  for (const CachedSlot &cached : t_slots)
+    if (cached.serial == serial_) return *static_cast<ThreadSlot *>(cached.slot);
+  // First call of this thread (or its cache moved on to other watchdogs).
+  // A thread that ended leaves its slot, with no call in it, to the next
+  // thread given the same identifier.
+  const unsigned long thread = PyThread_get_thread_ident();
+  ThreadSlot *slot = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    for (const auto &existing : slots_)
+      if (existing->thread == thread) slot = existing.get();
+    if (!slot) {
+      slots_.push_back(std::make_unique<ThreadSlot>(thread));
+      slot = slots_.back().get();
     }
   }
-  watchdog_.calls_.push_back(Call{watchdog_.nextId_++, thread, Clock::now() + watchdog_.limit_, false});
-  watchdog_.wake_.notify_all();
+  t_slots[t_nextSlot++ % kCachedSlots] = CachedSlot{serial_, slot};
+  return *slot;
+}
+
+ScriptWatchdog::Watch::Watch(ScriptWatchdog &watchdog) : watchdog_(watchdog), slot_(watchdog.SlotOfThisThread()) {
+  const Clock::rep now = Now();
+  if (slot_.depth++ > 0) {
+    ThreadSlot::Call outer = slot_.current;
+    outer.deadline = slot_.deadline.load(std::memory_order_relaxed);
+    if (outer.stopped && ReachedCount(watchdog_.reached_) > outer.reachedMark) outer.handled = true;
+    if (outer.pending) {
+      // A stop raised into the enclosing call but not yet delivered would
+      // surface in this one: take it back; the enclosing call, out of time
+      // already, is stopped again as soon as it runs on.
+      PyThreadState_SetAsyncExc(slot_.thread, nullptr);
+      outer.pending = false;
+      outer.deadline = now;
+    }
+    slot_.enclosing.push_back(outer);
+  }
+  slot_.current = ThreadSlot::Call();
+  slot_.deadline.store(now + watchdog_.limitTicks_,
+                       std::memory_order_release);
 }
 
 ScriptWatchdog::Watch::~Watch() {
-  unsigned long thread = PyThread_get_thread_ident();
-  std::lock_guard<std::mutex> guard(watchdog_.mutex_);
-  for (auto it = watchdog_.calls_.end(); it != watchdog_.calls_.begin();) {
-    --it;
-    if (it->thread != thread) continue;
-    // The call is over: an exception not yet delivered must not reach
-    // whatever the thread runs next.
-    if (it->interrupted) PyThreadState_SetAsyncExc(thread, nullptr);
-    watchdog_.calls_.erase(it);
-    break;
+  // The call is over: a stop not yet delivered must not reach whatever the
+  // thread runs next.
+  if (slot_.current.pending) PyThreadState_SetAsyncExc(slot_.thread, nullptr);
+  if (--slot_.depth == 0) {
+    slot_.deadline.store(ThreadSlot::kNoCall, std::memory_order_release);
+    return;
   }
-  watchdog_.wake_.notify_all();
+  ThreadSlot::Call outer = slot_.enclosing.back();
+  slot_.enclosing.pop_back();
+  // Stops that reached handlers meanwhile were the nested calls'.
+  outer.reachedMark = ReachedCount(watchdog_.reached_);
+  slot_.current = outer;
+  slot_.deadline.store(outer.deadline, std::memory_order_release);
+  if (outer.deadline <= Now()) watchdog_.WakeUp();
+}
+
+void ScriptWatchdog::WakeUp() {
+  // Taking the mutex orders the deadline stored before it with the
+  // watchdog's look at the slots: either it looks after this, or it is
+  // asleep and hears the notification.
+  { std::lock_guard<std::mutex> guard(mutex_); }
+  wake_.notify_all();
 }
 
 void ScriptWatchdog::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_) {
-    // The innermost call of each thread is the one that runs; the first of
-    // them to run out of time is the next to interrupt.
-    const Call *next = nullptr;
-    for (auto it = calls_.rbegin(); it != calls_.rend(); ++it)
-      if (Innermost(it->thread) == &*it && (!next || it->deadline < next->deadline)) next = &*it;
-    if (!next) {
-      wake_.wait(lock);
-    } else if (Clock::now() < next->deadline) {
-      // A copy: the calls may move while the lock is given up.
-      const Clock::time_point deadline = next->deadline;
-      wake_.wait_until(lock, deadline);
-    } else {
-      std::uint64_t id = next->id;
+    // Any call armed after this look has a deadline at least one limit
+    // away, so sleeping until then at most misses none.
+    const Clock::rep now = Now();
+    Clock::rep next = now + limitTicks_;
+    bool due = false;
+    for (const auto &slot : slots_) {
+      const Clock::rep deadline = slot->deadline.load(std::memory_order_acquire);
+      if (deadline <= now)
+        due = true;
+      else
+        next = std::min(next, deadline);
+    }
+    if (due) {
       // The interpreter lock is always taken before mutex_, never after.
       lock.unlock();
       {
         InterpreterLock interpreter;
-        Interrupt(id);
+        InterruptDueCalls();
       }
       lock.lock();
+      continue;
     }
+    wake_.wait_until(lock, Clock::time_point(Clock::duration(next)));
+    ++wakeUps_;
   }
 }
 
-void ScriptWatchdog::Interrupt(std::uint64_t id) {
-  // Made before mutex_ is taken: running script code may give up the
-  // interpreter lock, and the watched thread takes mutex_ while holding it.
-  PyObject *timeout = MakeTimeoutClass(limit_);
-  if (!timeout) PyErr_Clear();
-  {
-    std::lock_guard<std::mutex> guard(mutex_);
-    // While this thread holds the interpreter lock, the watched thread is
-    // either running inside the call or waiting for the lock within it: a
-    // call ends (and its watch goes) only with the lock held.
-    for (Call &call : calls_) {
-      if (call.id != id) continue;
-      if (stopping_ || Innermost(call.thread) != &call || Clock::now() < call.deadline) break;
-      if (timeout) {
-        PyThreadState_SetAsyncExc(call.thread, timeout);
-        call.interrupted = true;
-      }
-      call.deadline = Clock::now() + limit_;
-      break;
-    }
+void ScriptWatchdog::InterruptDueCalls() {
+  // While this thread holds the interpreter lock, a watched thread is
+  // either running inside its call or waiting for the lock within it: a
+  // call begins and ends only with the lock held. Raising the stop makes
+  // no script object and runs no script code.
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (stopping_) return;
+  const Clock::rep now = Now();
+  for (const auto &slot : slots_) {
+    if (slot->depth == 0 || slot->deadline.load(std::memory_order_relaxed) > now) continue;
+    ThreadSlot::Call &call = slot->current;
+    const Py_ssize_t reached = ReachedCount(reached_);
+    if (call.stopped && reached > call.reachedMark) call.handled = true;
+    PyThreadState_SetAsyncExc(slot->thread, call.handled ? finalTimeout_ : timeout_);
+    call.pending = true;
+    call.stopped = true;
+    call.reachedMark = reached;
+    slot->deadline.store(now + limitTicks_,
+                         std::memory_order_relaxed);
   }
-  Py_XDECREF(timeout);
 }

@@ -33,25 +33,48 @@ PyObject *MakeArguments(HWND window, const WindowInfo &info) {
   return arguments;
 }
 
-// Calls the script object with the arguments (null arguments: no call),
-// watched by the watchdog; a failed call, one stopped for running too long
-// included, is reported and its error cleared, so that it cannot disturb
-// the next call. The caller holds the interpreter lock.
-PyObject *CallWithArguments(ScriptWatchdog &watchdog, PyObject *callable, PyObject *arguments) {
+// Reports the pending script error, or a problem with the script, under a
+// watch of its own: reporting runs script code (the exception's text, its
+// traceback, a replaced sys.stderr).
+void ReportWatched(ScriptWatchdog &watchdog) {
+  ScriptWatchdog::Watch watch(watchdog);
+  ReportScriptError();
+}
+
+void ReportProblemWatched(ScriptWatchdog &watchdog, const std::wstring &line) {
+  ScriptWatchdog::Watch watch(watchdog);
+  ReportScriptProblem(line);
+}
+
+// Calls the script object with the window's arguments, watched by the
+// watchdog. The arguments are made in the same watch when *arguments is
+// still null, and left there for further calls: making objects can run
+// the finalisers of script garbage, through the collector. A failed call,
+// one stopped for running too long included, is reported and its error
+// cleared, so that it cannot disturb the next call. The caller holds the
+// interpreter lock.
+PyObject *CallWatched(ScriptWatchdog &watchdog, PyObject *callable, PyObject **arguments, HWND window,
+                      const WindowInfo &info) {
   PyObject *result = nullptr;
-  if (arguments) {
+  {
     ScriptWatchdog::Watch watch(watchdog);
-    result = PyObject_CallObject(callable, arguments);
+    if (!*arguments) *arguments = MakeArguments(window, info);
+    if (*arguments) result = PyObject_CallObject(callable, *arguments);
   }
-  if (!result) ReportScriptError();
+  if (!result) ReportWatched(watchdog);
   return result;
 }
 
-// "a value of type list": what an object is, for a message. The type's
-// name is read as its `__name__`, the one way the stable ABI offers.
+// "a value of type list": what an object is, for a message. The name is
+// read through the descriptor of `type` itself, as
+// type.__dict__['__name__'].__get__(cls): asking the class for its
+// `__name__` would run the code of a metaclass that defines one.
 std::wstring TypeText(PyObject *object) {
   std::wstring text = L"a value of type ";
-  PyObject *name = PyObject_GetAttrString(reinterpret_cast<PyObject *>(Py_TYPE(object)), "__name__");
+  PyObject *typeType = reinterpret_cast<PyObject *>(Py_TYPE(PyExc_BaseException));
+  PyObject *members = PyObject_GetAttrString(typeType, "__dict__");
+  PyObject *descriptor = members ? PyObject_CallMethod(members, "get", "s", "__name__") : nullptr;
+  PyObject *name = descriptor ? PyObject_CallMethod(descriptor, "__get__", "O", reinterpret_cast<PyObject *>(Py_TYPE(object))) : nullptr;
   const char *utf8 = name && PyUnicode_Check(name) ? PyUnicode_AsUTF8AndSize(name, nullptr) : nullptr;
   if (utf8) {
     for (; *utf8; ++utf8) text += static_cast<wchar_t>(static_cast<unsigned char>(*utf8));
@@ -60,14 +83,9 @@ std::wstring TypeText(PyObject *object) {
     text += L"unknown";
   }
   Py_XDECREF(name);
+  Py_XDECREF(descriptor);
+  Py_XDECREF(members);
   return text;
-}
-
-PyObject *CallScript(ScriptWatchdog &watchdog, PyObject *callable, const WindowInfo &info, HWND window) {
-  PyObject *arguments = MakeArguments(window, info);
-  PyObject *result = CallWithArguments(watchdog, callable, arguments);
-  Py_XDECREF(arguments);
-  return result;
 }
 
 }  // namespace
@@ -77,15 +95,16 @@ void ShadeManager::LoadScript(const char *path) {
   // stream too, so the lock is held from the start.
   InterpreterLock lock;
   ClearConfiguration();
+  ScriptWatchdog &watchdog = context.Watchdog();
   std::string text;
   if (!path || !*path) {
-    ReportScriptProblem(L"No script file is named (FilterPath is empty): no script runs");
+    ReportProblemWatched(watchdog, L"No script file is named (FilterPath is empty): no script runs");
     return;
   }
   const ScriptFileRead read = ReadScriptFile(path, text);
   if (read != ScriptFileRead::Read) {
-    ReportScriptProblem(L"Script file \"" + ScriptPathText(path) + L"\" " + ScriptFileProblem(read) +
-                        L": no script runs");
+    ReportProblemWatched(watchdog, L"Script file \"" + ScriptPathText(path) + L"\" " + ScriptFileProblem(read) +
+                                       L": no script runs");
     return;
   }
 
@@ -95,24 +114,34 @@ void ShadeManager::LoadScript(const char *path) {
   // so `configure` is looked for whatever the run gave.
   RunScriptText(main, text, path);
 
-  if (!PyObject_HasAttrString(main, "configure")) {
-    ReportScriptProblem(L"The script defines no configure function: no filters or handlers are used");
+  // Looking `configure` up can run script code too: the module's
+  // __getattr__, or the methods of a module class the script set.
+  PyObject *configure = nullptr;
+  bool defined = false;
+  {
+    ScriptWatchdog::Watch watch(watchdog);
+    defined = PyObject_HasAttrString(main, "configure");
+    if (defined) configure = PyObject_GetAttrString(main, "configure");
+  }
+  if (!defined) {
+    ReportProblemWatched(watchdog, L"The script defines no configure function: no filters or handlers are used");
     return;
   }
-  PyObject *configure = PyObject_GetAttrString(main, "configure");
   PyObject *result = nullptr;
-  if (configure) {
-    ScriptWatchdog::Watch watch(context.Watchdog());
-    result = PyObject_CallObject(configure, nullptr);
+  {
+    ScriptWatchdog::Watch watch(watchdog);
+    if (configure) result = PyObject_CallObject(configure, nullptr);
+    Py_XDECREF(configure);
   }
-  Py_XDECREF(configure);
   if (!result) {
-    ReportScriptError();
+    ReportWatched(watchdog);
     return;
   }
 
   // The result is never released: it keeps the handlers (and the filter
-  // list) alive for the rest of the run.
+  // list) alive for the rest of the run. Reading it runs no script code:
+  // its type and that of position 0 are tested by their flags, and their
+  // items are read from their storage.
   if (PyTuple_Check(result)) {
     Py_ssize_t count = PyTuple_Size(result);
     PyObject **slots[] = {&onAdd, &onDestroy, &onShade, &onUnshade, &afterUnshade, &afterShade};
@@ -129,8 +158,8 @@ void ShadeManager::LoadScript(const char *path) {
             }
           }
         } else {
-          ReportScriptProblem(L"Position 0 of what configure returned is " + TypeText(item) +
-                              L", not a list: no filters are used");
+          ReportProblemWatched(watchdog, L"Position 0 of what configure returned is " + TypeText(item) +
+                                             L", not a list: no filters are used");
         }
       } else {
         *slots[position - 1] = item;
@@ -138,8 +167,8 @@ void ShadeManager::LoadScript(const char *path) {
       context.Keep(item);
     }
   } else {
-    ReportScriptProblem(L"configure returned " + TypeText(result) +
-                        L", not a tuple: no filters or handlers are used");
+    ReportProblemWatched(watchdog, L"configure returned " + TypeText(result) +
+                                       L", not a tuple: no filters or handlers are used");
   }
   context.Keep(result);
 }
@@ -147,7 +176,18 @@ void ShadeManager::LoadScript(const char *path) {
 PyObject *ShadeManager::CallHandler(HWND window, PyObject *handler) {
   WindowInfo info = DescribeWindow(window);
   InterpreterLock lock;
-  return CallScript(context.Watchdog(), handler, info, window);
+  PyObject *arguments = nullptr;
+  PyObject *result = CallWatched(context.Watchdog(), handler, &arguments, window, info);
+  // A tuple of an int and two strings: releasing it runs no script code.
+  Py_XDECREF(arguments);
+  return result;
+}
+
+void ShadeManager::ReleaseResult(PyObject *result) {
+  if (!result) return;
+  InterpreterLock lock;
+  ScriptWatchdog::Watch watch(context.Watchdog());
+  Py_DECREF(result);
 }
 
 bool ShadeManager::CheckFilters(HWND window) {
@@ -162,10 +202,10 @@ bool ShadeManager::CheckFilters(HWND window) {
   // The vector does not change after configuration, so it can be walked
   // by index even when a filter re-enters the manager.
   for (std::size_t i = 0; i < filters.size() && !passes; ++i) {
-    if (!arguments) arguments = MakeArguments(window, info);
-    PyObject *result = CallWithArguments(context.Watchdog(), filters[i], arguments);
+    PyObject *result = CallWatched(context.Watchdog(), filters[i], &arguments, window, info);
+    // Read by identity: comparing would run the result's own code.
     passes = result == Py_True;
-    Py_XDECREF(result);
+    ReleaseResult(result);
   }
   Py_XDECREF(arguments);
   return passes;

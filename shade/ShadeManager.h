@@ -115,6 +115,9 @@ class ShadeManager {
   bool HandlerRefuses(HWND root, PyObject *slot);
   // Calls the handler in the slot, if set, and ignores its result.
   void CallIgnoringResult(HWND root, PyObject *slot);
+  // Releases a script call's result (null: nothing) under a watch: the
+  // last reference going runs its __del__ and that of what it kept alive.
+  void ReleaseResult(PyObject *result);
 
   void ClearConfiguration();
 

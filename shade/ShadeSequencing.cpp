@@ -24,8 +24,6 @@
 
 #include <vector>
 
-#include "script/InterpreterLock.h"
-
 namespace {
 
 // Clears a record's busy flag however the sequence ends.
@@ -45,18 +43,16 @@ class BusyScope {
 bool ShadeManager::HandlerRefuses(HWND root, PyObject *slot) {
   if (!slot) return false;
   PyObject *result = CallHandler(root, slot);
-  InterpreterLock lock;
-  // Only the False object itself refuses; a failed call accepts.
+  // Only the False object itself refuses; a failed call accepts. Read by
+  // identity: comparing would run the result's own code.
   bool refuses = result == Py_False;
-  Py_XDECREF(result);
+  ReleaseResult(result);
   return refuses;
 }
 
 void ShadeManager::CallIgnoringResult(HWND root, PyObject *slot) {
   if (!slot) return;
-  PyObject *result = CallHandler(root, slot);
-  InterpreterLock lock;
-  Py_XDECREF(result);
+  ReleaseResult(CallHandler(root, slot));
 }
 
 void ShadeManager::AddExistingWindows() {

@@ -72,4 +72,25 @@ TEST_F(ScriptErrorReportTest, ASinkThatCallsTheInterpreterStartsWithACleanErrorS
   EXPECT_EQ(Eval("sunk"), "True");
 }
 
+// A replaced sys.stderr whose write replaces sys.stderr in turn leaves the
+// stream with no other owner than the report, which still flushes it.
+TEST_F(ScriptErrorReportTest, AStreamThatReplacesItselfWhileWrittenIsFlushedBeforeItGoes) {
+  Exec(
+      "import io, sys\n"
+      "events = []\n"
+      "class Replacing:\n"
+      "    def write(self, text):\n"
+      "        events.append('write')\n"
+      "        sys.stderr = io.StringIO()\n"
+      "    def flush(self):\n"
+      "        events.append('flush')\n"
+      "    def __del__(self):\n"
+      "        events.append('gone')\n"
+      "sys.stderr = Replacing()\n");
+  RaiseInScript("raise KeyError('replaced')");
+  ReportScriptError();
+  EXPECT_FALSE(PyErr_Occurred());
+  EXPECT_EQ(Eval("events"), "['write', 'flush', 'gone']");
+}
+
 }  // namespace

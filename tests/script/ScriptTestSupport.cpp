@@ -5,6 +5,8 @@
 #include "script/ScriptErrorReport.h"
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -62,6 +64,26 @@ TempScript::~TempScript() {
 }
 
 std::string MissingPath() { return UniquePath("missing"); }
+
+HangGuard::HangGuard(std::string what, std::chrono::milliseconds patience)
+    : thread_([this, what, patience] {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!done_.wait_for(lock, patience, [this] { return ended_; })) {
+          std::fprintf(stderr, "hung: %s did not end within %lld ms\n", what.c_str(),
+                       static_cast<long long>(patience.count()));
+          std::fflush(stderr);
+          std::abort();
+        }
+      }) {}
+
+HangGuard::~HangGuard() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ended_ = true;
+  }
+  done_.notify_all();
+  thread_.join();
+}
 
 void ScriptTest::SetUp() {
   (void)registered;

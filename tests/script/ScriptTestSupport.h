@@ -10,8 +10,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace quillmere_test {
 
@@ -36,6 +40,24 @@ class TempScript {
 
 // A path where no file exists.
 std::string MissingPath();
+
+// Ends the test process, saying what never ended, when its scope lasts
+// longer than the patience given: code under test that hangs holding the
+// interpreter lock cannot be ended any other way, and a clear message
+// beats waiting for the test runner's timeout.
+class HangGuard {
+ public:
+  HangGuard(std::string what, std::chrono::milliseconds patience);
+  ~HangGuard();
+  HangGuard(const HangGuard &) = delete;
+  HangGuard &operator=(const HangGuard &) = delete;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool ended_ = false;
+  std::thread thread_;
+};
 
 // Each test gets an empty "__main__" namespace, sys.stderr captured in a
 // string, no error sink, and an empty desktop afterwards.

@@ -11,9 +11,12 @@
 namespace {
 
 using namespace std::chrono_literals;
+using quillmere_test::HangGuard;
 using quillmere_test::ScriptTest;
 
 const std::chrono::milliseconds kLimit = 200ms;
+const std::string kStoppedAgain =
+    "ScriptTimeoutFinal: the call went on after it was stopped and was stopped again, 0.2 seconds later";
 
 class ScriptWatchdogTest : public ScriptTest {
  protected:
@@ -49,6 +52,15 @@ class ScriptWatchdogTest : public ScriptTest {
     Py_XDECREF(traceback);
     PyErr_Clear();
     return what;
+  }
+
+  // Runs the statements as one watched call, which must end, stopped or
+  // not, within a generous number of limits.
+  static std::string RunWatched(const std::string &code) {
+    HangGuard guard("a watched call", kLimit * 50);
+    ScriptWatchdog watchdog;
+    ScriptWatchdog::Watch watch(watchdog);
+    return Run(code);
   }
 
   // Waits, without the interpreter lock, past the limit: a call that does
@@ -91,17 +103,60 @@ TEST_F(ScriptWatchdogTest, ACallThatEndsInTimeIsLeftAlone) {
   }
 }
 
-TEST_F(ScriptWatchdogTest, ACallThatCatchesTheTimeoutAndGoesOnIsInterruptedAgain) {
-  ScriptWatchdog watchdog;
-  ScriptWatchdog::Watch watch(watchdog);
-  EXPECT_EQ(Run("caught = 0\n"
+// A call that handles its stop and goes on is stopped again one limit
+// later, by an exception that neither `except TimeoutError` nor
+// `except Exception` catches: a retry loop cannot keep it running.
+TEST_F(ScriptWatchdogTest, ACallThatCatchesTheTimeoutAndGoesOnIsStoppedForGoodAfterAnotherLimit) {
+  EXPECT_EQ(RunWatched("caught = 0\n"
                 "while caught < 2:\n"
                 "    try:\n"
                 "        while True:\n"
                 "            pass\n"
                 "    except TimeoutError:\n"
                 "        caught += 1\n"),
+            kStoppedAgain);
+  EXPECT_EQ(Eval("caught"), "1");
+}
+
+TEST_F(ScriptWatchdogTest, AnExceptExceptionRetryLoopEndsAtItsSecondStop) {
+  EXPECT_EQ(RunWatched("tries = 0\n"
+                "while True:\n"
+                "    try:\n"
+                "        tries += 1\n"
+                "        while True:\n"
+                "            pass\n"
+                "    except Exception:\n"
+                "        pass\n"),
+            kStoppedAgain);
+  EXPECT_EQ(Eval("tries"), "2");
+}
+
+TEST_F(ScriptWatchdogTest, ACallThatCatchesEvenTheFinalStopIsStoppedAgainAfterEveryLimit) {
+  EXPECT_EQ(RunWatched("kinds = []\n"
+                "while len(kinds) < 3:\n"
+                "    try:\n"
+                "        while True:\n"
+                "            pass\n"
+                "    except BaseException as stop:\n"
+                "        kinds.append(type(stop).__name__)\n"
+                "        last = type(stop)\n"),
             "");
+  EXPECT_EQ(Eval("kinds"), "['ScriptTimeout', 'ScriptTimeoutFinal', 'ScriptTimeoutFinal']");
+  EXPECT_EQ(Eval("issubclass(last, Exception)"), "False");
+}
+
+// Only a stop that reached a handler counts: a call blocked in C code while
+// several limits pass first meets the stop it can catch.
+TEST_F(ScriptWatchdogTest, ACallBlockedPastSeveralLimitsMeetsTheCatchableStopFirst) {
+  EXPECT_EQ(RunWatched("import time\n"
+                "try:\n"
+                "    time.sleep(" + std::to_string(kLimit.count() * 4 / 1000.0) + ")\n"
+                "    while True:\n"
+                "        pass\n"
+                "except TimeoutError:\n"
+                "    first = 'caught'\n"),
+            "");
+  EXPECT_EQ(Eval("first"), "caught");
 }
 
 TEST_F(ScriptWatchdogTest, ATimeoutRaisedAfterTheCallEndedReachesNothingElse) {
@@ -127,6 +182,45 @@ TEST_F(ScriptWatchdogTest, ANestedCallIsNotBlamedForTheCallAroundIt) {
   }
   // Back in the outer call, which is still out of time.
   EXPECT_EQ(Run("while True:\n    pass\n"), "ScriptTimeout: the call ran longer than 0.2 seconds and was stopped");
+}
+
+// Arming a call is a store the sleeping watchdog reads when it wakes on
+// its own schedule: many short calls do not wake it.
+TEST_F(ScriptWatchdogTest, WatchingCallsWakesNoThread) {
+  ScriptWatchdog::SetCallLimitForTests(60s);
+  ScriptWatchdog watchdog;
+  const std::uint64_t before = watchdog.WakeUpsForTests();
+  // In rounds, with pauses that give a woken thread the time to run.
+  for (int round = 0; round < 50; ++round) {
+    for (int i = 0; i < 100; ++i) {
+      ScriptWatchdog::Watch outer(watchdog);
+      ScriptWatchdog::Watch inner(watchdog);
+    }
+    std::this_thread::sleep_for(2ms);
+  }
+  EXPECT_LE(watchdog.WakeUpsForTests() - before, 1u);
+}
+
+// The watchdog's own thread makes no script object when it stops a call:
+// an allocation there could run the finalisers of script garbage on a
+// thread nobody watches.
+TEST_F(ScriptWatchdogTest, StoppingACallRunsNoScriptFinaliserOnTheWatchdogsThread) {
+  ScriptWatchdog watchdog;
+  {
+    ScriptWatchdog::Watch watch(watchdog);
+    Run("import gc, threading, time\n"
+        "finalised_on = []\n"
+        "class Cycle:\n"
+        "    def __del__(self):\n"
+        "        finalised_on.append(threading.get_ident())\n"
+        "garbage = Cycle()\n"
+        "garbage.itself = garbage\n"
+        "del garbage\n"
+        "gc.set_threshold(1)\n"
+        "time.sleep(" + std::to_string(kLimit.count() * 3 / 1000.0) + ")\n");
+  }
+  Exec("gc.set_threshold(700, 10, 10)\ngc.collect()\n");
+  EXPECT_EQ(Eval("finalised_on == [threading.get_ident()]"), "True") << Eval("finalised_on");
 }
 
 }  // namespace
