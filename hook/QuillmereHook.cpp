@@ -1,9 +1,13 @@
-// The hook library. It keeps no state but the four shared variables; the
-// hook procedure runs in every GUI process, on any thread, many at once,
-// and reads them without locks (each is one naturally aligned word).
+// The hook library. The program and every hooked process share its four
+// variables; the hook procedure runs in every GUI process, on any thread,
+// many at once, and reads them without locks (each is one naturally aligned
+// word). Each hooked process keeps one thing of its own: the handle of the
+// program's process, opened at its first forwarded event.
 #include "hook/QuillmereHook.h"
 
+#include "hook/ProcessLocal.h"
 #include "hook/SharedSection.h"
+#include "hook/TargetProcess.h"
 
 HOOK_SHARED_SECTION_BEGIN
 HOOK_SHARED HMODULE hookModule = nullptr;
@@ -14,39 +18,33 @@ HOOK_SHARED_SECTION_END
 
 namespace {
 
-bool IsForwardedMessage(UINT message) {
-  switch (message) {
-    case WM_CREATE:
-    case WM_DESTROY:
-    case WM_ACTIVATE:
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_SHOWWINDOW:
-    case WM_ACTIVATEAPP:
-      return true;
-    default:
-      return false;
-  }
-}
+// Not in the shared section: a process handle means something only in the
+// process that opened it.
+ProcessLocal<TargetProcess> targetProcess;
 
 // Copies the record into a new page in the target's process and posts the
 // page's address. From the post on the page is the receiver's; a page whose
 // post failed is released here, since nobody else would.
 void Forward(const CWPRETSTRUCT &record) {
+  const HWND target = targetWindow;
   DWORD processId = 0;
-  GetWindowThreadProcessId(targetWindow, &processId);
+  if (!GetWindowThreadProcessId(target, &processId)) return;  // the program is gone
+  TargetProcess &processes = targetProcess.Get();
   // Only the rights the forwarding needs, and a page that cannot execute.
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+  TargetProcess::Use process = processes.Acquire(target, processId);
   if (!process) return;
-  void *page = VirtualAllocEx(process, nullptr, kHookEventPageSize, MEM_COMMIT, PAGE_READWRITE);
-  if (page) {
-    // A failed write leaves the page zero-filled; the receiver ignores a
-    // record of message 0 and releases its page all the same.
-    WriteProcessMemory(process, page, &record, sizeof record, nullptr);
-    if (!PostMessageW(targetWindow, eventMessage, 0, reinterpret_cast<LPARAM>(page)))
-      VirtualFreeEx(process, page, 0, MEM_RELEASE);
+  void *page = VirtualAllocEx(process.handle(), nullptr, kHookEventPageSize, MEM_COMMIT, PAGE_READWRITE);
+  if (!page) {
+    // The process may have ended with the handle still open; the next
+    // event opens it afresh rather than failing on this handle for ever.
+    processes.Discard(process);
+    return;
   }
-  CloseHandle(process);
+  // A failed write leaves the page zero-filled; the receiver ignores a
+  // record of message 0 and releases its page all the same.
+  WriteProcessMemory(process.handle(), page, &record, sizeof record, nullptr);
+  if (!PostMessageW(target, eventMessage, 0, reinterpret_cast<LPARAM>(page)))
+    VirtualFreeEx(process.handle(), page, 0, MEM_RELEASE);
 }
 
 LRESULT CALLBACK HookProc(int nCode, WPARAM wParam, LPARAM lParam) {
@@ -56,9 +54,9 @@ LRESULT CALLBACK HookProc(int nCode, WPARAM wParam, LPARAM lParam) {
   // changes, activation, showing and creation are sent by its own thread.
   // Nothing about the target window or the windows it owns is forwarded.
   // The cheap tests come first; the ancestry query is made only for the
-  // seven kinds.
-  if (nCode == HC_ACTION && c->message != eventMessage && c->hwnd != targetWindow &&
-      IsForwardedMessage(c->message) && GetAncestor(c->hwnd, GA_ROOTOWNER) != targetWindow)
+  // forwarded kinds.
+  if (nCode == HC_ACTION && IsForwardedEvent(c->message) && c->message != eventMessage &&
+      c->hwnd != targetWindow && GetAncestor(c->hwnd, GA_ROOTOWNER) != targetWindow)
     Forward(*c);
   return CallNextHookEx(hookHandle, nCode, wParam, lParam);
 }
@@ -84,7 +82,12 @@ extern "C" QUILLMEREHOOK_API bool QUILLMEREHOOK_CALL UnregisterHook() {
   return true;
 }
 
-BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) hookModule = module;
+  // Unloaded from a process that goes on (the hook was removed, or the
+  // target's program ended): its handle of the program's process is closed
+  // here. A process that is ending (reserved set) closes all its handles
+  // itself, and nothing should be called into then.
+  if (reason == DLL_PROCESS_DETACH && !reserved) targetProcess.Get().Close();
   return TRUE;
 }

@@ -1,5 +1,6 @@
 // The hook library: installs one global WH_CALLWNDPROCRET hook and forwards
-// seven kinds of window messages of every GUI process to a target window.
+// four kinds of window messages (hook/ForwardedEvents.h) of every GUI
+// process to a target window.
 // Each forwarded event is a copy of the platform's CWPRETSTRUCT in a fresh
 // page of memory inside the target window's process, whose address is the
 // lParam of the posted message; the receiver releases the page.
@@ -7,6 +8,8 @@
 #define QUILLMERE_HOOK_QUILLMEREHOOK_H
 
 #include <windows.h>
+
+#include "hook/ForwardedEvents.h"
 
 // The exported functions use the platform's C calling convention. A Winelib
 // program, whose own default is the host's, names it to call the library.

@@ -254,6 +254,7 @@ void MainWindow::HandleHookEvent(LPARAM address) {
 }
 
 LRESULT MainWindow::DispatchHookEvent(const HookEventRecord *record, MainWindow *mainWindow) {
+  if (!IsForwardedEvent(record->message)) return 0;
   HWND main = mainWindow->window;
   HWND w = record->hwnd;
   HWND root = GetAncestor(w, GA_ROOTOWNER);

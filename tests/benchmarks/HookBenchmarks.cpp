@@ -6,11 +6,12 @@
 // The work runs on the application's own thread, timed there, in batches:
 //  - common path: EnableWindow(FALSE) and EnableWindow(TRUE) on a window of
 //    the application. Each sends one WM_ENABLE as the system (the hook sees
-//    wParam 0), which is none of the seven forwarded kinds, so the hook
-//    procedure goes through every one of its tests and calls on.
+//    wParam 0), which is none of the four forwarded kinds, so the hook
+//    procedure tests the kind and calls on.
 //  - forwarded: SetFocus between two child windows of the application. Each
-//    sends WM_KILLFOCUS and WM_SETFOCUS as the system, both forwarded: open
-//    the program's process, allocate a page, write, post, close. The
+//    sends WM_KILLFOCUS and WM_SETFOCUS as the system, both forwarded:
+//    allocate a page in the program's process (through the handle the
+//    application opened at its first event and keeps), write, post. The
 //    difference to the bare hook, divided by the events that arrived, is
 //    the cost of one forwarded event.
 //  - baseline of the forwarded event: the same application thread posts

@@ -1,6 +1,7 @@
 // The hook library on the simulated desktop: what it forwards from other
-// processes, what it keeps out, and that every page it allocates is either
-// posted or released.
+// processes, what it keeps out, that every page it allocates is either
+// posted or released, and that a hooked process opens the program's
+// process once and closes it when the library leaves it.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <winsim/driver.h>
@@ -75,20 +76,21 @@ TEST_F(HookLibraryTest, FocusMoveBetweenApplicationsIsForwardedFromBothProcesses
   auto events = Events();
   std::vector<UINT> messages;
   for (auto &e : events) messages.push_back(e.message);
-  EXPECT_EQ(messages, (std::vector<UINT>{WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS, WM_ACTIVATEAPP, WM_SETFOCUS,
-                                         WM_ACTIVATE}));
-  EXPECT_EQ(events[2].hwnd, a);
-  EXPECT_EQ(reinterpret_cast<HWND>(events[2].wParam), b);
-  EXPECT_EQ(events[4].hwnd, b);
-  EXPECT_EQ(reinterpret_cast<HWND>(events[4].wParam), a);
+  // The activation messages around them are not forwarded.
+  EXPECT_EQ(messages, (std::vector<UINT>{WM_KILLFOCUS, WM_SETFOCUS}));
+  EXPECT_EQ(events[0].hwnd, a);
+  EXPECT_EQ(reinterpret_cast<HWND>(events[0].wParam), b);
+  EXPECT_EQ(events[1].hwnd, b);
+  EXPECT_EQ(reinterpret_cast<HWND>(events[1].wParam), a);
   EXPECT_EQ(LiveAllocations(ProgramProcessId()), 0u);
 }
 
-TEST_F(HookLibraryTest, CreationShowingAndDestructionAreForwarded) {
+TEST_F(HookLibraryTest, ShowingAndDestructionAreForwardedCreationIsNot) {
   HWND a = Window(appA, L"A");
-  auto created = EventsOf(WM_CREATE);
-  ASSERT_EQ(created.size(), 1u);
-  EXPECT_EQ(created[0].hwnd, a);
+  auto made = Events();
+  ASSERT_EQ(made.size(), 1u);  // shown on creation; WM_CREATE itself stays in the application
+  EXPECT_EQ(made[0].message, static_cast<UINT>(WM_SHOWWINDOW));
+  EXPECT_EQ(made[0].hwnd, a);
   ShowAppWindow(a, SW_HIDE);
   auto shown = EventsOf(WM_SHOWWINDOW);
   ASSERT_EQ(shown.size(), 1u);
@@ -114,20 +116,25 @@ TEST_F(HookLibraryTest, TheTargetAndWhatItOwnsAreKeptOut) {
   }
 }
 
-TEST_F(HookLibraryTest, TheSevenKindsAreForwardedWhoeverSentThemAndNoOthers) {
+TEST_F(HookLibraryTest, TheFourKindsAreForwardedWhoeverSentThemAndNoOthers) {
   HWND a = Window(appA, L"A");
   Events();
   RunInApp(appA, [&] {
     SendMessageW(a, WM_SETFOCUS, 0, 0);  // by the application's own thread
     SendMessageW(a, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"x"));
+    SendMessageW(a, WM_ACTIVATE, WA_INACTIVE, 0);
   });
-  SendMessageW(a, WM_MOVE, 0, 0);       // another process, but not one of the seven
-  SendMessageW(a, kEvent, 0, 0);        // the event message itself
-  SendMessageW(a, WM_KILLFOCUS, 0, 0);  // another process, one of the seven
+  // From another process: kinds the program does not act on, and the event
+  // message itself, are not forwarded.
+  for (UINT message : {UINT(WM_CREATE), UINT(WM_ACTIVATE), UINT(WM_ACTIVATEAPP), UINT(WM_MOVE), kEvent})
+    SendMessageW(a, message, 0, 0);
+  SendMessageW(a, WM_KILLFOCUS, 0, 0);
+  SendMessageW(a, WM_SHOWWINDOW, TRUE, 0);
+  SendMessageW(a, WM_DESTROY, 0, 0);  // only the message: the window stays
   auto events = Events();
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].message, static_cast<UINT>(WM_SETFOCUS));
-  EXPECT_EQ(events[1].message, static_cast<UINT>(WM_KILLFOCUS));
+  std::vector<UINT> messages;
+  for (auto &e : events) messages.push_back(e.message);
+  EXPECT_EQ(messages, (std::vector<UINT>{WM_SETFOCUS, WM_KILLFOCUS, WM_SHOWWINDOW, WM_DESTROY}));
 }
 
 // The hook procedure passes every message on unchanged, forwarded or not,
@@ -169,9 +176,9 @@ TEST_F(HookLibraryTest, SecondRegistrationKeepsTheFirstTarget) {
   HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   EXPECT_FALSE(RegisterHook(other, WM_USER + 5));
   HWND a = Window(appA, L"A");
-  auto created = EventsOf(WM_CREATE);  // still posted to the first target
-  ASSERT_FALSE(created.empty());
-  EXPECT_EQ(created.back().hwnd, a);
+  auto shown = EventsOf(WM_SHOWWINDOW);  // still posted to the first target
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back().hwnd, a);
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, other, 0, 0, PM_REMOVE));
   EXPECT_TRUE(UnregisterHook());
@@ -189,9 +196,63 @@ TEST_F(HookLibraryTest, ARegistrationWhoseTargetIsGoneIsTakenOver) {
   target = CreateWindowExW(0, L"STATIC", L"next", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(RegisterHook(target, kEvent));
   HWND a = Window(appA, L"A");
-  auto created = EventsOf(WM_CREATE);
-  ASSERT_FALSE(created.empty());
-  EXPECT_EQ(created.back().hwnd, a);
+  auto shown = EventsOf(WM_SHOWWINDOW);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back().hwnd, a);
+}
+
+// A hooked process opens the program's process at its first forwarded event
+// and keeps the handle: many events, one open. A failed open drops only the
+// event it was for.
+TEST_F(HookLibraryTest, EachProcessOpensTheProgramOnceForAllItsEvents) {
+  FailNext(Fault::OpenProcess, appA);
+  HWND a = Window(appA, L"A"), b = Window(appB, L"B");
+  EXPECT_EQ(EventsOf(WM_SHOWWINDOW).size(), 1u);  // appA's could not be forwarded
+  for (int i = 0; i < 10; ++i) {
+    ClickFocus(a);
+    ClickFocus(b);
+  }
+  EXPECT_EQ(EventsOf(WM_SETFOCUS).size(), 20u);
+  for (DWORD app : {appA, appB}) {
+    EXPECT_EQ(ProcessHandles(app).opened, 1u) << "process " << app;
+    EXPECT_EQ(ProcessHandles(app).open, 1u) << "process " << app;
+  }
+  EXPECT_EQ(LiveAllocations(ProgramProcessId()), 0u);
+}
+
+// A new program whose main window takes over the target: the hooked
+// process opens that program's process and closes the handle it had.
+TEST_F(HookLibraryTest, ANewTargetIsReachedInItsOwnProcess) {
+  HWND a = Window(appA, L"A");
+  ASSERT_EQ(EventsOf(WM_SHOWWINDOW).size(), 1u);
+  DWORD next = StartApp("next program");
+  HWND nextMain = Window(next, L"next main");
+  Events();
+  DestroyWindow(target);  // the first program's main window is gone
+  target = nextMain;
+  ASSERT_TRUE(RegisterHook(target, kEvent));
+  const std::size_t before = LiveAllocations(next);
+  ShowAppWindow(a, SW_HIDE);
+  EXPECT_GT(LiveAllocations(next), before);  // the event's page is in the new program
+  EXPECT_EQ(LiveAllocations(ProgramProcessId()), 0u);
+  EXPECT_EQ(ProcessHandles(appA).opened, 2u);
+  EXPECT_EQ(ProcessHandles(appA).open, 1u);
+}
+
+// The hook is removed: the library leaves each hooked process and closes
+// its handle there. Installed again, it opens the process afresh.
+TEST_F(HookLibraryTest, LeavingAProcessClosesItsHandle) {
+  HWND a = Window(appA, L"A");
+  ASSERT_EQ(EventsOf(WM_SHOWWINDOW).size(), 1u);
+  ASSERT_EQ(ProcessHandles(appA).open, 1u);
+  EXPECT_TRUE(UnregisterHook());
+  WaitIdle(AppThreadId(appA));
+  EXPECT_EQ(ProcessHandles(appA).open, 0u);
+  ASSERT_TRUE(RegisterHook(target, kEvent));
+  ShowAppWindow(a, SW_HIDE);
+  EXPECT_EQ(EventsOf(WM_SHOWWINDOW).size(), 1u);
+  EXPECT_EQ(ProcessHandles(appA).opened, 2u);
+  EXPECT_EQ(ProcessHandles(appA).open, 1u);
 }
 
 TEST_F(HookLibraryTest, EveryFaultLeavesNoPageBehind) {

@@ -1,6 +1,8 @@
 // Compiled into a DLL's shared library: calls its DllMain when the library
 // is loaded and unloaded, with the module handle registered under the
-// DLL's name, as the platform's loader does.
+// DLL's name, as the platform's loader does. The shared library is unloaded
+// only when the whole test process ends, so its unload is the detach of a
+// process that ends (reserved nonzero).
 #include <windows.h>
 #include <winsim/loader.h>
 
@@ -14,9 +16,11 @@ namespace {
 
 struct LoadedDll {
   HMODULE module;
-  LoadedDll() : module(winsim::RegisterModule(WINSIM_MODULE_NAME)) { DllMain(module, DLL_PROCESS_ATTACH, nullptr); }
+  LoadedDll() : module(winsim::RegisterModule(WINSIM_MODULE_NAME, DllMain)) {
+    DllMain(module, DLL_PROCESS_ATTACH, nullptr);
+  }
   ~LoadedDll() {
-    DllMain(module, DLL_PROCESS_DETACH, nullptr);
+    DllMain(module, DLL_PROCESS_DETACH, reinterpret_cast<LPVOID>(1));
     winsim::UnregisterModule(module);
   }
 };

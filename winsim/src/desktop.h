@@ -23,6 +23,7 @@
 #include <vector>
 
 #include <winsim/driver.h>
+#include <winsim/loader.h>
 
 #include "rc_script.h"
 
@@ -41,17 +42,30 @@ struct Allocation {
   DWORD state = MEM_COMMIT;
 };
 
+// A library mapped into a process for a global hook it holds.
+struct MappedModule {
+  HMODULE module = nullptr;
+  DllEntry entry = nullptr;
+};
+
+using LibraryData = std::unique_ptr<void, void (*)(void *)>;
+
 struct Process {
   DWORD id = 0;
   std::string name;
   HINSTANCE module = nullptr;  // the handle of the process's executable image
   std::map<uintptr_t, Allocation> allocations;
+  std::vector<MappedModule> mappedModules;  // never the program's: it loaded its libraries itself
+  std::map<const void *, LibraryData> libraryData;  // ProcessData
+  std::size_t processHandlesOpened = 0;             // OpenProcess successes, for the driver
 };
 
-// An open handle to a process, as OpenProcess gives it.
+// An open handle to a process, as OpenProcess gives it. It is valid only in
+// the process that opened it.
 struct ProcessHandle {
   DWORD processId = 0;
   DWORD access = 0;
+  DWORD owner = 0;
 };
 
 // A message sent to a window of another thread, or a piece of work that
@@ -71,6 +85,8 @@ struct HookEntry {
   HHOOK handle = nullptr;
   int type = 0;
   HOOKPROC proc = nullptr;
+  HINSTANCE module = nullptr;
+  DllEntry entry = nullptr;  // the module's DllMain, when it is a library winsim loaded
   DWORD threadId = 0;  // 0: every thread of the desktop
   DWORD ownerProcess = 0;
   bool removed = false;
@@ -357,6 +373,18 @@ LRESULT CALLBACK ButtonWindowProc(HWND, UINT, WPARAM, LPARAM);
 // a copy of the record (a hook may change what it is given).
 void RunCallWndProcHooks(const CWPSTRUCT &record, bool sentByThisThread);
 void RunCallWndProcRetHooks(const CWPRETSTRUCT &record, bool sentByThisThread);
+// After hooks were removed: every process that has a module mapped for a
+// hook, and no hook left of that module, unloads it on its GUI thread when
+// that thread next takes messages.
+void ScheduleUnusedModuleUnloadsLocked(Desktop &d);
+// The process is ending: the libraries mapped for hooks are detached on the
+// calling thread (one of its own), reserved nonzero. Without the lock held.
+void DetachMappedModulesAtExit(Process &p);
+
+// The DllMain of a library registered with one (process.cpp).
+DllEntry ModuleEntry(HMODULE module);
+// Closes every process handle a process holds (it ends).
+void CloseProcessHandlesLocked(Desktop &d, DWORD owner);
 
 // Forgets all objects of a dead thread without sending anything.
 void DropThreadWindowsLocked(Desktop &d, Thread &t);

@@ -43,6 +43,8 @@ void AppMain(std::shared_ptr<Thread> thread, std::promise<void> *ready) {
     if (!left) break;
     DestroyWindow(left);
   }
+  // The process ends: the libraries mapped for hooks see it.
+  DetachMappedModulesAtExit(*thread->process);
   Lock lock(Mutex());
   RetireThreadLocked(*thread);
 }
@@ -99,6 +101,7 @@ void StopApp(DWORD processId) {
   Lock lock(Mutex());
   for (auto &[base, a] : app->process->allocations) std::free(a.base);
   app->process->allocations.clear();
+  CloseProcessHandlesLocked(D(), processId);
   D().processes.erase(processId);
 }
 
@@ -122,6 +125,8 @@ void KillProgram() {
   for (auto &hook : d.hooks)
     if (hook->ownerProcess == program) hook->removed = true;
   d.hooks.erase(std::remove_if(d.hooks.begin(), d.hooks.end(), [](auto &h) { return h->removed; }), d.hooks.end());
+  ScheduleUnusedModuleUnloadsLocked(d);
+  CloseProcessHandlesLocked(d, program);
   d.classes.erase(
       std::remove_if(d.classes.begin(), d.classes.end(), [&](auto &c) { return c->ownerProcess == program; }),
       d.classes.end());
@@ -366,6 +371,16 @@ bool ReadFont(HFONT font, FontInfo &info) {
                   f.lfItalic,      f.lfUnderline,   f.lfStrikeOut,     f.lfCharSet,     f.lfOutPrecision,
                   f.lfClipPrecision, f.lfQuality,   f.lfPitchAndFamily, f.lfFaceName};
   return true;
+}
+
+ProcessHandleCounts ProcessHandles(DWORD processId) {
+  Lock lock(Mutex());
+  Desktop &d = D();
+  ProcessHandleCounts counts;
+  for (auto &[h, handle] : d.processHandles)
+    if (handle.owner == processId) ++counts.open;
+  if (auto it = d.processes.find(processId); it != d.processes.end()) counts.opened = it->second->processHandlesOpened;
+  return counts;
 }
 
 void ResetDesktop() {

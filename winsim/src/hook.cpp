@@ -5,6 +5,11 @@
 // nonzero when the thread that handles the message sent it itself (its own
 // SendMessageW, and everything the system sends on its behalf, such as the
 // messages of its own focus changes), 0 when another thread sent it.
+//
+// A global hook's library is mapped into each process the hook runs in:
+// its DllMain sees DLL_PROCESS_ATTACH on the thread that first runs the
+// hook there, and DLL_PROCESS_DETACH once no hook of it is left, when that
+// process next takes messages (or when the process ends).
 #include "desktop.h"
 
 #include <algorithm>
@@ -26,6 +31,8 @@ HHOOK WINAPI SetWindowsHookExW(int hookType, HOOKPROC proc, HINSTANCE module, DW
   entry->handle = reinterpret_cast<HHOOK>(NewHandleValue(d));
   entry->type = hookType;
   entry->proc = proc;
+  entry->module = module;
+  entry->entry = module ? ModuleEntry(module) : nullptr;
   entry->threadId = threadId;
   entry->ownerProcess = self->process->id;
   d.hooks.insert(d.hooks.begin(), entry);
@@ -39,18 +46,36 @@ BOOL WINAPI UnhookWindowsHookEx(HHOOK hook) {
   if (it == hooks.end()) return Fail(ERROR_INVALID_HOOK_HANDLE);
   (*it)->removed = true;  // a chain being walked right now skips it from here on
   hooks.erase(it);
+  ScheduleUnusedModuleUnloadsLocked(D());
   return TRUE;
 }
 
-// Calls the hook at or after the frame's position that is still installed.
-static LRESULT CallFrom(HookFrame &frame, int code, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+bool MappedLocked(const Process &p, HMODULE module) {
+  return std::any_of(p.mappedModules.begin(), p.mappedModules.end(),
+                     [&](const MappedModule &m) { return m.module == module; });
+}
+
+}  // namespace
+
+// Calls the hook at or after the frame's position that is still installed,
+// mapping its library into the calling thread's process first if needed.
+static LRESULT CallFrom(Thread &self, HookFrame &frame, int code, WPARAM wParam, LPARAM lParam) {
   std::shared_ptr<HookEntry> next;
+  bool attach = false;
   {
     Lock lock(Mutex());
     while (frame.index < frame.chain.size() && frame.chain[frame.index]->removed) ++frame.index;
     if (frame.index >= frame.chain.size()) return 0;
     next = frame.chain[frame.index];
+    Process &p = *self.process;
+    if (next->entry && p.id != D().programProcess && !MappedLocked(p, next->module)) {
+      p.mappedModules.push_back(MappedModule{next->module, next->entry});
+      attach = true;
+    }
   }
+  if (attach) next->entry(next->module, DLL_PROCESS_ATTACH, nullptr);
   return next->proc(code, wParam, lParam);
 }
 
@@ -63,7 +88,7 @@ LRESULT WINAPI CallNextHookEx(HHOOK /*hook*/, int code, WPARAM wParam, LPARAM lP
   ++self->hookFrames[depth].index;
   HookFrame frame = self->hookFrames[depth];
   self->hookFrames.push_back(frame);
-  LRESULT result = CallFrom(self->hookFrames.back(), code, wParam, lParam);
+  LRESULT result = CallFrom(*self, self->hookFrames.back(), code, wParam, lParam);
   self->hookFrames.pop_back();
   return result;
 }
@@ -84,7 +109,7 @@ void RunHooks(int type, const Record &record, bool sentByThisThread) {
   if (frame.chain.empty()) return;
   Record copy = record;  // a hook may change what it is given; the caller's record stays
   self->hookFrames.push_back(std::move(frame));
-  CallFrom(self->hookFrames.back(), HC_ACTION, sentByThisThread ? 1 : 0, reinterpret_cast<LPARAM>(&copy));
+  CallFrom(*self, self->hookFrames.back(), HC_ACTION, sentByThisThread ? 1 : 0, reinterpret_cast<LPARAM>(&copy));
   self->hookFrames.pop_back();
 }
 
@@ -96,6 +121,42 @@ void RunCallWndProcHooks(const CWPSTRUCT &record, bool sentByThisThread) {
 
 void RunCallWndProcRetHooks(const CWPRETSTRUCT &record, bool sentByThisThread) {
   RunHooks(WH_CALLWNDPROCRET, record, sentByThisThread);
+}
+
+void ScheduleUnusedModuleUnloadsLocked(Desktop &d) {
+  for (auto &[pid, process] : d.processes) {
+    for (const MappedModule &m : process->mappedModules) {
+      bool inUse = std::any_of(d.hooks.begin(), d.hooks.end(), [&](auto &h) { return h->module == m.module; });
+      if (inUse) continue;
+      auto thread = std::find_if(d.threads.begin(), d.threads.end(),
+                                 [&](auto &t) { return t.second->process == process && t.second->alive; });
+      if (thread == d.threads.end()) continue;
+      auto unload = std::make_shared<SentMessage>();
+      std::shared_ptr<Process> p = process;
+      MappedModule mapped = m;
+      unload->task = [p, mapped] {
+        {
+          Lock lock(Mutex());
+          auto it = std::find_if(p->mappedModules.begin(), p->mappedModules.end(),
+                                 [&](const MappedModule &x) { return x.module == mapped.module; });
+          if (it == p->mappedModules.end()) return;  // unloaded already
+          p->mappedModules.erase(it);
+        }
+        mapped.entry(mapped.module, DLL_PROCESS_DETACH, nullptr);
+      };
+      thread->second->incoming.push_back(unload);
+      thread->second->wake.notify_all();
+    }
+  }
+}
+
+void DetachMappedModulesAtExit(Process &p) {
+  std::vector<MappedModule> mapped;
+  {
+    Lock lock(Mutex());
+    mapped.swap(p.mappedModules);
+  }
+  for (const MappedModule &m : mapped) m.entry(m.module, DLL_PROCESS_DETACH, reinterpret_cast<LPVOID>(1));
 }
 
 }  // namespace winsim

@@ -21,7 +21,8 @@ std::shared_ptr<Process> ResolveLocked(HANDLE handle, const std::shared_ptr<Thre
   }
   Desktop &d = D();
   auto it = d.processHandles.find(handle);
-  if (it == d.processHandles.end()) return nullptr;
+  // Another process's handle means nothing here.
+  if (it == d.processHandles.end() || it->second.owner != self->process->id) return nullptr;
   access = it->second.access;
   auto p = d.processes.find(it->second.processId);
   return p == d.processes.end() ? nullptr : p->second;

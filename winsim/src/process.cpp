@@ -31,19 +31,44 @@ HANDLE WINAPI OpenProcess(DWORD desiredAccess, BOOL /*inheritHandle*/, DWORD pro
   Lock lock(Mutex());
   Desktop &d = D();
   if (TakeFaultLocked(driver::Fault::OpenProcess, *self)) return FailWith<HANDLE>(ERROR_ACCESS_DENIED, nullptr);
+  // An id that names no running process (it never did, or that process
+  // has ended) is refused.
   if (!d.processes.count(processId)) return FailWith<HANDLE>(ERROR_INVALID_PARAMETER, nullptr);
   HANDLE h = reinterpret_cast<HANDLE>(d.nextKernelHandle);
   d.nextKernelHandle += 4;
-  d.processHandles[h] = ProcessHandle{processId, desiredAccess};
+  d.processHandles[h] = ProcessHandle{processId, desiredAccess, self->process->id};
+  ++self->process->processHandlesOpened;
   return h;
 }
 
 BOOL WINAPI CloseHandle(HANDLE object) {
   if (object == kCurrentProcessHandle) return TRUE;
+  auto self = CurrentThread();
   Lock lock(Mutex());
-  if (D().processHandles.erase(object) == 0) return Fail(ERROR_INVALID_HANDLE);
+  // A handle belongs to the process that opened it, whichever of its
+  // threads did; it is closed once.
+  auto it = D().processHandles.find(object);
+  if (it == D().processHandles.end() || it->second.owner != self->process->id) return Fail(ERROR_INVALID_HANDLE);
+  D().processHandles.erase(it);
   return TRUE;
 }
+
+namespace winsim {
+
+void CloseProcessHandlesLocked(Desktop &d, DWORD owner) {
+  for (auto it = d.processHandles.begin(); it != d.processHandles.end();)
+    it = it->second.owner == owner ? d.processHandles.erase(it) : std::next(it);
+}
+
+void *ProcessData(const void *key, void *(*make)(), void (*drop)(void *)) {
+  auto self = CurrentThread();
+  Lock lock(Mutex());
+  auto &slot = self->process->libraryData.emplace(key, LibraryData(nullptr, drop)).first->second;
+  if (!slot) slot = LibraryData(make(), drop);
+  return slot.get();
+}
+
+}  // namespace winsim
 
 namespace {
 
@@ -53,6 +78,10 @@ std::mutex g_modulesMutex;
 std::map<std::wstring, HMODULE> &Modules() {
   static auto *modules = new std::map<std::wstring, HMODULE>;
   return *modules;
+}
+std::map<HMODULE, winsim::DllEntry> &Entries() {
+  static auto *entries = new std::map<HMODULE, winsim::DllEntry>;
+  return *entries;
 }
 
 std::wstring ModuleKey(LPCWSTR name) {
@@ -66,16 +95,24 @@ std::wstring ModuleKey(LPCWSTR name) {
 
 namespace winsim {
 
-HMODULE RegisterModule(const wchar_t *name) {
+HMODULE RegisterModule(const wchar_t *name, DllEntry entry) {
   std::lock_guard<std::mutex> guard(g_modulesMutex);
   auto &slot = Modules()[ModuleKey(name)];
   // Image bases of libraries lie apart from the executable's 0x400000.
   if (!slot) slot = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000000 + 0x100000 * Modules().size()));
+  if (entry) Entries()[slot] = entry;
   return slot;
+}
+
+DllEntry ModuleEntry(HMODULE module) {
+  std::lock_guard<std::mutex> guard(g_modulesMutex);
+  auto it = Entries().find(module);
+  return it == Entries().end() ? nullptr : it->second;
 }
 
 void UnregisterModule(HMODULE module) {
   std::lock_guard<std::mutex> guard(g_modulesMutex);
+  Entries().erase(module);
   for (auto it = Modules().begin(); it != Modules().end(); ++it)
     if (it->second == module) {
       Modules().erase(it);

@@ -154,6 +154,14 @@ void WaitAllIdle();
 // Allocations made with VirtualAllocEx that are still live in a process.
 std::size_t LiveAllocations(DWORD processId);
 
+// The process handles a process holds open now, and how many OpenProcess
+// has given it since it started.
+struct ProcessHandleCounts {
+  std::size_t open = 0;
+  std::size_t opened = 0;
+};
+ProcessHandleCounts ProcessHandles(DWORD processId);
+
 // Makes the next call of a function fail as the platform's would. With a
 // process id, only a call made from that process counts.
 enum class Fault { OpenProcess, VirtualAllocEx, WriteProcessMemory, PostMessage };
