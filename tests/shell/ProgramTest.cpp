@@ -401,16 +401,23 @@ TEST_F(Program, ForgedEventMessagesAreIgnored) {
 TEST_F(Program, PagesAreReleasedOnceAcrossBurstsAndFaults) {
   HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
   Start();
+  // A's first event opens the program's process: that open fails, and a
+  // later event opens it again.
+  FailNext(Fault::OpenProcess, appA);
   for (int i = 0; i < 20; ++i) {
     Click(i % 2 ? a : b);
-    if (i == 5) FailNext(Fault::OpenProcess, appA);
     if (i == 8) FailNext(Fault::VirtualAllocEx, appB);
     if (i == 11) FailNext(Fault::WriteProcessMemory, appA);
     if (i == 14) FailNext(Fault::PostMessage, appB);
   }
   WaitAllIdle();
+  EXPECT_EQ(PendingFaults(), 0u) << "every fault was met by a forwarded event";
   EXPECT_EQ(LiveAllocations(ProgramProcessId()), 0u);
   EXPECT_TRUE(Running());
+  // A's events still reach the program after its failed open.
+  Click(b);
+  WaitAllIdle();
+  EXPECT_TRUE(Rolled(a));
 }
 
 TEST_F(Program, EventsDuringStartUpAreHandledAfterTheInitialEnumerationInOrder) {

@@ -362,6 +362,11 @@ void ClearFaults() {
   D().faults.clear();
 }
 
+std::size_t PendingFaults() {
+  Lock lock(Mutex());
+  return D().faults.size();
+}
+
 bool ReadFont(HFONT font, FontInfo &info) {
   Lock lock(Mutex());
   auto it = D().fonts.find(font);

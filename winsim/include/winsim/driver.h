@@ -167,6 +167,8 @@ ProcessHandleCounts ProcessHandles(DWORD processId);
 enum class Fault { OpenProcess, VirtualAllocEx, WriteProcessMemory, PostMessage };
 void FailNext(Fault fault, DWORD processId = 0);
 void ClearFaults();
+// How many armed faults no call has met yet.
+std::size_t PendingFaults();
 
 // What CreateFontW was given, for a font handle.
 struct FontInfo {
