@@ -26,9 +26,9 @@
    program the bridge calls; ProgramArgs is the program's va_list. */
 #define EXPORT __attribute__((ms_abi))
 #define PROGRAM __attribute__((ms_abi))
-typedef ProgramArgs ProgramArgs;
-#define program_va_start program_va_start
-#define program_va_end program_va_end
+typedef __builtin_ms_va_list ProgramArgs;
+#define program_va_start __builtin_ms_va_start
+#define program_va_end __builtin_ms_va_end
 #elif defined(__i386__)
 #define EXPORT __attribute__((cdecl, force_align_arg_pointer))
 #define PROGRAM __attribute__((cdecl))
