@@ -75,5 +75,18 @@ check "under CI=true a skipped test fails the run, and says why" $? "$(tail -3 "
 [ "$(ctest_status "" "$scratch/failing")" -ne 0 ]
 check "a failing test fails the run" $?
 
+# 4. CI goes on past a skipped 32-bit run only where 32-bit code cannot run.
+allow() {  # allow MACHINE-RUNS-32BIT ARCH EXIT-STATUS: the status CI goes on with
+  bash -c ". '$top/scripts/wine-env.sh'; wine_machine_runs_32bit() { return $1; }
+           wine_allow_32bit_skip $2 sh -c 'exit $3'"
+  echo $?
+}
+[ "$(allow 1 win32 77)" = 0 ]
+check "without 32-bit code a skipped 32-bit run lets CI go on" $?
+[ "$(allow 0 win32 77)" = 77 ] && [ "$(allow 1 win64 77)" = 77 ]
+check "a skipped run fails CI where it could have run, and a skipped 64-bit run always" $?
+[ "$(allow 1 win32 1)" = 1 ] && [ "$(allow 0 win32 0)" = 0 ]
+check "a failing 32-bit run fails CI, a passing one passes" $?
+
 echo "$failures failed"
 [ $failures -eq 0 ]
