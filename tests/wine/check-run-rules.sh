@@ -6,6 +6,8 @@
 # reports as skipped fails the tests of a build tree.
 #   tests/wine/check-run-rules.sh SCRATCH-DIR
 set -uo pipefail
+# Each case sets what it depends on; nothing comes from the caller's run.
+unset CI QUILLMERE_NO_32BIT
 top=$(cd "$(dirname "$0")/../.." && pwd)
 scratch=$(mkdir -p "$1" && cd "$1" && pwd)
 failures=0
