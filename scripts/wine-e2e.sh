@@ -246,14 +246,14 @@ refused_start nopython "needs Python 3.10 or newer of the same bitness" 2 "witho
 # other DLL under that name): the message names one, exit code 3.
 mkdir -p lacking && cp "$hook" lacking/python3.dll
 core='HKCU\Software\Python\PythonCore'
-"$WINE" reg add "$core\\3.12\\InstallPath" /ve /d "$("$WINE" winepath -w lacking)" /f >/dev/null 2>&1
+wine_register_python lacking 3.12
 refused_start lacking "lacks the function Py" 3 "with a Python lacking a function the program calls"
 "$WINE" reg delete "$core\\3.12" /f >/dev/null 2>&1
 cmp -s quillmere.ini quillmere.ini.before && [ ! -e script.trace ]
 check "without a usable Python quillmere.ini is left as it was and the script does not run" $?
 rm -f quillmere.ini.before
 # Python 3.11 "installed": the bridge's folder registered as PEP 514 says.
-wine_register_python "$python"
+wine_register_python "$python" || exit 1
 
 "$WINE" $program_command >program.log 2>&1 </dev/null &
 program_pid=$!

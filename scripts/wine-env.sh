@@ -14,8 +14,9 @@
 #   wine_allow_32bit_skip ARCH COMMAND...  runs COMMAND; its exit status 77
 #                          (skipped) counts as success only when ARCH is
 #                          win32 and this machine runs no 32-bit code
-#   wine_register_python DIR   DIR (holding python3.dll) becomes the
-#                          InstallPath of Python 3.11 in the prefix
+#   wine_register_python DIR [TAG]   DIR (holding python3.dll) becomes the
+#                          InstallPath of Python TAG (default 3.11) in the
+#                          prefix
 # QUILLMERE_NO_32BIT=1 makes these scripts answer "no" to the 32-bit probe,
 # as a machine without IA-32 emulation does.
 top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
@@ -107,8 +108,17 @@ wine_allow_32bit_skip() {
 }
 
 wine_register_python() {
-  "$WINE" reg add 'HKCU\Software\Python\PythonCore\3.11\InstallPath' /ve /d "$("$WINE" winepath -w "$1")" /f \
-    >/dev/null 2>&1
+  local key="HKCU\\Software\\Python\\PythonCore\\${2:-3.11}\\InstallPath" path
+  path=$("$WINE" winepath -w "$1")
+  "$WINE" reg add "$key" /ve /d "$path" /f >/dev/null 2>&1
+  # Seen under load: the program started right after did not find the key
+  # yet. It is read back until it is there.
+  for _ in $(seq 50); do
+    "$WINE" reg query "$key" /ve 2>/dev/null | tr -d '\r' | grep -qF "$path" && return 0
+    sleep 0.2
+  done
+  echo "$wine_script_name: $key could not be set to $path" >&2
+  return 1
 }
 
 # The architecture of a PE file: win32 or win64.
