@@ -243,8 +243,9 @@ cp quillmere.ini quillmere.ini.before
 refused_start nopython "needs Python 3.10 or newer of the same bitness" 2 "without Python"
 
 # A newer "Python" whose python3.dll lacks the program's functions (any
-# other DLL under that name): the message names one, exit code 3.
-mkdir -p lacking && cp "$hook" lacking/python3.dll
+# other module under that name, here the test application): the message
+# names one, exit code 3.
+mkdir -p lacking && cp "$testapp" lacking/python3.dll
 core='HKCU\Software\Python\PythonCore'
 wine_register_python lacking 3.12
 refused_start lacking "lacks the function Py" 3 "with a Python lacking a function the program calls"
