@@ -1,135 +1,98 @@
 #!/usr/bin/env bash
-# The whole system end to end under Wine: the Winelib program with the
-# mingw-built hook library, on a fresh prefix with the virtual desktop on
-# Xvfb, and three test applications (tests/wine/apps/testapp.cpp), each its
-# own process, that move the keyboard focus and report their windows from
-# their own side.
+# The whole system end to end under Wine: the Windows program (PE, the one
+# that ships) with the mingw-built hook library, on a fresh prefix with the
+# virtual desktop on Xvfb, and three test applications
+# (tests/wine/apps/testapp.cpp), each its own process, that move the
+# keyboard focus and report their windows from their own side.
 #   scripts/wine-e2e.sh [--install] [--arch win32|win64] [--testapp testapp.exe]
-#                       [--hook QuillmereHook.dll]
-#                       [--winelib DIR | --program quillmere.exe [--python DIR]] [--out DIR]
+#                       [--hook QuillmereHook.dll] [--program quillmere.exe]
+#                       [--python DIR] [--out DIR]
 # --install first installs the Debian packages it needs (apt-get).
-# --arch is the architecture of the prefix, the program, the hook library
-# and the test applications (default win64; win32 needs a machine that runs
-# 32-bit x86 code).
-# Without --testapp/--hook it builds build-windows64/ (mingw x86_64) or
-# build-windows/ (mingw i686); without --winelib it builds the program into
-# OUT/winelib. --program runs that Windows program (the PE build, which
-# finds Python through the registry) instead: first with no Python
-# registered, where it must show its message box, end with exit code 2 and
-# leave quillmere.ini alone, then with DIR (default: the test bridge
-# python3.dll of build-windows64, tests/wine/bridge/) registered as the
-# InstallPath of Python 3.11 in the prefix.
+# --arch is the architecture of the prefix, the program, the hook library,
+# the test applications and the bridge (default win64; win32 needs a
+# machine that runs 32-bit x86 code).
+# Without --testapp/--hook/--program it builds them in build-windows64/
+# (mingw x86_64) or build-windows/ (mingw i686); --program may also be the
+# quillmere.exe of a release zip. The program finds Python through the
+# registry: first with no Python registered, where it must show its message
+# box, end with exit code 2 and leave quillmere.ini alone, then with DIR
+# (default: the test bridge python3.dll of the same build tree,
+# tests/wine/bridge/) registered as the InstallPath of Python 3.11 in the
+# prefix.
 # OUT (default <build>/tests/wine/wine-e2e) receives the logs,
 # the final settings file and the screenshots before.png and after.png.
 # Exit status: 0 when every check holds, 1 when one fails, 77 when Wine,
-# Xvfb or the cross tools are missing, or the machine runs no 32-bit code.
+# Xvfb or the cross tools are missing (1 under CI=true), or when the machine
+# runs no 32-bit code (one line says so).
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-testapp= hook= winelib= program= python= out= install= arch=win64
+testapp= hook= program= python= out= install= arch=win64
 while [ $# -gt 0 ]; do
   case $1 in
     --install) install=1; shift ;;
     --arch) arch=$2; shift 2 ;;
     --testapp) testapp=$2; shift 2 ;;
     --hook) hook=$2; shift 2 ;;
-    --winelib) winelib=$2; shift 2 ;;
     --program) program=$2; shift 2 ;;
     --python) python=$2; shift 2 ;;
     --out) out=$2; shift 2 ;;
     *) echo "usage: $0 [--install] [--arch win32|win64] [--testapp EXE] [--hook DLL]" \
-            "[--winelib DIR | --program EXE [--python DIR]] [--out DIR]" >&2; exit 2 ;;
+            "[--program EXE] [--python DIR] [--out DIR]" >&2; exit 2 ;;
   esac
 done
 
+. "$top/scripts/wine-env.sh"
+wine_check_arch "$arch"
 if [ -n "$install" ]; then
-  . "$top/scripts/wine-env.sh"
   "$top/scripts/install-packages.sh" "${wine_packages[@]}" || exit 1
+  if [ "$arch" = win32 ]; then
+    "$top/scripts/install-packages.sh" "${wine_packages_32bit[@]}" g++-mingw-w64-i686 binutils-mingw-w64-i686 || exit 1
+  fi
 fi
 case $arch in
   win64) loader=/usr/lib/wine/wine64 cross=x86_64-w64-mingw32-g++-posix b=$top/build-windows64 toolchain=mingw-x86_64 ;;
   win32) loader=/usr/lib/wine/wine cross=i686-w64-mingw32-g++-posix b=$top/build-windows toolchain=mingw-i686 ;;
-  *) echo "wine-e2e: --arch is win32 or win64" >&2; exit 2 ;;
 esac
-for tool in "$loader" Xvfb winegcc wrc winebuild "$cross" import; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "wine-e2e: $tool is missing; skipped" >&2
-    exit 77
-  fi
-done
-if [ "$arch" = win32 ] && ! "$loader" --version >/dev/null 2>&1; then
-  echo "wine-e2e: this machine runs no 32-bit x86 code; skipped" >&2
-  exit 77
-fi
+wine_require "$loader" wineserver Xvfb import
 started=$(date +%s)
 
-if [ -z "$testapp" ] || [ -z "$hook" ]; then
+targets=()
+[ -n "$testapp" ] || targets+=(quillmere_testapp)
+[ -n "$hook" ] || targets+=(QuillmereHook)
+[ -n "$program" ] || targets+=(quillmere)
+[ -n "$python" ] || targets+=(python3_bridge)
+if [ ${#targets[@]} -gt 0 ]; then
+  wine_require "$cross" winegcc
   if [ ! -f "$b/build.ninja" ]; then
     cmake -G Ninja -S "$top" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain.cmake" >/dev/null || exit 1
   fi
-  cmake --build "$b" --target quillmere_testapp QuillmereHook >/dev/null || exit 1
-  testapp=$b/tests/wine/testapp.exe
-  hook=$b/hook/QuillmereHook.dll
+  cmake --build "$b" --target "${targets[@]}" >/dev/null || exit 1
 fi
-if [ -n "$program" ] && [ -z "$python" ]; then
-  [ "$arch" = win64 ] || { echo "wine-e2e: the test bridge python3.dll exists for win64 only" >&2; exit 77; }
-  if [ ! -f "$b/build.ninja" ]; then
-    cmake -G Ninja -S "$top" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain.cmake" >/dev/null || exit 1
-  fi
-  cmake --build "$b" --target python3_bridge >/dev/null || exit 1
-  python=$b/tests/wine/bridge
-fi
+testapp=${testapp:-$b/tests/wine/testapp.exe}
+hook=${hook:-$b/hook/QuillmereHook.dll}
+program=${program:-$b/program/quillmere.exe}
+python=${python:-$b/tests/wine/bridge}
 out=${out:-$b/tests/wine/wine-e2e}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-if [ -n "$program" ]; then
-  [ -f "$python/python3.dll" ] || { echo "wine-e2e: $python/python3.dll is missing" >&2; exit 1; }
-elif [ -z "$winelib" ]; then
-  winelib=$out/winelib
-  "$top/scripts/build-winelib.sh" "$winelib" "$arch" >"$out/winelib-build.log" 2>&1 ||
-    { echo "wine-e2e: the Winelib build failed, see $out/winelib-build.log" >&2; exit 1; }
-fi
-for f in "$testapp" "$hook" "${program:-$winelib/quillmere.exe.so}"; do
+for f in "$testapp" "$hook" "$program" "$python/python3.dll"; do
   [ -f "$f" ] || { echo "wine-e2e: $f is missing" >&2; exit 1; }
 done
-
-# A fresh prefix and a fresh working directory for every run.
-work=$out/run
-rm -rf "$work" "$out/prefix" "$out/prefix.lock" "$out"/*.png
-mkdir -p "$work"
-export QUILLMERE_WINEPREFIX=$out/prefix
-export WINEDEBUG=${WINEDEBUG:--all}
-. "$top/scripts/wine-env.sh"
-wine_use "$arch"
-
-xvfb_pid=
-cleanup() {
-  WINEPREFIX=$QUILLMERE_WINEPREFIX wineserver -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$QUILLMERE_WINEPREFIX" "$QUILLMERE_WINEPREFIX.lock"
-}
-trap cleanup EXIT
-
-# A display of our own: the first free number from 90.
-for n in $(seq 90 160); do
-  [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-  Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-  if [ -e /tmp/.X11-unix/X$n ] && kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=:$n; break; fi
-  kill "$xvfb_pid" 2>/dev/null; xvfb_pid=
+for f in "$testapp" "$hook" "$program"; do
+  [ "$(wine_pe_arch "$f")" = "$arch" ] || { echo "wine-e2e: $f is not a $arch program" >&2; exit 1; }
 done
-[ -n "$xvfb_pid" ] || { echo "wine-e2e: no display could be started" >&2; exit 1; }
 
-wine_prefix_ready
+# A fresh prefix, a display of its own and a fresh working directory for
+# every run.
+work=$out/run
+rm -rf "$work" "$out"/*.png
+mkdir -p "$work"
+. "$top/scripts/wine-session.sh"
+wine_session_start "$arch" "$out" || exit 1
 echo "prefix ready after $(( $(date +%s) - started )) s (display $DISPLAY)"
 
-if [ -n "$program" ]; then
-  cp "$program" "$work/quillmere.exe"
-  program_command=./quillmere.exe
-else
-  cp "$winelib/quillmere.exe.so" "$work/"
-  program_command=./quillmere.exe.so
-fi
+cp "$program" "$work/quillmere.exe"
+program_command=./quillmere.exe
 cp "$hook" "$testapp" "$work/"
 cat >"$work/quillmere.ini" <<'INI'
 [Window]
@@ -257,42 +220,41 @@ program_ends() {
 
 start_app alpha Alpha 50 50 450 350 || exit 1
 
-if [ -n "$program" ]; then
-  # 0. No Python registered: the program says what it needs and ends with
-  #    exit code 2, leaving the settings file as it was.
-  # refused_start NAME TEXT STATUS WHAT: starts the program, which must
-  # show a message box holding TEXT and, once it is closed, end with STATUS.
-  refused_start() {
-    local box= started
-    "$WINE" $program_command >"$1.out" 2>&1 </dev/null &
-    started=$!
-    for _ in $(seq 300); do
-      ask alpha messagebox
-      case $answer in messagebox*) box=$answer; break ;; esac
-      sleep 0.1
-    done
-    ask alpha dismissbox
-    grep -q "$2" <<<"$box"
-    check "$4: the program says so in a message box" $? "${box:-no message box}"
-    program_ends "$started" 100 "$4: the program ends once the message box is closed" \
-      "$4: the exit status is $3" "$3"
-  }
-  cp quillmere.ini quillmere.ini.before
-  refused_start nopython "needs Python 3.10 or newer of the same bitness" 2 "without Python"
+# 0. No Python registered: the program says what it needs and ends with
+#    exit code 2, leaving the settings file as it was.
+# refused_start NAME TEXT STATUS WHAT: starts the program, which must
+# show a message box holding TEXT and, once it is closed, end with STATUS.
+refused_start() {
+  local box= started
+  "$WINE" $program_command >"$1.out" 2>&1 </dev/null &
+  started=$!
+  for _ in $(seq 300); do
+    ask alpha messagebox
+    case $answer in messagebox*) box=$answer; break ;; esac
+    sleep 0.1
+  done
+  ask alpha dismissbox
+  grep -q "$2" <<<"$box"
+  check "$4: the program says so in a message box" $? "${box:-no message box}"
+  program_ends "$started" 100 "$4: the program ends once the message box is closed" \
+    "$4: the exit status is $3" "$3"
+}
+cp quillmere.ini quillmere.ini.before
+refused_start nopython "needs Python 3.10 or newer of the same bitness" 2 "without Python"
 
-  # A newer "Python" whose python3.dll lacks the program's functions (any
-  # other DLL under that name): the message names one, exit code 3.
-  mkdir -p lacking && cp "$hook" lacking/python3.dll
-  core='HKCU\Software\Python\PythonCore'
-  "$WINE" reg add "$core\\3.12\\InstallPath" /ve /d "$("$WINE" winepath -w lacking)" /f >/dev/null 2>&1
-  refused_start lacking "lacks the function Py" 3 "with a Python lacking a function the program calls"
-  "$WINE" reg delete "$core\\3.12" /f >/dev/null 2>&1
-  cmp -s quillmere.ini quillmere.ini.before && [ ! -e script.trace ]
-  check "without a usable Python quillmere.ini is left as it was and the script does not run" $?
-  rm -f quillmere.ini.before
-  # Python 3.11 "installed": the bridge's folder registered as PEP 514 says.
-  "$WINE" reg add "$core\\3.11\\InstallPath" /ve /d "$("$WINE" winepath -w "$python")" /f >/dev/null 2>&1
-fi
+# A newer "Python" whose python3.dll lacks the program's functions (any
+# other module under that name, here the test application): the message
+# names one, exit code 3.
+mkdir -p lacking && cp "$testapp" lacking/python3.dll
+core='HKCU\Software\Python\PythonCore'
+wine_register_python lacking 3.12
+refused_start lacking "lacks the function Py" 3 "with a Python lacking a function the program calls"
+"$WINE" reg delete "$core\\3.12" /f >/dev/null 2>&1
+cmp -s quillmere.ini quillmere.ini.before && [ ! -e script.trace ]
+check "without a usable Python quillmere.ini is left as it was and the script does not run" $?
+rm -f quillmere.ini.before
+# Python 3.11 "installed": the bridge's folder registered as PEP 514 says.
+wine_register_python "$python" || exit 1
 
 "$WINE" $program_command >program.log 2>&1 </dev/null &
 program_pid=$!

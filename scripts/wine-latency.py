@@ -148,7 +148,7 @@ def main():
     del stamps[:]
     for block in range(args.blocks):
         measure(probe, mouse, ("Bare A", "Bare B"), full, rolled, args.clicks, bare)
-        program = subprocess.Popen([WINE, "./quillmere.exe.so"], stdout=open("program.log", "a"),
+        program = subprocess.Popen([WINE, "./quillmere.exe"], stdout=open("program.log", "a"),
                                    stderr=subprocess.STDOUT)
         end = time.monotonic() + 60
         while "managing Managed B" not in probe.ask("logtext Quillmere v1.02"):

@@ -5,8 +5,10 @@
 # up (tests/wine/apps/selfshade.cpp), interleaved in blocks in one run
 # (scripts/wine-latency.py does the measuring).
 #   scripts/wine-latency.sh [--arch win32|win64] [--out DIR] [--blocks N] [--clicks N]
-# Builds build-windows64/ (or build-windows/ for win32) and the Winelib
-# program; OUT (default <build>/wine-latency) receives latency.csv and the logs.
+# Builds build-windows64/ (or build-windows/ for win32): the Windows program
+# (PE), the hook library, the probe, the application and the test bridge
+# python3.dll, registered as the InstallPath of Python 3.11 in the prefix.
+# OUT (default <build>/wine-latency) receives latency.csv and the logs.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 arch=win64 out= pass=()
@@ -20,17 +22,17 @@ while [ $# -gt 0 ]; do
 done
 . "$top/scripts/wine-session.sh"
 wine_session_check "$arch"
-wine_session_build "$arch" quillmere_probe quillmere_selfshade QuillmereHook || exit 1
+wine_session_build "$arch" quillmere_probe quillmere_selfshade QuillmereHook quillmere python3_bridge || exit 1
 out=${out:-$b/wine-latency}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-wine_session_winelib "$b/tests/wine/wine-e2e/winelib" "$arch" || exit 1
 rm -rf "$out/run"
 mkdir -p "$out/run"
 wine_session_start "$arch" "$out" || exit 1
+wine_register_python "$b/tests/wine/bridge"
 
 cd "$out/run" || exit 1
-cp "$b/tests/wine/wine-e2e/winelib/quillmere.exe.so" "$b/hook/QuillmereHook.dll" "$b/tests/wine/probe.exe" \
+cp "$b/program/quillmere.exe" "$b/hook/QuillmereHook.dll" "$b/tests/wine/probe.exe" \
   "$b/tests/wine/selfshade.exe" .
 cat >quillmere.ini <<'INI'
 [Window]
@@ -45,9 +47,10 @@ StartMinimize=true
 FilterPath=latency.py
 INI
 cat >latency.py <<'PY'
-# Rolls the "Managed" windows up and down. The interpreter is the host's, so
-# its CLOCK_MONOTONIC_RAW is the clock of the measurement: shade.trace gets,
-# for each roll-up, when the filter was asked and when onShade returned.
+# Rolls the "Managed" windows up and down. The interpreter is the host's
+# (behind the test bridge python3.dll), so its CLOCK_MONOTONIC_RAW is the
+# clock of the measurement: shade.trace gets, for each roll-up, when the
+# filter was asked and when onShade returned.
 import time
 import Quillmere
 

@@ -5,49 +5,53 @@
 # a probe program (tests/wine/apps/probe.cpp) reads the windows from
 # outside.
 #   scripts/wine-real-apps.sh [--arch win32|win64] [--probe probe.exe]
-#                             [--hook QuillmereHook.dll] [--winelib DIR] [--out DIR]
+#                             [--hook QuillmereHook.dll] [--program quillmere.exe]
+#                             [--python DIR] [--out DIR]
 # --arch is the architecture of the prefix, the program, the hook library,
-# the probe and Wine's programs (default win64). Without --probe/--hook it
-# builds build-windows64/ or build-windows/; --winelib (default
-# OUT/../wine-e2e/winelib, shared with scripts/wine-e2e.sh) receives the
-# Winelib build of the program. OUT (default
-# <build>/tests/wine/wine-real-apps) receives the logs, the program's
-# settings file and the screenshots.
+# the probe, the bridge and Wine's programs (default win64). What is not
+# given is built in build-windows64/ or build-windows/: the program is the
+# Windows one (PE), and it finds DIR (default: the test bridge python3.dll
+# of that build tree, tests/wine/bridge/) registered as the InstallPath of
+# Python 3.11. OUT (default <build>/tests/wine/wine-real-apps) receives the
+# logs, the program's settings file and the screenshots.
 # Exit status: 0 when every check holds, 1 when one fails, 77 when a tool
-# is missing or the machine runs no 32-bit code.
+# is missing (1 under CI=true) or the machine runs no 32-bit code (one line
+# says so).
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-arch=win64 probe_exe= hook= winelib= out=
+arch=win64 probe_exe= hook= program= python= out=
 while [ $# -gt 0 ]; do
   case $1 in
     --arch) arch=$2; shift 2 ;;
     --probe) probe_exe=$2; shift 2 ;;
     --hook) hook=$2; shift 2 ;;
-    --winelib) winelib=$2; shift 2 ;;
+    --program) program=$2; shift 2 ;;
+    --python) python=$2; shift 2 ;;
     --out) out=$2; shift 2 ;;
-    *) echo "usage: $0 [--arch win32|win64] [--probe EXE] [--hook DLL] [--winelib DIR] [--out DIR]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--arch win32|win64] [--probe EXE] [--hook DLL] [--program EXE] [--python DIR]" \
+            "[--out DIR]" >&2; exit 2 ;;
   esac
 done
 . "$top/scripts/wine-session.sh"
 wine_session_check "$arch"
 started=$(date +%s)
 
-if [ -z "$probe_exe" ] || [ -z "$hook" ]; then
-  wine_session_build "$arch" quillmere_probe QuillmereHook || exit 1
-  probe_exe=$b/tests/wine/probe.exe hook=$b/hook/QuillmereHook.dll
+if [ -z "$probe_exe" ] || [ -z "$hook" ] || [ -z "$program" ] || [ -z "$python" ]; then
+  wine_session_build "$arch" quillmere_probe QuillmereHook quillmere python3_bridge || exit 1
+  probe_exe=${probe_exe:-$b/tests/wine/probe.exe} hook=${hook:-$b/hook/QuillmereHook.dll}
+  program=${program:-$b/program/quillmere.exe} python=${python:-$b/tests/wine/bridge}
 fi
 out=${out:-$(dirname "$probe_exe")/wine-real-apps}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-winelib=${winelib:-$(dirname "$out")/wine-e2e/winelib}
-wine_session_winelib "$winelib" "$arch" || exit 1
 work=$out/run
 rm -rf "$work" "$out"/*.png
 mkdir -p "$work"
 wine_session_start "$arch" "$out" || exit 1
+wine_register_python "$python"
 echo "prefix ready after $(( $(date +%s) - started )) s (display $DISPLAY)"
 
-cp "$winelib/quillmere.exe.so" "$hook" "$probe_exe" "$work/"
+cp "$program" "$hook" "$probe_exe" "$work/"
 cd "$work" || exit 1
 # The main window sits below Notepad, clear of the other windows.
 cat >quillmere.ini <<'INI'
@@ -160,7 +164,7 @@ for app in "$NOTEPAD" "$REGEDIT" "$WINEMINE"; do
   echo "$app: rect $left $top $right $bottom, style $style"
 done
 
-"$WINE" ./quillmere.exe.so >program.log 2>&1 </dev/null &
+"$WINE" ./quillmere.exe >program.log 2>&1 </dev/null &
 program_pid=$!
 for _ in $(seq 300); do
   probe "logtext $PROGRAM"

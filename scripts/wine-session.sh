@@ -1,13 +1,13 @@
-# Sourced by the scripts that run the program under Wine among other
-# applications (scripts/wine-real-apps.sh, scripts/wine-latency.sh).
-#   wine_session_check ARCH          exits 77 (skipped) when Wine, Xvfb, xdotool
-#                                    or ImageMagick is missing, or when ARCH is
-#                                    win32 and the machine runs no 32-bit code
+# Sourced by the scripts that run the program under Wine (scripts/wine-e2e.sh,
+# scripts/wine-real-apps.sh, scripts/wine-latency.sh).
+#   wine_session_check ARCH          the one line and exit 77 when ARCH is
+#                                    win32 and the machine runs no 32-bit
+#                                    code; exit 77 (1 under CI=true) when
+#                                    Wine, Xvfb, xdotool or ImageMagick is
+#                                    missing
 #   wine_session_build ARCH TARGET...  builds targets of the Windows build of
 #                                    ARCH (build-windows64/ or build-windows/,
 #                                    configured on first use); sets b to it
-#   wine_session_winelib DIR ARCH    builds the Winelib program into DIR
-#                                    (incremental; one build at a time)
 #   wine_session_start ARCH OUT      a display of its own (DISPLAY), a fresh
 #                                    prefix OUT/prefix with the virtual desktop
 #                                    (WINEPREFIX, WINE); all ended at exit
@@ -19,22 +19,10 @@ top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 . "$top/scripts/wine-env.sh"
 
 wine_session_check() {
-  local loader
-  case $1 in
-    win64) loader=/usr/lib/wine/wine64 ;;
-    win32) loader=/usr/lib/wine/wine ;;
-    *) echo "$(basename "$0"): the architecture is win32 or win64" >&2; exit 2 ;;
-  esac
-  for tool in "$loader" Xvfb xdotool import winegcc wrc winebuild; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-      echo "$(basename "$0"): $tool is missing; skipped" >&2
-      exit 77
-    fi
-  done
-  if [ "$1" = win32 ] && ! wine_can_run_32bit; then
-    echo "$(basename "$0"): this machine runs no 32-bit x86 code; skipped" >&2
-    exit 77
-  fi
+  wine_check_arch "$1"
+  local loader=/usr/lib/wine/wine
+  [ "$1" = win32 ] || loader=/usr/lib/wine/wine64
+  wine_require "$loader" wineserver Xvfb xdotool import
 }
 
 wine_session_build() {
@@ -45,14 +33,6 @@ wine_session_build() {
   [ -f "$b/build.ninja" ] ||
     cmake -G Ninja -S "$top" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain.cmake" >/dev/null || return 1
   cmake --build "$b" --target "$@" >/dev/null
-}
-
-wine_session_winelib() {
-  mkdir -p "$1"
-  (
-    flock 9
-    "$top/scripts/build-winelib.sh" "$1" "$2" >"$1/build.log" 2>&1
-  ) 9>"$1.lock" || { echo "$(basename "$0"): the Winelib build failed, see $1/build.log" >&2; return 1; }
 }
 
 wine_session_xvfb_pid=

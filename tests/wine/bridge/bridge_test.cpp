@@ -1,8 +1,9 @@
 // The test bridge python3.dll as the Windows program sees it: a PE program
 // built like quillmere.exe (stable ABI, no data imports) calls it under
-// wine64. What the bridge converts must come out as a real python3.dll
-// gives it: 32-bit long, UTF-16 text with surrogates, variadic formats,
-// and calls back into the program's functions.
+// Wine, 64-bit or 32-bit as the build. What the bridge converts must come
+// out as a real python3.dll gives it: 32-bit long, UTF-16 text with
+// surrogates, variadic formats (arguments wider than a stack slot among
+// them), and calls back into the program's functions.
 #include <windows.h>
 
 #include <gtest/gtest.h>

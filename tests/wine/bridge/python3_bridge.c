@@ -1,22 +1,43 @@
-/* A python3.dll for tests under wine64: a Winelib DLL that forwards the
-   stable-ABI calls of a Windows program to the host's libpython3.11. Never
-   shipped; no Windows build of Python runs here.
+/* A python3.dll for tests under Wine: a Winelib DLL that forwards the
+   stable-ABI calls of a Windows program to the host's libpython3.11, built
+   for x86_64 and for i686. Never shipped; no Windows build of Python runs
+   here.
 
-   Each export is called with the Windows x64 convention (ms_abi) and sees
-   the program's types: `long` is 32 bits, `wchar_t` is UTF-16, variadic
-   arguments come in an ms_abi va_list. Functions the program hands over
-   (module methods, pending calls) are ms_abi too and are called through
-   trampolines. Whatever the bridge cannot pass on faithfully (a format unit
-   it does not know, keyword methods, module slots) fails with a
-   SystemError that names the call. */
+   Each export is called with the program's convention and sees the
+   program's types: `long` is 32 bits, `wchar_t` is UTF-16, variadic
+   arguments come in the program's va_list. On x86_64 that is the Windows
+   x64 convention (ms_abi), and functions the program hands over (module
+   methods, pending calls) are ms_abi too, called through trampolines. On
+   i686 the C convention is the same on both sides (cdecl, arguments on the
+   stack), but Windows keeps the stack only 4-byte aligned where the host's
+   code may assume 16, so each export realigns it. Whatever the bridge
+   cannot pass on faithfully (a format unit it does not know, keyword
+   methods, module slots) fails with a SystemError that names the call. */
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
 #include <dlfcn.h>
+#include <stdarg.h>
 #include <stdint.h>
 #include <string.h>
 
-#define MSABI __attribute__((ms_abi))
+#if defined(__x86_64__)
+/* EXPORT marks a function the program calls, PROGRAM a function of the
+   program the bridge calls; ProgramArgs is the program's va_list. */
+#define EXPORT __attribute__((ms_abi))
+#define PROGRAM __attribute__((ms_abi))
+typedef __builtin_ms_va_list ProgramArgs;
+#define program_va_start __builtin_ms_va_start
+#define program_va_end __builtin_ms_va_end
+#elif defined(__i386__)
+#define EXPORT __attribute__((cdecl, force_align_arg_pointer))
+#define PROGRAM __attribute__((cdecl))
+typedef va_list ProgramArgs;
+#define program_va_start va_start
+#define program_va_end va_end
+#else
+#error "the test bridge is built for x86_64 or i686"
+#endif
 #define MAX_PARSE_TARGETS 24
 
 typedef uint16_t utf16_t;
@@ -30,19 +51,19 @@ static PyObject *refuse(const char *call, const char *what) {
 
 /* ---- Interpreter life and threads ---- */
 
-MSABI void bridge_Py_InitializeEx(int install_signal_handlers) {
+EXPORT void bridge_Py_InitializeEx(int install_signal_handlers) {
   /* Wine loads this library with local symbols; the interpreter's extension
      modules need its symbols global. */
   dlopen("libpython3.11.so.1.0", RTLD_NOW | RTLD_GLOBAL | RTLD_NOLOAD);
   Py_InitializeEx(install_signal_handlers);
 }
-MSABI void bridge_Py_Finalize(void) { Py_Finalize(); }
-MSABI int bridge_PyGILState_Ensure(void) { return (int)PyGILState_Ensure(); }
-MSABI void bridge_PyGILState_Release(int state) { PyGILState_Release((PyGILState_STATE)state); }
-MSABI PyThreadState *bridge_PyEval_SaveThread(void) { return PyEval_SaveThread(); }
-MSABI void bridge_PyEval_RestoreThread(PyThreadState *state) { PyEval_RestoreThread(state); }
+EXPORT void bridge_Py_Finalize(void) { Py_Finalize(); }
+EXPORT int bridge_PyGILState_Ensure(void) { return (int)PyGILState_Ensure(); }
+EXPORT void bridge_PyGILState_Release(int state) { PyGILState_Release((PyGILState_STATE)state); }
+EXPORT PyThreadState *bridge_PyEval_SaveThread(void) { return PyEval_SaveThread(); }
+EXPORT void bridge_PyEval_RestoreThread(PyThreadState *state) { PyEval_RestoreThread(state); }
 
-typedef int(MSABI *PendingCall)(void *);
+typedef int(PROGRAM *PendingCall)(void *);
 struct PendingCallRecord {
   PendingCall call;
   void *argument;
@@ -52,7 +73,7 @@ static int run_pending_call(void *data) {
   PyMem_RawFree(data);
   return record.call(record.argument);
 }
-MSABI int bridge_Py_AddPendingCall(PendingCall call, void *argument) {
+EXPORT int bridge_Py_AddPendingCall(PendingCall call, void *argument) {
   struct PendingCallRecord *record = PyMem_RawMalloc(sizeof *record);
   if (!record) return -1;
   record->call = call;
@@ -65,26 +86,26 @@ MSABI int bridge_Py_AddPendingCall(PendingCall call, void *argument) {
 /* Functions run at finalisation, last registered first, as the
    interpreter runs its own; the host calls one function of the bridge that
    runs the program's. */
-typedef void(MSABI *ExitFunction)(void);
+typedef void(PROGRAM *ExitFunction)(void);
 #define MAX_EXIT_FUNCTIONS 32
 static ExitFunction exit_functions[MAX_EXIT_FUNCTIONS];
 static int exit_function_count;
 static void run_exit_functions(void) {
   while (exit_function_count > 0) exit_functions[--exit_function_count]();
 }
-MSABI int bridge_Py_AtExit(ExitFunction function) {
+EXPORT int bridge_Py_AtExit(ExitFunction function) {
   if (exit_function_count >= MAX_EXIT_FUNCTIONS) return -1;
   if (exit_function_count == 0 && Py_AtExit(run_exit_functions) != 0) return -1;
   exit_functions[exit_function_count++] = function;
   return 0;
 }
-MSABI int bridge_Py_IsInitialized(void) { return Py_IsInitialized(); }
+EXPORT int bridge_Py_IsInitialized(void) { return Py_IsInitialized(); }
 
-/* Thread identities are 64-bit on the host and 32-bit `unsigned long` on
-   the program's side: the program sees the low 32 bits, and a thread is
-   found again by them. */
-MSABI winulong bridge_PyThread_get_thread_ident(void) { return (winulong)PyThread_get_thread_ident(); }
-MSABI int bridge_PyThreadState_SetAsyncExc(winulong id, PyObject *exception) {
+/* Thread identities are `unsigned long` on the host (64 bits on x86_64) and
+   32-bit on the program's side: the program sees the low 32 bits, and a
+   thread is found again by them. */
+EXPORT winulong bridge_PyThread_get_thread_ident(void) { return (winulong)PyThread_get_thread_ident(); }
+EXPORT int bridge_PyThreadState_SetAsyncExc(winulong id, PyObject *exception) {
   PyInterpreterState *interpreter = PyInterpreterState_Get();
   for (PyThreadState *state = PyInterpreterState_ThreadHead(interpreter); state; state = PyThreadState_Next(state))
     if ((winulong)state->thread_id == id) return PyThreadState_SetAsyncExc(state->thread_id, exception);
@@ -93,16 +114,16 @@ MSABI int bridge_PyThreadState_SetAsyncExc(winulong id, PyObject *exception) {
 
 /* ---- Objects, calls and attributes ---- */
 
-MSABI void bridge__Py_Dealloc(PyObject *object) { _Py_Dealloc(object); }
-MSABI int bridge_PyCallable_Check(PyObject *object) { return PyCallable_Check(object); }
-MSABI PyObject *bridge_PyObject_CallObject(PyObject *callable, PyObject *args) {
+EXPORT void bridge__Py_Dealloc(PyObject *object) { _Py_Dealloc(object); }
+EXPORT int bridge_PyCallable_Check(PyObject *object) { return PyCallable_Check(object); }
+EXPORT PyObject *bridge_PyObject_CallObject(PyObject *callable, PyObject *args) {
   return PyObject_CallObject(callable, args);
 }
-MSABI PyObject *bridge_PyObject_GetAttrString(PyObject *object, const char *name) {
+EXPORT PyObject *bridge_PyObject_GetAttrString(PyObject *object, const char *name) {
   return PyObject_GetAttrString(object, name);
 }
-MSABI winulong bridge_PyType_GetFlags(PyTypeObject *type) { return (winulong)PyType_GetFlags(type); }
-MSABI void bridge_PyMem_Free(void *memory) { PyMem_Free(memory); }
+EXPORT winulong bridge_PyType_GetFlags(PyTypeObject *type) { return (winulong)PyType_GetFlags(type); }
+EXPORT void bridge_PyMem_Free(void *memory) { PyMem_Free(memory); }
 
 /* ---- UTF-16 text ---- */
 
@@ -117,7 +138,7 @@ static PyObject *str_from_utf16(const utf16_t *text, Py_ssize_t length) {
   return PyUnicode_DecodeUTF16((const char *)text, length * 2, "surrogatepass", &(int){-1});
 }
 
-MSABI PyObject *bridge_PyUnicode_FromWideChar(const utf16_t *text, Py_ssize_t length) {
+EXPORT PyObject *bridge_PyUnicode_FromWideChar(const utf16_t *text, Py_ssize_t length) {
   if (!text && length != 0) {
     PyErr_BadInternalCall();
     return NULL;
@@ -128,7 +149,7 @@ MSABI PyObject *bridge_PyUnicode_FromWideChar(const utf16_t *text, Py_ssize_t le
 
 /* As on Windows: a NUL-terminated UTF-16 copy from PyMem_Malloc; without a
    size pointer, text holding a NUL character is refused. */
-MSABI utf16_t *bridge_PyUnicode_AsWideCharString(PyObject *text, Py_ssize_t *size) {
+EXPORT utf16_t *bridge_PyUnicode_AsWideCharString(PyObject *text, Py_ssize_t *size) {
   if (!PyUnicode_Check(text)) {
     PyErr_BadArgument();
     return NULL;
@@ -158,15 +179,15 @@ MSABI utf16_t *bridge_PyUnicode_AsWideCharString(PyObject *text, Py_ssize_t *siz
   return copy;
 }
 
-/* ---- Building values from an ms_abi argument list ---- */
+/* ---- Building values from an argument list of the program ---- */
 
 /* Builds the objects of a Py_BuildValue format up to `end` (0, ')' or
    ']'); appends them to `items` (a list). Returns the position after the
    part read, or NULL with an error set. */
-static const char *build_items(const char *call, const char *format, char end, __builtin_ms_va_list *args,
+static const char *build_items(const char *call, const char *format, char end, ProgramArgs *args,
                                PyObject *items);
 
-static PyObject *build_one(const char *call, const char **position, __builtin_ms_va_list *args) {
+static PyObject *build_one(const char *call, const char **position, ProgramArgs *args) {
   const char *f = *position;
   char unit = *f++;
   PyObject *result = NULL;
@@ -265,7 +286,7 @@ static PyObject *build_one(const char *call, const char **position, __builtin_ms
   return result;
 }
 
-static const char *build_items(const char *call, const char *f, char end, __builtin_ms_va_list *args,
+static const char *build_items(const char *call, const char *f, char end, ProgramArgs *args,
                                PyObject *items) {
   while (*f != end) {
     if (!*f) {
@@ -288,7 +309,7 @@ static const char *build_items(const char *call, const char *f, char end, __buil
 /* The argument tuple of a call made with a Py_BuildValue format: no
    arguments for an empty format; a format that makes a single tuple gives
    that tuple. */
-static PyObject *call_arguments(const char *call, const char *format, __builtin_ms_va_list *args) {
+static PyObject *call_arguments(const char *call, const char *format, ProgramArgs *args) {
   if (!format || !*format) return PyTuple_New(0);
   PyObject *items = PyList_New(0);
   if (!items) return NULL;
@@ -308,7 +329,7 @@ static PyObject *call_arguments(const char *call, const char *format, __builtin_
 }
 
 static PyObject *call_with_format(const char *call, PyObject *callable, const char *format,
-                                  __builtin_ms_va_list *args) {
+                                  ProgramArgs *args) {
   PyObject *arguments = call_arguments(call, format, args);
   if (!arguments) return NULL;
   PyObject *result = PyObject_Call(callable, arguments, NULL);
@@ -316,53 +337,53 @@ static PyObject *call_with_format(const char *call, PyObject *callable, const ch
   return result;
 }
 
-MSABI PyObject *bridge__PyObject_CallFunction_SizeT(PyObject *callable, const char *format, ...) {
+EXPORT PyObject *bridge__PyObject_CallFunction_SizeT(PyObject *callable, const char *format, ...) {
   if (!callable) {
     if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "null argument to internal routine");
     return NULL;
   }
-  __builtin_ms_va_list args;
-  __builtin_ms_va_start(args, format);
+  ProgramArgs args;
+  program_va_start(args, format);
   PyObject *result = call_with_format("_PyObject_CallFunction_SizeT", callable, format, &args);
-  __builtin_ms_va_end(args);
+  program_va_end(args);
   return result;
 }
 
-MSABI PyObject *bridge__PyObject_CallMethod_SizeT(PyObject *object, const char *name, const char *format, ...) {
+EXPORT PyObject *bridge__PyObject_CallMethod_SizeT(PyObject *object, const char *name, const char *format, ...) {
   if (!object || !name) {
     if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "null argument to internal routine");
     return NULL;
   }
   PyObject *method = PyObject_GetAttrString(object, name);
   if (!method) return NULL;
-  __builtin_ms_va_list args;
-  __builtin_ms_va_start(args, format);
+  ProgramArgs args;
+  program_va_start(args, format);
   PyObject *result = call_with_format("_PyObject_CallMethod_SizeT", method, format, &args);
-  __builtin_ms_va_end(args);
+  program_va_end(args);
   Py_DECREF(method);
   return result;
 }
 
-MSABI PyObject *bridge_PyTuple_Pack(Py_ssize_t count, ...) {
+EXPORT PyObject *bridge_PyTuple_Pack(Py_ssize_t count, ...) {
   PyObject *tuple = PyTuple_New(count);
   if (!tuple) return NULL;
-  __builtin_ms_va_list args;
-  __builtin_ms_va_start(args, count);
+  ProgramArgs args;
+  program_va_start(args, count);
   for (Py_ssize_t i = 0; i < count; ++i) {
     PyObject *item = __builtin_va_arg(args, PyObject *);
     Py_INCREF(item);
     PyTuple_SET_ITEM(tuple, i, item);
   }
-  __builtin_ms_va_end(args);
+  program_va_end(args);
   return tuple;
 }
 
-/* ---- Formatting text from an ms_abi argument list ----
+/* ---- Formatting text from an argument list of the program ----
    The PyUnicode_FromFormat conversions without width or precision; each
    piece is formatted by the host with the argument read at the program's
    width (`l` is 32 bits there). */
 
-static PyObject *format_one(const char *call, const char **position, __builtin_ms_va_list *args) {
+static PyObject *format_one(const char *call, const char **position, ProgramArgs *args) {
   const char *f = *position;
   int size = 0; /* 0: int, 1: l (32-bit), 2: ll, 3: z */
   if (f[0] == 'l' && f[1] == 'l') {
@@ -435,7 +456,7 @@ static PyObject *format_one(const char *call, const char **position, __builtin_m
   return result;
 }
 
-static PyObject *format_text(const char *call, const char *format, __builtin_ms_va_list *args) {
+static PyObject *format_text(const char *call, const char *format, ProgramArgs *args) {
   PyObject *pieces = PyList_New(0);
   if (!pieces) return NULL;
   const char *f = format;
@@ -463,23 +484,23 @@ static PyObject *format_text(const char *call, const char *format, __builtin_ms_
   return text;
 }
 
-MSABI PyObject *bridge_PyUnicode_FromFormat(const char *format, ...) {
-  __builtin_ms_va_list args;
-  __builtin_ms_va_start(args, format);
+EXPORT PyObject *bridge_PyUnicode_FromFormat(const char *format, ...) {
+  ProgramArgs args;
+  program_va_start(args, format);
   PyObject *text = format_text("PyUnicode_FromFormat", format, &args);
-  __builtin_ms_va_end(args);
+  program_va_end(args);
   return text;
 }
 
 /* Writes to sys.stderr and leaves a pending error as it was, as the
    interpreter's own does; a format it cannot pass on writes nothing. */
-MSABI void bridge_PySys_FormatStderr(const char *format, ...) {
+EXPORT void bridge_PySys_FormatStderr(const char *format, ...) {
   PyObject *type, *value, *traceback;
   PyErr_Fetch(&type, &value, &traceback);
-  __builtin_ms_va_list args;
-  __builtin_ms_va_start(args, format);
+  ProgramArgs args;
+  program_va_start(args, format);
   PyObject *text = format_text("PySys_FormatStderr", format, &args);
-  __builtin_ms_va_end(args);
+  program_va_end(args);
   if (text) PySys_FormatStderr("%U", text);
   Py_XDECREF(text);
   PyErr_Restore(type, value, traceback);
@@ -498,14 +519,14 @@ struct Narrowing {
   void *program;  /* the program's 32-bit target */
 };
 
-MSABI int bridge__PyArg_ParseTuple_SizeT(PyObject *tuple, const char *format, ...) {
+EXPORT int bridge__PyArg_ParseTuple_SizeT(PyObject *tuple, const char *format, ...) {
   static const char call[] = "_PyArg_ParseTuple_SizeT";
   void *targets[MAX_PARSE_TARGETS] = {0};
   long wide[MAX_PARSE_TARGETS] = {0};
   struct Narrowing narrowings[MAX_PARSE_TARGETS];
   int count = 0, narrowed = 0;
-  __builtin_ms_va_list args;
-  __builtin_ms_va_start(args, format);
+  ProgramArgs args;
+  program_va_start(args, format);
   for (const char *f = format; *f && *f != ':' && *f != ';'; ++f) {
     char unit = *f;
     int pointers = 0;
@@ -528,7 +549,7 @@ MSABI int bridge__PyArg_ParseTuple_SizeT(PyObject *tuple, const char *format, ..
         break;
       case 'O':
         if (f[1] == '&') {
-          __builtin_ms_va_end(args);
+          program_va_end(args);
           return refuse(call, "format unit O& (a converter function)") != NULL;
         }
         if (f[1] == '!') {
@@ -540,7 +561,7 @@ MSABI int bridge__PyArg_ParseTuple_SizeT(PyObject *tuple, const char *format, ..
         break;
       case 's': case 'z': case 'y':
         if (f[1] == '*') {
-          __builtin_ms_va_end(args);
+          program_va_end(args);
           return refuse(call, "a Py_buffer format unit") != NULL;
         }
         pointers = 1;
@@ -552,7 +573,7 @@ MSABI int bridge__PyArg_ParseTuple_SizeT(PyObject *tuple, const char *format, ..
       default: {
         char what[48];
         snprintf(what, sizeof what, "format unit '%c'", unit);
-        __builtin_ms_va_end(args);
+        program_va_end(args);
         return refuse(call, what) != NULL;
       }
     }
@@ -561,11 +582,11 @@ MSABI int bridge__PyArg_ParseTuple_SizeT(PyObject *tuple, const char *format, ..
       targets[count++] = __builtin_va_arg(args, void *);
     }
     if (count >= MAX_PARSE_TARGETS) {
-      __builtin_ms_va_end(args);
+      program_va_end(args);
       return refuse(call, "a format with this many targets") != NULL;
     }
   }
-  __builtin_ms_va_end(args);
+  program_va_end(args);
 
   if (!PyArg_ParseTuple(tuple, format, targets[0], targets[1], targets[2], targets[3], targets[4], targets[5],
                         targets[6], targets[7], targets[8], targets[9], targets[10], targets[11], targets[12],
@@ -587,9 +608,9 @@ MSABI int bridge__PyArg_ParseTuple_SizeT(PyObject *tuple, const char *format, ..
   return 1;
 }
 
-/* ---- Modules whose methods are the program's ms_abi functions ---- */
+/* ---- Modules whose methods are the program's functions ---- */
 
-typedef PyObject *(MSABI *ProgramMethod)(PyObject *, PyObject *);
+typedef PyObject *(PROGRAM *ProgramMethod)(PyObject *, PyObject *);
 
 /* Each method becomes a host function whose self is a capsule holding the
    program's function; the capsule's context is the module, which the
@@ -600,7 +621,7 @@ static PyObject *method_trampoline(PyObject *capsule, PyObject *args) {
   return method((PyObject *)PyCapsule_GetContext(capsule), args);
 }
 
-MSABI PyObject *bridge_PyModule_Create2(PyModuleDef *definition, int api_version) {
+EXPORT PyObject *bridge_PyModule_Create2(PyModuleDef *definition, int api_version) {
   static const char call[] = "PyModule_Create2";
   if (definition->m_slots || definition->m_traverse || definition->m_clear || definition->m_free)
     return refuse(call, "a module with slots, traverse, clear or free functions");
@@ -648,7 +669,7 @@ MSABI PyObject *bridge_PyModule_Create2(PyModuleDef *definition, int api_version
 /* A function of its own (not a module's): the same trampoline, with the
    program's self as the capsule's context. Methods taking no arguments or
    one object are called with the same two arguments. */
-MSABI PyObject *bridge_PyCMethod_New(PyMethodDef *definition, PyObject *self, PyObject *module,
+EXPORT PyObject *bridge_PyCMethod_New(PyMethodDef *definition, PyObject *self, PyObject *module,
                                     PyTypeObject *cls) {
   static const char call[] = "PyCMethod_New";
   int kind = definition->ml_flags & ~METH_COEXIST;
@@ -672,71 +693,71 @@ MSABI PyObject *bridge_PyCMethod_New(PyMethodDef *definition, PyObject *self, Py
 
 /* ---- Straight forwards: the same types on both sides ---- */
 
-MSABI void bridge_PyErr_Clear(void) { PyErr_Clear(); }
-MSABI void bridge_PyErr_Display(PyObject *t, PyObject *v, PyObject *tb) { PyErr_Display(t, v, tb); }
-MSABI void bridge_PyErr_Fetch(PyObject **t, PyObject **v, PyObject **tb) { PyErr_Fetch(t, v, tb); }
-MSABI void bridge_PyErr_NormalizeException(PyObject **t, PyObject **v, PyObject **tb) {
+EXPORT void bridge_PyErr_Clear(void) { PyErr_Clear(); }
+EXPORT void bridge_PyErr_Display(PyObject *t, PyObject *v, PyObject *tb) { PyErr_Display(t, v, tb); }
+EXPORT void bridge_PyErr_Fetch(PyObject **t, PyObject **v, PyObject **tb) { PyErr_Fetch(t, v, tb); }
+EXPORT void bridge_PyErr_NormalizeException(PyObject **t, PyObject **v, PyObject **tb) {
   PyErr_NormalizeException(t, v, tb);
 }
-MSABI PyObject *bridge_PyErr_Occurred(void) { return PyErr_Occurred(); }
-MSABI void bridge_PyErr_SetString(PyObject *type, const char *text) { PyErr_SetString(type, text); }
-MSABI int bridge_PyException_SetTraceback(PyObject *e, PyObject *tb) { return PyException_SetTraceback(e, tb); }
-MSABI PyObject *bridge_PyEval_EvalCode(PyObject *code, PyObject *globals, PyObject *locals) {
+EXPORT PyObject *bridge_PyErr_Occurred(void) { return PyErr_Occurred(); }
+EXPORT void bridge_PyErr_SetString(PyObject *type, const char *text) { PyErr_SetString(type, text); }
+EXPORT int bridge_PyException_SetTraceback(PyObject *e, PyObject *tb) { return PyException_SetTraceback(e, tb); }
+EXPORT PyObject *bridge_PyEval_EvalCode(PyObject *code, PyObject *globals, PyObject *locals) {
   return PyEval_EvalCode(code, globals, locals);
 }
-MSABI PyObject *bridge_PyImport_GetModuleDict(void) { return PyImport_GetModuleDict(); }
-MSABI PyObject *bridge_PyImport_Import(PyObject *name) { return PyImport_Import(name); }
-MSABI PyObject *bridge_PyImport_ImportModule(const char *name) { return PyImport_ImportModule(name); }
-MSABI PyObject *bridge_PyModule_GetDict(PyObject *module) { return PyModule_GetDict(module); }
-MSABI PyObject *bridge_PySys_GetObject(const char *name) { return PySys_GetObject(name); }
-MSABI int bridge_PyFile_WriteObject(PyObject *o, PyObject *f, int flags) { return PyFile_WriteObject(o, f, flags); }
-MSABI PyObject *bridge_PyBool_FromLong(winlong value) { return PyBool_FromLong(value); }
-MSABI PyObject *bridge_PyLong_FromLong(winlong value) { return PyLong_FromLong(value); }
-MSABI int bridge_PyBytes_AsStringAndSize(PyObject *o, char **data, Py_ssize_t *size) {
+EXPORT PyObject *bridge_PyImport_GetModuleDict(void) { return PyImport_GetModuleDict(); }
+EXPORT PyObject *bridge_PyImport_Import(PyObject *name) { return PyImport_Import(name); }
+EXPORT PyObject *bridge_PyImport_ImportModule(const char *name) { return PyImport_ImportModule(name); }
+EXPORT PyObject *bridge_PyModule_GetDict(PyObject *module) { return PyModule_GetDict(module); }
+EXPORT PyObject *bridge_PySys_GetObject(const char *name) { return PySys_GetObject(name); }
+EXPORT int bridge_PyFile_WriteObject(PyObject *o, PyObject *f, int flags) { return PyFile_WriteObject(o, f, flags); }
+EXPORT PyObject *bridge_PyBool_FromLong(winlong value) { return PyBool_FromLong(value); }
+EXPORT PyObject *bridge_PyLong_FromLong(winlong value) { return PyLong_FromLong(value); }
+EXPORT int bridge_PyBytes_AsStringAndSize(PyObject *o, char **data, Py_ssize_t *size) {
   return PyBytes_AsStringAndSize(o, data, size);
 }
-MSABI PyObject *bridge_PyBytes_FromStringAndSize(const char *data, Py_ssize_t size) {
+EXPORT PyObject *bridge_PyBytes_FromStringAndSize(const char *data, Py_ssize_t size) {
   return PyBytes_FromStringAndSize(data, size);
 }
-MSABI PyObject *bridge_PyUnicode_AsEncodedString(PyObject *o, const char *encoding, const char *errors) {
+EXPORT PyObject *bridge_PyUnicode_AsEncodedString(PyObject *o, const char *encoding, const char *errors) {
   return PyUnicode_AsEncodedString(o, encoding, errors);
 }
-MSABI const char *bridge_PyUnicode_AsUTF8AndSize(PyObject *o, Py_ssize_t *size) {
+EXPORT const char *bridge_PyUnicode_AsUTF8AndSize(PyObject *o, Py_ssize_t *size) {
   return PyUnicode_AsUTF8AndSize(o, size);
 }
-MSABI PyObject *bridge_PyUnicode_Decode(const char *data, Py_ssize_t size, const char *encoding, const char *errors) {
+EXPORT PyObject *bridge_PyUnicode_Decode(const char *data, Py_ssize_t size, const char *encoding, const char *errors) {
   return PyUnicode_Decode(data, size, encoding, errors);
 }
-MSABI PyObject *bridge_PyUnicode_DecodeFSDefault(const char *text) { return PyUnicode_DecodeFSDefault(text); }
-MSABI PyObject *bridge_PyUnicode_DecodeLatin1(const char *data, Py_ssize_t size, const char *errors) {
+EXPORT PyObject *bridge_PyUnicode_DecodeFSDefault(const char *text) { return PyUnicode_DecodeFSDefault(text); }
+EXPORT PyObject *bridge_PyUnicode_DecodeLatin1(const char *data, Py_ssize_t size, const char *errors) {
   return PyUnicode_DecodeLatin1(data, size, errors);
 }
-MSABI PyObject *bridge_PyUnicode_FromString(const char *text) { return PyUnicode_FromString(text); }
-MSABI PyObject *bridge_PyUnicode_Join(PyObject *separator, PyObject *items) {
+EXPORT PyObject *bridge_PyUnicode_FromString(const char *text) { return PyUnicode_FromString(text); }
+EXPORT PyObject *bridge_PyUnicode_Join(PyObject *separator, PyObject *items) {
   return PyUnicode_Join(separator, items);
 }
-MSABI int bridge_PyDict_DelItemString(PyObject *d, const char *key) { return PyDict_DelItemString(d, key); }
-MSABI PyObject *bridge_PyDict_GetItemString(PyObject *d, const char *key) { return PyDict_GetItemString(d, key); }
-MSABI PyObject *bridge_PyDict_New(void) { return PyDict_New(); }
-MSABI int bridge_PyDict_SetItem(PyObject *d, PyObject *k, PyObject *v) { return PyDict_SetItem(d, k, v); }
-MSABI int bridge_PyDict_SetItemString(PyObject *d, const char *k, PyObject *v) {
+EXPORT int bridge_PyDict_DelItemString(PyObject *d, const char *key) { return PyDict_DelItemString(d, key); }
+EXPORT PyObject *bridge_PyDict_GetItemString(PyObject *d, const char *key) { return PyDict_GetItemString(d, key); }
+EXPORT PyObject *bridge_PyDict_New(void) { return PyDict_New(); }
+EXPORT int bridge_PyDict_SetItem(PyObject *d, PyObject *k, PyObject *v) { return PyDict_SetItem(d, k, v); }
+EXPORT int bridge_PyDict_SetItemString(PyObject *d, const char *k, PyObject *v) {
   return PyDict_SetItemString(d, k, v);
 }
-MSABI PyObject *bridge_PyList_GetItem(PyObject *l, Py_ssize_t i) { return PyList_GetItem(l, i); }
-MSABI Py_ssize_t bridge_PyList_Size(PyObject *l) { return PyList_Size(l); }
-MSABI PyObject *bridge_PyTuple_GetItem(PyObject *t, Py_ssize_t i) { return PyTuple_GetItem(t, i); }
-MSABI Py_ssize_t bridge_PyTuple_Size(PyObject *t) { return PyTuple_Size(t); }
-MSABI PyObject *bridge_PyEval_GetBuiltins(void) { return PyEval_GetBuiltins(); }
-MSABI PyObject *bridge_Py_CompileString(const char *source, const char *file, int start) {
+EXPORT PyObject *bridge_PyList_GetItem(PyObject *l, Py_ssize_t i) { return PyList_GetItem(l, i); }
+EXPORT Py_ssize_t bridge_PyList_Size(PyObject *l) { return PyList_Size(l); }
+EXPORT PyObject *bridge_PyTuple_GetItem(PyObject *t, Py_ssize_t i) { return PyTuple_GetItem(t, i); }
+EXPORT Py_ssize_t bridge_PyTuple_Size(PyObject *t) { return PyTuple_Size(t); }
+EXPORT PyObject *bridge_PyEval_GetBuiltins(void) { return PyEval_GetBuiltins(); }
+EXPORT PyObject *bridge_Py_CompileString(const char *source, const char *file, int start) {
   return Py_CompileString(source, file, start);
 }
-MSABI int bridge_PyObject_HasAttrString(PyObject *o, const char *name) { return PyObject_HasAttrString(o, name); }
-MSABI int bridge_PyObject_IsTrue(PyObject *o) { return PyObject_IsTrue(o); }
-MSABI int bridge_PyObject_SetAttrString(PyObject *o, const char *name, PyObject *v) {
+EXPORT int bridge_PyObject_HasAttrString(PyObject *o, const char *name) { return PyObject_HasAttrString(o, name); }
+EXPORT int bridge_PyObject_IsTrue(PyObject *o) { return PyObject_IsTrue(o); }
+EXPORT int bridge_PyObject_SetAttrString(PyObject *o, const char *name, PyObject *v) {
   return PyObject_SetAttrString(o, name, v);
 }
-MSABI int bridge_PyList_Append(PyObject *l, PyObject *item) { return PyList_Append(l, item); }
-MSABI PyObject *bridge_PyList_New(Py_ssize_t size) { return PyList_New(size); }
-MSABI PyObject *bridge_PySequence_Fast(PyObject *o, const char *message) { return PySequence_Fast(o, message); }
-MSABI PyObject *bridge_PySequence_GetItem(PyObject *o, Py_ssize_t i) { return PySequence_GetItem(o, i); }
-MSABI Py_ssize_t bridge_PySequence_Size(PyObject *o) { return PySequence_Size(o); }
+EXPORT int bridge_PyList_Append(PyObject *l, PyObject *item) { return PyList_Append(l, item); }
+EXPORT PyObject *bridge_PyList_New(Py_ssize_t size) { return PyList_New(size); }
+EXPORT PyObject *bridge_PySequence_Fast(PyObject *o, const char *message) { return PySequence_Fast(o, message); }
+EXPORT PyObject *bridge_PySequence_GetItem(PyObject *o, Py_ssize_t i) { return PySequence_GetItem(o, i); }
+EXPORT Py_ssize_t bridge_PySequence_Size(PyObject *o) { return PySequence_Size(o); }
