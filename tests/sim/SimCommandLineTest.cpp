@@ -37,6 +37,17 @@ std::string WriteScenario(const std::string &name, const std::string &text) {
   return path;
 }
 
+// Two applications' windows; the program starts and the user leaves Work
+// for Other, so Work may roll up.
+const std::string kStartAndLeaveWork = R"(app a
+app b
+window w a "Work"
+window v b "Other"
+start
+focus w
+focus v
+)";
+
 TEST(SimCommandLineTest, AnUnreadableScenarioExitsWithTwoNamingTheLine) {
   std::string path = WriteScenario("sim_bad.scenario", "app a\n\nwindow w b \"W\"\n");
   SimRun run = RunSim(path);
@@ -56,14 +67,7 @@ TEST(SimCommandLineTest, TheDemonstrationRollsWindowsUpAndDown) {
 }
 
 TEST(SimCommandLineTest, AFailedExpectationAgainstTheProgramExitsWithOne) {
-  std::string path = WriteScenario("sim_fails.scenario", R"(app a
-app b
-window w a "Work"
-window v b "Other"
-start
-focus w
-focus v
-expect w height=400   # it has rolled up instead
+  std::string path = WriteScenario("sim_fails.scenario", kStartAndLeaveWork + R"(expect w height=400   # rolled up
 expect-log "rolled up: Work"
 )");
   SimRun run = RunSim(path);
@@ -149,14 +153,7 @@ TEST(SimCommandLineTest, AKillWhileAHandlerShowsACtypesMessageBoxEndsOnlyTheProg
                                          "    Quillmere.log(u'asking about %s' % title)\n"
                                          "    box(None, u'Roll it up?', u'script', 0)\n"
                                          "def configure():\n    return ([roll], roll, roll, on_shade)\n";
-    std::string path = WriteScenario("sim_kill_box.scenario", R"(app a
-app b
-window w a "Work"
-window v b "Other"
-start
-focus w
-focus v
-expect-log "asking about Work"
+    std::string path = WriteScenario("sim_kill_box.scenario", kStartAndLeaveWork + R"(expect-log "asking about Work"
 kill
 expect quillmere exists=no
 expect w height=300
