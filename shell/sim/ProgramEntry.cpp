@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winsim/driver.h>
 
+#include "InterpreterFrames.h"
 #include "ProgramHost.h"
 #include "script/PythonApi.h"
 
@@ -13,19 +14,37 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 
 namespace quillmere::sim {
 
+namespace {
+
+// Ends the interpreter of a killed run, with the interpreter lock not held
+// by the calling thread before.
+void EndKilledRunsInterpreter(std::chrono::milliseconds scriptThreadWait) {
+  PyGILState_Ensure();
+  // Threads the script left running would hold finalisation forever.
+  EndScriptThreads(scriptThreadWait);
+  FinaliseInterpreter(kFinalisationLimit, kKilledExitCode);
+}
+
+}  // namespace
+
 int RunProgram() {
+  // A killed run whose thread stopped inside the interpreter left it
+  // running. Its threads are dead: none is waited for.
+  if (Py_IsInitialized()) EndKilledRunsInterpreter(std::chrono::milliseconds(0));
   try {
     return WinMain(GetModuleHandleW(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
   } catch (const winsim::driver::ProcessKilled &) {
     // The thread may have been waiting with the interpreter lock released.
-    if (Py_IsInitialized()) {
-      PyGILState_Ensure();
-      // Threads the script left running would hold finalisation forever.
-      EndScriptThreads(kScriptThreadExitWait);
-      FinaliseInterpreter(kFinalisationLimit, kKilledExitCode);
-    }
+    if (Py_IsInitialized()) EndKilledRunsInterpreter(kScriptThreadExitWait);
     throw;
   }
+}
+
+bool KilledThreadMustStop() {
+  if (!StackHoldsInterpreterFrames()) return false;
+  // Without a current thread state the lock is free for the next start.
+  if (Py_IsInitialized() && PyGILState_Check()) PyEval_SaveThread();
+  return true;
 }
 
 }  // namespace quillmere::sim

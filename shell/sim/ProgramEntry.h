@@ -4,12 +4,20 @@
 
 namespace quillmere::sim {
 
-// Runs WinMain and returns its exit code. When the program is killed
-// (winsim::driver::ProcessKilled leaves WinMain), none of its own code runs
-// any more; the interpreter, which a dead process would take with it, is
-// ended here so that the program can start again in this process, and the
-// exception goes on to the host.
+// Runs WinMain and returns its exit code. When the program is killed, none
+// of its own code runs any more. The interpreter, which a dead process
+// would take with it, is ended so that the program can start again in this
+// process: by the killed thread when it leaves WinMain by
+// winsim::driver::ProcessKilled (the exception then goes on to the host),
+// else, when the killed thread stopped inside the interpreter, by the next
+// start before WinMain runs.
 int RunProgram();
+
+// The check for killed threads (ProgramHost's KilledThreadCheck): true when
+// the calling thread's stack holds interpreter frames, so it must stop
+// where it is. Such a thread first gives up the interpreter lock if it
+// holds it, so that the next start can end the interpreter.
+bool KilledThreadMustStop();
 
 }  // namespace quillmere::sim
 

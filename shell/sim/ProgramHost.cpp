@@ -8,10 +8,43 @@
 
 namespace quillmere::sim {
 
-ProgramHost::ProgramHost(ProgramEntry entry, std::chrono::milliseconds patience)
-    : entry_(std::move(entry)), patience_(patience) {}
+// One start of the program: how its entry thread ended.
+struct ProgramHost::Run {
+  std::promise<int> exit;
+  std::once_flag ended;
+  std::thread::id thread;     // the entry thread, once it runs
+  bool stopped = false;       // it was killed and stopped for good
+  void End(int code) {
+    std::call_once(ended, [&] { exit.set_value(code); });
+  }
+};
+
+// What the killed threads' choice needs; it may run after the host is gone.
+struct ProgramHost::KillState {
+  KilledThreadCheck mustStop;
+  std::mutex mutex;
+  std::shared_ptr<Run> current;
+};
+
+ProgramHost::ProgramHost(ProgramEntry entry, std::chrono::milliseconds patience, KilledThreadCheck mustStop)
+    : entry_(std::move(entry)), patience_(patience) {
+  if (!mustStop) return;
+  kill_ = std::make_shared<KillState>();
+  kill_->mustStop = std::move(mustStop);
+  winsim::driver::SetKilledThreadExit([state = kill_] {
+    using winsim::driver::KilledThreadExit;
+    if (!state->mustStop()) return KilledThreadExit::Unwind;
+    std::lock_guard<std::mutex> guard(state->mutex);
+    if (state->current && state->current->thread == std::this_thread::get_id()) {
+      state->current->stopped = true;
+      state->current->End(kKilledExitCode);
+    }
+    return KilledThreadExit::Stop;
+  });
+}
 
 ProgramHost::~ProgramHost() {
+  if (kill_) winsim::driver::SetKilledThreadExit(nullptr);
   if (!thread_.joinable()) return;
   // A program that never returned cannot be joined; it ends with the process.
   if (Running())
@@ -23,7 +56,17 @@ ProgramHost::~ProgramHost() {
 void ProgramHost::Reap() {
   if (result_.valid() && result_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
     exitCode_ = result_.get();
-    if (thread_.joinable()) thread_.join();
+    if (!thread_.joinable()) return;
+    bool stopped = false;
+    if (kill_) {
+      std::lock_guard<std::mutex> guard(kill_->mutex);
+      stopped = run_->stopped;
+    }
+    // A thread stopped for good never ends; it goes with the process.
+    if (stopped)
+      thread_.detach();
+    else
+      thread_.join();
   }
 }
 
@@ -48,17 +91,26 @@ bool ProgramHost::Start(std::string &why) {
   }
   exitCode_.reset();
   lastLog_.clear();
+  run_ = std::make_shared<Run>();
+  result_ = run_->exit.get_future();
+  if (kill_) {
+    std::lock_guard<std::mutex> guard(kill_->mutex);
+    kill_->current = run_;
+  }
   // A killed program's thread leaves the platform by an exception, which
-  // ends the entry function here.
-  std::packaged_task<int()> task([entry = entry_] {
-    try {
-      return entry();
-    } catch (const winsim::driver::ProcessKilled &) {
-      return kKilledExitCode;
+  // ends the entry function here, or stops inside it for good.
+  thread_ = std::thread([entry = entry_, run = run_, kill = kill_] {
+    if (kill) {
+      std::lock_guard<std::mutex> guard(kill->mutex);
+      run->thread = std::this_thread::get_id();
     }
+    int code = kKilledExitCode;
+    try {
+      code = entry();
+    } catch (const winsim::driver::ProcessKilled &) {
+    }
+    run->End(code);
   });
-  result_ = task.get_future();
-  thread_ = std::thread(std::move(task));
 
   auto deadline = std::chrono::steady_clock::now() + patience_;
   for (;;) {

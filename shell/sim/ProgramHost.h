@@ -8,6 +8,8 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -21,10 +23,17 @@ using ProgramEntry = std::function<int()>;
 // The exit code of a killed program, as ending a task gives it.
 inline constexpr int kKilledExitCode = 1;
 
+// Runs on a killed thread of the program: true when its stack cannot be
+// unwound, so that it must stop where it is for good.
+using KilledThreadCheck = std::function<bool()>;
+
 class ProgramHost {
  public:
-  // An empty entry: a host without a program; Start refuses.
-  explicit ProgramHost(ProgramEntry entry, std::chrono::milliseconds patience = std::chrono::seconds(30));
+  // An empty entry: a host without a program; Start refuses. With a check,
+  // each killed thread it names stops for good instead of leaving by
+  // exception; the entry thread's stop counts as the end of the program.
+  explicit ProgramHost(ProgramEntry entry, std::chrono::milliseconds patience = std::chrono::seconds(30),
+                       KilledThreadCheck mustStop = nullptr);
   ~ProgramHost();
   ProgramHost(const ProgramHost &) = delete;
   ProgramHost &operator=(const ProgramHost &) = delete;
@@ -41,8 +50,9 @@ class ProgramHost {
   bool WaitForExit();
   // Kills the program as the platform kills a process (winsim's
   // KillProgram): none of its exit runs. Waits until its thread has left
-  // the entry function, whose exit code is then kKilledExitCode. False with
-  // the reason when it is not running or does not end.
+  // the entry function or stopped for good; the exit code is then
+  // kKilledExitCode. False with the reason when it is not running or does
+  // not end.
   bool Kill(std::string &why);
   // The exit code once the entry function has returned.
   std::optional<int> ExitCode();
@@ -55,11 +65,16 @@ class ProgramHost {
   std::vector<std::string> LogLines();
 
  private:
+  struct Run;
+  struct KillState;
+
   HWND FindMainWindow() const;
   void Reap();
 
   ProgramEntry entry_;
   std::chrono::milliseconds patience_;
+  std::shared_ptr<KillState> kill_;  // shared with the platform's choice for killed threads
+  std::shared_ptr<Run> run_;
   std::thread thread_;
   std::future<int> result_;
   std::optional<int> exitCode_;

@@ -117,7 +117,7 @@ int main(int argc, char **argv) {
   }
 
   std::cout << "Playing " << shownName << " in " << dir << "\n\n";
-  ProgramHost program(RunProgram);
+  ProgramHost program(RunProgram, std::chrono::seconds(30), KilledThreadMustStop);
   ScenarioRunner runner(std::cout, program, dir + "/quillmere.ini");
   runner.Play(scenario);
   runner.Finish();

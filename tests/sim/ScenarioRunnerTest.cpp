@@ -222,6 +222,41 @@ expect-log "started"
   EXPECT_THAT(o, HasSubstr("   9  expect quillmere exists=yes   ok"));
 }
 
+// Marks the stand-in's thread as one whose stack cannot be unwound.
+thread_local bool t_cannotUnwind = false;
+
+TEST_F(ScenarioRunnerTest, AKilledProgramWhoseThreadCannotBeUnwoundStopsAndStartsAgain) {
+  std::string o;
+  {
+    ProgramHost program(
+        [] {
+          t_cannotUnwind = true;
+          return sim_test::RunFakeProgram(7);
+        },
+        std::chrono::seconds(10), [] { return t_cannotUnwind; });
+    ScenarioRunner runner(out, program, settings);
+    runner.Play(ParseScenario(R"(start
+menu about
+kill
+expect quillmere exists=no
+expect-exit 1
+expect-log "about"
+start
+expect quillmere exists=yes
+menu exit
+expect-exit 7
+)"));
+    EXPECT_EQ(runner.Failures(), 0) << out.str();
+    // The stopped thread never comes back, so no start is refused for it
+    // and nothing waits for it when the host goes.
+    EXPECT_FALSE(program.Running());
+  }
+  o = out.str();
+  EXPECT_THAT(o, HasSubstr("   3  kill\n      quillmere  was destroyed\n"));
+  EXPECT_THAT(o, HasSubstr("   5  expect-exit 1   ok"));
+  EXPECT_THAT(o, HasSubstr("  10  expect-exit 7   ok"));
+}
+
 TEST_F(ScenarioRunnerTest, FinishClosesARunningProgramAndShowsTheDesktopAndSettings) {
   {
     std::ofstream ini(settings);

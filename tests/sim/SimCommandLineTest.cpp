@@ -37,6 +37,17 @@ std::string WriteScenario(const std::string &name, const std::string &text) {
   return path;
 }
 
+// Two applications' windows; the program starts and the user leaves Work
+// for Other, so Work may roll up.
+const std::string kStartAndLeaveWork = R"(app a
+app b
+window w a "Work"
+window v b "Other"
+start
+focus w
+focus v
+)";
+
 TEST(SimCommandLineTest, AnUnreadableScenarioExitsWithTwoNamingTheLine) {
   std::string path = WriteScenario("sim_bad.scenario", "app a\n\nwindow w b \"W\"\n");
   SimRun run = RunSim(path);
@@ -56,14 +67,7 @@ TEST(SimCommandLineTest, TheDemonstrationRollsWindowsUpAndDown) {
 }
 
 TEST(SimCommandLineTest, AFailedExpectationAgainstTheProgramExitsWithOne) {
-  std::string path = WriteScenario("sim_fails.scenario", R"(app a
-app b
-window w a "Work"
-window v b "Other"
-start
-focus w
-focus v
-expect w height=400   # it has rolled up instead
+  std::string path = WriteScenario("sim_fails.scenario", kStartAndLeaveWork + R"(expect w height=400   # rolled up
 expect-log "rolled up: Work"
 )");
   SimRun run = RunSim(path);
@@ -128,6 +132,49 @@ TEST(SimCommandLineTest, AnAtexitCallbackThatNeverReturnsDoesNotKeepTheProcess) 
   std::ifstream ini(dir + "/quillmere.ini");
   std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
   EXPECT_THAT(text, HasSubstr("Width="));  // the settings were written before
+}
+
+TEST(SimCommandLineTest, AKillWhileAHandlerShowsACtypesMessageBoxEndsOnlyTheProgram) {
+  // The handler waits in the box, inside the interpreter: with the lock
+  // given up (CDLL), and with it held (PyDLL). The next start ends the
+  // killed run's interpreter and the program runs afresh.
+  for (const std::string library : {"CDLL", "PyDLL"}) {
+    SCOPED_TRACE(library);
+    std::string dir = ::testing::TempDir() + "sim_kill_box_" + library;
+    ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+    std::ofstream(dir + "/quillmere.ini") << "[Path]\nFilterPath=asking.py\n";
+    std::ofstream(dir + "/asking.py") << "import ctypes, Quillmere\n"
+                                         "box = ctypes." << library << "(None).MessageBoxW\n"
+                                         "box.argtypes = (ctypes.c_void_p, ctypes.c_wchar_p, ctypes.c_wchar_p,"
+                                         " ctypes.c_uint)\n"
+                                         "Quillmere.log(u'script ran')\n"
+                                         "def roll(h, title, classname):\n    return True\n"
+                                         "def on_shade(h, title, classname):\n"
+                                         "    Quillmere.log(u'asking about %s' % title)\n"
+                                         "    box(None, u'Roll it up?', u'script', 0)\n"
+                                         "def configure():\n    return ([roll], roll, roll, on_shade)\n";
+    std::string path = WriteScenario("sim_kill_box.scenario", kStartAndLeaveWork + R"(expect-log "asking about Work"
+kill
+expect quillmere exists=no
+expect w height=300
+expect-exit 1
+start
+expect quillmere exists=yes
+expect-log "script ran"
+focus w
+focus v
+expect-log "asking about Work"
+kill
+expect-exit 1
+start
+close
+expect-exit 0
+)");
+    SimRun run = RunSim("--dir " + dir + " " + path, "timeout -s KILL 60 ");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, ::testing::Not(HasSubstr("Fatal Python error")));
+    EXPECT_THAT(run.output, HasSubstr("Every expectation held."));
+  }
 }
 
 }  // namespace

@@ -118,4 +118,62 @@ TEST_F(KillTest, AThreadBusyOutsideThePlatformLeavesAtItsNextWait) {
   EXPECT_TRUE(killed);
 }
 
+// A thread marked by the test as one that cannot be unwound.
+thread_local bool t_cannotUnwind = false;
+
+TEST_F(KillTest, AThreadThatCannotBeUnwoundStopsForGoodAndTheRestGoOn) {
+  std::atomic<int> chosen{0};
+  SetKilledThreadExit([&chosen] {
+    ++chosen;
+    return t_cannotUnwind ? KilledThreadExit::Stop : KilledThreadExit::Unwind;
+  });
+  std::atomic<bool> stoppedLeft{false};
+  std::atomic<bool> otherKilled{false};
+  std::promise<void> waiting;
+  std::promise<void> otherWaiting;
+  // Never joined: it stays in its wait until the process ends.
+  std::thread([&stoppedLeft, &waiting] {
+    t_cannotUnwind = true;
+    try {
+      MSG msg;
+      PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+      waiting.set_value();
+      GetMessageW(&msg, nullptr, 0, 0);
+    } catch (...) {
+    }
+    stoppedLeft = true;
+  }).detach();
+  std::thread other([&] {
+    try {
+      MSG msg;
+      PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+      otherWaiting.set_value();
+      GetMessageW(&msg, nullptr, 0, 0);
+    } catch (const ProcessKilled &) {
+      otherKilled = true;
+    }
+  });
+  waiting.get_future().wait();
+  otherWaiting.get_future().wait();
+  WaitAllIdle();
+
+  KillProgram();
+  other.join();
+  EXPECT_TRUE(otherKilled);
+  // Both were asked; the stopped thread holds nothing of the desktop, so
+  // applications and a new thread of the program go on.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (chosen < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  EXPECT_EQ(chosen.load(), 2);
+  DWORD app = StartApp("app");
+  HWND appWindow = CreateAppWindow(app, NewWindowTitled(L"app"));
+  SetAppWindowText(appWindow, L"still here");
+  EXPECT_EQ(ReadWindow(appWindow).text, L"still here");
+  std::thread again([] { EXPECT_TRUE(RegisterKillClass()); });
+  again.join();
+  WaitAllIdle();
+  EXPECT_FALSE(stoppedLeft);
+  SetKilledThreadExit(nullptr);
+}
+
 }  // namespace

@@ -173,13 +173,22 @@ void HandleIncomingLocked(Lock &lock, Thread &self) {
   }
 }
 
-void LeaveIfKilledLocked(const Thread &self) {
-  if (self.killed) throw driver::ProcessKilled();
+void LeaveIfKilledLocked(Lock &lock, const Thread &self) {
+  if (!self.killed) return;
+  auto choose = D().killedThreadExit;
+  lock.unlock();
+  if (!choose || choose() == driver::KilledThreadExit::Unwind) throw driver::ProcessKilled();
+  // A terminated thread never runs again; this one waits on nothing that
+  // will ever come.
+  std::mutex never;
+  std::condition_variable nothing;
+  std::unique_lock<std::mutex> parked(never);
+  for (;;) nothing.wait(parked);
 }
 
 void WaitLocked(Lock &lock, Thread &self, const std::function<bool()> &ready) {
   for (;;) {
-    LeaveIfKilledLocked(self);
+    LeaveIfKilledLocked(lock, self);
     HandleIncomingLocked(lock, self);
     if (ready()) return;
     self.wake.wait(lock);

@@ -254,6 +254,9 @@ struct DesktopState {
 struct Desktop : DesktopState {
   std::mutex mutex;
   std::condition_variable idleChanged;
+  // Chooses how a killed thread leaves (driver::SetKilledThreadExit); kept
+  // across desktops, as it belongs to whoever runs the program.
+  std::function<driver::KilledThreadExit()> killedThreadExit;
 };
 
 Desktop &D();
@@ -305,8 +308,10 @@ LRESULT SystemSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowAndHooks(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool sentByThisThread);
 
 // Ends the calling thread's stay in the platform when its process has been
-// killed (driver::KillProgram): throws driver::ProcessKilled.
-void LeaveIfKilledLocked(const Thread &self);
+// killed (driver::KillProgram): throws driver::ProcessKilled, or stops the
+// thread there for good, without the lock, as driver::SetKilledThreadExit
+// chose.
+void LeaveIfKilledLocked(Lock &lock, const Thread &self);
 
 // Handles every message sent to the current thread; called with the lock
 // held, releases it while each one runs.

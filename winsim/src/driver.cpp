@@ -138,6 +138,11 @@ void KillProgram() {
   NotifyIdleLocked();
 }
 
+void SetKilledThreadExit(std::function<KilledThreadExit()> choose) {
+  Lock lock(Mutex());
+  D().killedThreadExit = std::move(choose);
+}
+
 DWORD AppThreadId(DWORD processId) {
   App *app = FindApp(processId);
   return app ? app->thread->id : 0;

@@ -66,7 +66,7 @@ BOOL WINAPI GetMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
   if (window && !FindLocked(window)) return FailWith<BOOL>(ERROR_INVALID_WINDOW_HANDLE, -1);
   self->pumping = true;
   for (;;) {
-    LeaveIfKilledLocked(*self);
+    LeaveIfKilledLocked(lock, *self);
     if (TakeLocked(lock, *self, msg, window, filterMin, filterMax, true)) return msg->message != WM_QUIT;
     self->waiting = true;
     NotifyIdleLocked();
@@ -86,7 +86,7 @@ BOOL WINAPI WaitMessage(void) {
   auto self = CurrentThread();
   Lock lock(Mutex());
   MSG probe;
-  while (LeaveIfKilledLocked(*self), !TakeLocked(lock, *self, &probe, nullptr, 0, 0, false)) {
+  while (LeaveIfKilledLocked(lock, *self), !TakeLocked(lock, *self, &probe, nullptr, 0, 0, false)) {
     self->waiting = true;
     NotifyIdleLocked();
     self->wake.wait(lock);

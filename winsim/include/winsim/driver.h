@@ -38,6 +38,19 @@ struct ProcessKilled {};
 // calling thread, which plays the user, is not killed.
 void KillProgram();
 
+// How a thread of a killed program leaves the platform call it waits in.
+// Unwind: by throwing ProcessKilled (the default). Stop: it stays in that
+// call for good, as the platform leaves a terminated thread: it holds
+// nothing of the desktop, never returns to its caller, and none of the code
+// on its stack runs again. Stop is for a thread whose stack cannot be
+// unwound by an exception (frames of code that does not expect one).
+enum class KilledThreadExit { Unwind, Stop };
+
+// Sets who chooses the way out. The function runs on each killed thread as
+// it leaves, without the desktop's lock, and may run after it was replaced;
+// an empty one restores the default.
+void SetKilledThreadExit(std::function<KilledThreadExit()> choose);
+
 // The GUI thread of an application.
 DWORD AppThreadId(DWORD processId);
 
