@@ -11,13 +11,8 @@
 
 #include "hook/ForwardedEvents.h"
 
-// The exported functions use the platform's C calling convention. A Winelib
-// program, whose own default is the host's, names it to call the library.
-#ifdef __WINE__
-#define QUILLMEREHOOK_CALL __cdecl
-#else
+// The exported functions use the platform's C calling convention.
 #define QUILLMEREHOOK_CALL
-#endif
 
 #ifdef QUILLMEREHOOK_BUILDING
 #define QUILLMEREHOOK_API __declspec(dllexport)

@@ -16,9 +16,7 @@ struct FileCloser {
   void operator()(std::FILE *file) const { std::fclose(file); }
 };
 
-// What the name stands for, from stat(): the same answer on every build,
-// the Winelib one included, whose host C++ library does not share the
-// path type of its Windows headers (std::filesystem cannot be used there).
+// What the name stands for, from stat(): the same answer on every build.
 ScriptFileRead KindOf(const char *path) {
   struct stat status;
   if (stat(path, &status) != 0) {

@@ -33,9 +33,8 @@ void LogLine(const std::string &text) {
 
 }  // namespace
 
-// The version (its text, with two decimals) in a pattern of ASCII text.
-// Formatted narrow and widened: wide streams are not usable where wchar_t
-// is narrower than the C++ library's (a Winelib build).
+// The version (its text, with two decimals) in a pattern of ASCII text,
+// formatted narrow and widened.
 static std::wstring VersionText(const char *pattern) {
   const std::string text = boost::str(boost::format(pattern) % QUILLMERE_VERSION_TEXT);
   return std::wstring(text.begin(), text.end());
