@@ -174,8 +174,3 @@ bool ShadeManager::CheckFilters(WindowArguments &arguments) {
     passes = CallScript(filters[i], arguments) == ScriptAnswer::True;
   return passes;
 }
-
-bool ShadeManager::CheckFilters(HWND window) {
-  WindowArguments arguments(window);
-  return CheckFilters(arguments);
-}

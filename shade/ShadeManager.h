@@ -68,11 +68,6 @@ class ShadeManager {
   // a file that cannot be read leaves the manager unconfigured.
   void LoadScript(const char *path);
 
-  // Asks the filters, in order, whether the root window may be shaded; the
-  // first that returns True itself decides. Ineligible windows are never
-  // offered to the filters.
-  bool CheckFilters(HWND window);
-
   // --- Events, start-up and shut-down ---
 
   void AddExistingWindows();
@@ -118,8 +113,10 @@ class ShadeManager {
   ScriptAnswer CallScript(PyObject *callable, WindowArguments &arguments);
   // Reads the window's texts again, then calls the handler.
   ScriptAnswer CallHandler(PyObject *handler, WindowArguments &arguments);
-  // CheckFilters for the arguments' root; the handlers of the same request
-  // go on with the same arguments.
+  // Asks the filters, in order, whether the arguments' root window may be
+  // shaded; the first that returns True itself decides. Ineligible windows
+  // are never offered to the filters. The handlers of the same request go
+  // on with the same arguments.
   bool CheckFilters(WindowArguments &arguments);
 
   // Calls the handler in the slot, if set; true when it gave the False
