@@ -2,12 +2,15 @@
 
 namespace {
 
-// The buffer's text up to its first null; empty when the read failed, so a
-// failed read never yields what an earlier read left in the buffer.
-std::wstring TakeText(int copied, WCHAR (&buffer)[kWindowTextCapacity]) {
+// Stores the buffer's text up to its first null; empty when the read
+// failed, so a failed read never yields what an earlier read left in the
+// buffer. Returns whether the string changed.
+bool TakeText(int copied, WCHAR (&buffer)[kWindowTextCapacity], std::wstring &text) {
   buffer[kWindowTextCapacity - 1] = L'\0';
-  if (copied <= 0) return std::wstring();
-  return std::wstring(buffer);
+  if (copied <= 0) buffer[0] = L'\0';
+  if (text.compare(buffer) == 0) return false;
+  text.assign(buffer);
+  return true;
 }
 
 }  // namespace
@@ -22,10 +25,22 @@ WindowInfo DescribeWindow(HWND window) {
   // One buffer serves both reads: class name first, then title.
   WCHAR buffer[kWindowTextCapacity];
   buffer[0] = L'\0';
-  int copied = GetClassNameW(window, buffer, kWindowTextCapacity);
-  info.classname = TakeText(copied, buffer);
+  TakeText(GetClassNameW(window, buffer, kWindowTextCapacity), buffer, info.classname);
   buffer[0] = L'\0';
-  copied = GetWindowTextW(window, buffer, kWindowTextCapacity);
-  info.title = TakeText(copied, buffer);
+  TakeText(GetWindowTextW(window, buffer, kWindowTextCapacity), buffer, info.title);
   return info;
+}
+
+bool ReadWindowTitle(HWND window, std::wstring &title, int *copied) {
+  WCHAR buffer[kWindowTextCapacity];
+  buffer[0] = L'\0';
+  const int read = GetWindowTextW(window, buffer, kWindowTextCapacity);
+  if (copied) *copied = read;
+  return TakeText(read, buffer, title);
+}
+
+bool ReadWindowClassName(HWND window, std::wstring &classname) {
+  WCHAR buffer[kWindowTextCapacity];
+  buffer[0] = L'\0';
+  return TakeText(GetClassNameW(window, buffer, kWindowTextCapacity), buffer, classname);
 }

@@ -24,4 +24,13 @@ struct WindowInfo {
 // false flags and empty strings.
 WindowInfo DescribeWindow(HWND window);
 
+// The title or the class name alone, read as DescribeWindow reads it: at
+// most kWindowTextCapacity - 1 characters, empty when the read fails. The
+// string is assigned only when the text differs from what it holds, so a
+// reader that keeps its string allocates nothing while the text stays the
+// same. Returns whether it changed; *copied (when given) receives what the
+// platform's read returned.
+bool ReadWindowTitle(HWND window, std::wstring &title, int *copied = nullptr);
+bool ReadWindowClassName(HWND window, std::wstring &classname);
+
 #endif

@@ -2,36 +2,15 @@
 // filters and handlers from `configure`, and calling them.
 #include "shade/ShadeManager.h"
 
+#include "shade/WindowArguments.h"
+
 #include "script/InterpreterLock.h"
 #include "script/ScriptErrorReport.h"
 #include "script/ScriptFile.h"
-#include "script/WideText.h"
-#include "script/WindowInfo.h"
 
-#include <cstdint>
 #include <string>
 
 namespace {
-
-PyObject *WideText(const std::wstring &text) {
-  // Decodes UTF-16 surrogate pairs where wchar_t is 16 bits wide.
-  return StrFromWide(text);
-}
-
-// The arguments of every filter and handler call: (handle, title, class
-// name), the handle as its signed 32-bit value. Null with an error pending
-// when an object cannot be made.
-PyObject *MakeArguments(HWND window, const WindowInfo &info) {
-  PyObject *handle = PyLong_FromLong(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window)));
-  PyObject *title = WideText(info.title);
-  PyObject *classname = WideText(info.classname);
-  PyObject *arguments = nullptr;
-  if (handle && title && classname) arguments = PyTuple_Pack(3, handle, title, classname);
-  Py_XDECREF(handle);
-  Py_XDECREF(title);
-  Py_XDECREF(classname);
-  return arguments;
-}
 
 // Reports the pending script error, or a problem with the script, under a
 // watch of its own: reporting runs script code (the exception's text, its
@@ -44,25 +23,6 @@ void ReportWatched(ScriptWatchdog &watchdog) {
 void ReportProblemWatched(ScriptWatchdog &watchdog, const std::wstring &line) {
   ScriptWatchdog::Watch watch(watchdog);
   ReportScriptProblem(line);
-}
-
-// Calls the script object with the window's arguments, watched by the
-// watchdog. The arguments are made in the same watch when *arguments is
-// still null, and left there for further calls: making objects can run
-// the finalisers of script garbage, through the collector. A failed call,
-// one stopped for running too long included, is reported and its error
-// cleared, so that it cannot disturb the next call. The caller holds the
-// interpreter lock.
-PyObject *CallWatched(ScriptWatchdog &watchdog, PyObject *callable, PyObject **arguments, HWND window,
-                      const WindowInfo &info) {
-  PyObject *result = nullptr;
-  {
-    ScriptWatchdog::Watch watch(watchdog);
-    if (!*arguments) *arguments = MakeArguments(window, info);
-    if (*arguments) result = PyObject_CallObject(callable, *arguments);
-  }
-  if (!result) ReportWatched(watchdog);
-  return result;
 }
 
 // "a value of type list": what an object is, for a message. The name is
@@ -173,40 +133,44 @@ void ShadeManager::LoadScript(const char *path) {
   context.Keep(result);
 }
 
-PyObject *ShadeManager::CallHandler(HWND window, PyObject *handler) {
-  WindowInfo info = DescribeWindow(window);
+ShadeManager::ScriptAnswer ShadeManager::CallScript(PyObject *callable, WindowArguments &arguments) {
+  ScriptWatchdog &watchdog = context.Watchdog();
   InterpreterLock lock;
-  PyObject *arguments = nullptr;
-  PyObject *result = CallWatched(context.Watchdog(), handler, &arguments, window, info);
-  // A tuple of an int and two strings: releasing it runs no script code.
-  Py_XDECREF(arguments);
-  return result;
+  ScriptAnswer answer = ScriptAnswer::Failed;
+  {
+    // One watch covers making the arguments (making objects can run the
+    // finalisers of script garbage, through the collector), the call, and
+    // releasing its result (its __del__ and that of what it kept alive).
+    ScriptWatchdog::Watch watch(watchdog);
+    PyObject *tuple = arguments.Tuple();
+    PyObject *result = tuple ? PyObject_CallObject(callable, tuple) : nullptr;
+    if (result) {
+      // Read by identity: comparing would run the result's own code.
+      answer = result == Py_True ? ScriptAnswer::True : result == Py_False ? ScriptAnswer::False : ScriptAnswer::Other;
+      Py_DECREF(result);
+    }
+  }
+  // A failed call, one stopped for running too long included, is reported
+  // and its error cleared, so that it cannot disturb the next call.
+  if (answer == ScriptAnswer::Failed) ReportWatched(watchdog);
+  return answer;
 }
 
-void ShadeManager::ReleaseResult(PyObject *result) {
-  if (!result) return;
-  InterpreterLock lock;
-  ScriptWatchdog::Watch watch(context.Watchdog());
-  Py_DECREF(result);
+ShadeManager::ScriptAnswer ShadeManager::CallHandler(PyObject *handler, WindowArguments &arguments) {
+  // The title is read for every call: an earlier call may have changed it.
+  arguments.Read();
+  return CallScript(handler, arguments);
 }
 
-bool ShadeManager::CheckFilters(HWND window) {
-  if (!IsEligible(window)) return false;
+bool ShadeManager::CheckFilters(WindowArguments &arguments) {
+  if (!IsEligible(arguments.Root())) return false;
   if (filters.empty()) return false;
-  WindowInfo info = DescribeWindow(window);
-  InterpreterLock lock;
-  // Every filter is given the same (immutable) argument tuple, made once.
-  // Should making it fail, each call tries again, and reports its failure.
-  PyObject *arguments = nullptr;
+  // Every filter of one request is given the same window texts, read once.
+  arguments.Read();
   bool passes = false;
   // The vector does not change after configuration, so it can be walked
   // by index even when a filter re-enters the manager.
-  for (std::size_t i = 0; i < filters.size() && !passes; ++i) {
-    PyObject *result = CallWatched(context.Watchdog(), filters[i], &arguments, window, info);
-    // Read by identity: comparing would run the result's own code.
-    passes = result == Py_True;
-    ReleaseResult(result);
-  }
-  Py_XDECREF(arguments);
+  for (std::size_t i = 0; i < filters.size() && !passes; ++i)
+    passes = CallScript(filters[i], arguments) == ScriptAnswer::True;
   return passes;
 }

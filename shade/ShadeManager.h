@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+class WindowArguments;
+
 class ShadeManager {
  public:
   // The record of one managed window. The flags belong to the manager's
@@ -66,16 +68,6 @@ class ShadeManager {
   // a file that cannot be read leaves the manager unconfigured.
   void LoadScript(const char *path);
 
-  // Calls one handler with (root handle, title, class name). Returns its
-  // result as a new reference, or null when the call failed (the error has
-  // then been reported and cleared).
-  PyObject *CallHandler(HWND window, PyObject *handler);
-
-  // Asks the filters, in order, whether the root window may be shaded; the
-  // first that returns True itself decides. Ineligible windows are never
-  // offered to the filters.
-  bool CheckFilters(HWND window);
-
   // --- Events, start-up and shut-down ---
 
   void AddExistingWindows();
@@ -106,18 +98,32 @@ class ShadeManager {
   // Erases this very record, if the map still holds it under the handle.
   bool EraseRecord(HWND root, const ShadeStructPtr &record);
 
-  // The shade and unshade sequences on a record already found.
-  bool ShadeRecord(HWND root, const ShadeStructPtr &record);
-  bool UnshadeRecord(HWND root, const ShadeStructPtr &record);
+  // The shade and unshade sequences on a record already found, with the
+  // arguments of the root's script calls in this event.
+  bool ShadeRecord(WindowArguments &arguments, const ShadeStructPtr &record);
+  bool UnshadeRecord(WindowArguments &arguments, const ShadeStructPtr &record);
+
+  // What a filter or handler call gave, by identity: the True or the
+  // False object itself, anything else, or no result (the call failed;
+  // its error has been reported and cleared).
+  enum class ScriptAnswer { True, False, Other, Failed };
+
+  // Calls a filter or handler with the arguments as last read, under one
+  // interpreter lock and one watch, and releases its result.
+  ScriptAnswer CallScript(PyObject *callable, WindowArguments &arguments);
+  // Reads the window's texts again, then calls the handler.
+  ScriptAnswer CallHandler(PyObject *handler, WindowArguments &arguments);
+  // Asks the filters, in order, whether the arguments' root window may be
+  // shaded; the first that returns True itself decides. Ineligible windows
+  // are never offered to the filters. The handlers of the same request go
+  // on with the same arguments.
+  bool CheckFilters(WindowArguments &arguments);
 
   // Calls the handler in the slot, if set; true when it gave the False
   // object itself.
-  bool HandlerRefuses(HWND root, PyObject *slot);
+  bool HandlerRefuses(WindowArguments &arguments, PyObject *slot);
   // Calls the handler in the slot, if set, and ignores its result.
-  void CallIgnoringResult(HWND root, PyObject *slot);
-  // Releases a script call's result (null: nothing) under a watch: the
-  // last reference going runs its __del__ and that of what it kept alive.
-  void ReleaseResult(PyObject *result);
+  void CallIgnoringResult(WindowArguments &arguments, PyObject *slot);
 
   void ClearConfiguration();
 

@@ -21,6 +21,7 @@
 #include "shade/ShadeManager.h"
 
 #include "script/TopLevelWindows.h"
+#include "shade/WindowArguments.h"
 
 #include <vector>
 
@@ -40,19 +41,15 @@ class BusyScope {
 
 }  // namespace
 
-bool ShadeManager::HandlerRefuses(HWND root, PyObject *slot) {
+bool ShadeManager::HandlerRefuses(WindowArguments &arguments, PyObject *slot) {
   if (!slot) return false;
-  PyObject *result = CallHandler(root, slot);
-  // Only the False object itself refuses; a failed call accepts. Read by
-  // identity: comparing would run the result's own code.
-  bool refuses = result == Py_False;
-  ReleaseResult(result);
-  return refuses;
+  // Only the False object itself refuses; a failed call accepts.
+  return CallHandler(slot, arguments) == ScriptAnswer::False;
 }
 
-void ShadeManager::CallIgnoringResult(HWND root, PyObject *slot) {
+void ShadeManager::CallIgnoringResult(WindowArguments &arguments, PyObject *slot) {
   if (!slot) return;
-  ReleaseResult(CallHandler(root, slot));
+  CallHandler(slot, arguments);
 }
 
 void ShadeManager::AddExistingWindows() {
@@ -64,7 +61,8 @@ bool ShadeManager::AddWindow(HWND window) {
   if (!root) return false;
   if (FindRecord(root)) return false;
   if (!IsEligible(root)) return false;
-  if (HandlerRefuses(root, onAdd)) return false;
+  WindowArguments arguments(root);
+  if (HandlerRefuses(arguments, onAdd)) return false;
   // onAdd may have dispatched messages: the window may be gone (a record
   // for it would never be removed, and a later window with the same handle
   // value would inherit it), or an event handled meanwhile may have added
@@ -83,12 +81,13 @@ bool ShadeManager::RemoveWindow(HWND window) {
   ShadeStructPtr record = FindRecord(root);
   if (!record) return false;
 
-  CallIgnoringResult(root, onDestroy);
+  WindowArguments arguments(root);
+  CallIgnoringResult(arguments, onDestroy);
   if (!IsCurrent(root, record)) return false;
 
   // A window that counts as shaded goes through the unshade sequence
   // before it is forgotten; its result does not matter.
-  UnshadeRecord(root, record);
+  UnshadeRecord(arguments, record);
   return EraseRecord(root, record);
 }
 
@@ -96,34 +95,37 @@ bool ShadeManager::RequestShade(HWND window, bool shade) {
   HWND root = GetAncestor(window, GA_ROOT);
   ShadeStructPtr record = FindRecord(root);
   if (!root || !record) return false;
-  return shade ? ShadeRecord(root, record) : UnshadeRecord(root, record);
+  WindowArguments arguments(root);
+  return shade ? ShadeRecord(arguments, record) : UnshadeRecord(arguments, record);
 }
 
-bool ShadeManager::ShadeRecord(HWND root, const ShadeStructPtr &record) {
+bool ShadeManager::ShadeRecord(WindowArguments &arguments, const ShadeStructPtr &record) {
+  const HWND root = arguments.Root();
   if (record->busy) return false;
   // The filters are asked before the state is looked at, so they run also
   // for a window that already counts as shaded.
-  if (!CheckFilters(root)) return false;
+  if (!CheckFilters(arguments)) return false;
   if (!IsCurrent(root, record)) return false;
   if (!record->managed || record->shaded || record->busy) return false;
 
   BusyScope busy(*record);
-  if (HandlerRefuses(root, onShade)) return false;
+  if (HandlerRefuses(arguments, onShade)) return false;
   if (!IsCurrent(root, record)) return false;
-  CallIgnoringResult(root, afterShade);
+  CallIgnoringResult(arguments, afterShade);
   if (!IsCurrent(root, record)) return false;
   record->shaded = true;
   return true;
 }
 
-bool ShadeManager::UnshadeRecord(HWND root, const ShadeStructPtr &record) {
+bool ShadeManager::UnshadeRecord(WindowArguments &arguments, const ShadeStructPtr &record) {
+  const HWND root = arguments.Root();
   if (record->busy) return false;
   if (!record->shaded) return false;
 
   BusyScope busy(*record);
-  if (HandlerRefuses(root, onUnshade)) return false;
+  if (HandlerRefuses(arguments, onUnshade)) return false;
   if (!IsCurrent(root, record)) return false;
-  CallIgnoringResult(root, afterUnshade);
+  CallIgnoringResult(arguments, afterUnshade);
   if (!IsCurrent(root, record)) return false;
   record->shaded = false;
   return true;

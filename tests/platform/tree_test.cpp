@@ -2,6 +2,8 @@
 // destruction, as the platform reports them.
 #include "platform_support.h"
 
+#include <vector>
+
 namespace platform_test {
 namespace {
 
@@ -133,6 +135,19 @@ TEST_F(TreeTest, StaleHandlesGiveNothingAndInvalidWindowHandle) {
   // ERROR_ACCESS_DENIED for a stale handle too.
   if (!OnWine()) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  }
+}
+
+// A handle names one window for good: the window made right after another
+// is destroyed gets a handle of its own, so a handle that still answers
+// names the window it named before, with the same class name.
+TEST_F(TreeTest, ANewWindowNeverGetsTheHandleOfOneJustDestroyed) {
+  std::vector<HWND> gone;
+  for (int i = 0; i < 8; ++i) {
+    HWND w = Make(WS_OVERLAPPEDWINDOW, nullptr, L"Short-lived");
+    for (HWND old : gone) EXPECT_NE(w, old);
+    ASSERT_TRUE(DestroyWindow(w));
+    gone.push_back(w);
   }
 }
 

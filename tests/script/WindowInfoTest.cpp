@@ -97,4 +97,34 @@ TEST_F(WindowInfoTest, AStaleHandleDescribesAsNothing) {
   EXPECT_EQ(DescribeWindow(nullptr).classname, L"");
 }
 
+TEST_F(WindowInfoTest, ReadingTheTextsAloneMatchesTheDescriptionAndReportsOnlyChanges) {
+  std::wstring text;
+  for (int i = 0; i < 2000; ++i) text += static_cast<wchar_t>(L'a' + i % 26);
+  HWND window = Make(L"first", nullptr, nullptr, true, true, L"EditorFrame");
+  std::wstring title, classname;
+  int copied = -1;
+
+  EXPECT_TRUE(ReadWindowTitle(window, title, &copied));
+  EXPECT_EQ(copied, 5);
+  EXPECT_TRUE(ReadWindowClassName(window, classname));
+  EXPECT_EQ(title, L"first");
+  EXPECT_EQ(classname, L"EditorFrame");
+  // The same texts again: nothing changed.
+  EXPECT_FALSE(ReadWindowTitle(window, title));
+  EXPECT_FALSE(ReadWindowClassName(window, classname));
+
+  SetAppWindowText(window, text);
+  EXPECT_TRUE(ReadWindowTitle(window, title));
+  EXPECT_EQ(title, DescribeWindow(window).title);
+  EXPECT_EQ(title.size(), static_cast<size_t>(kWindowTextCapacity - 1));
+
+  // A window that is gone reads as empty texts, never as the last ones.
+  DestroyAppWindow(window);
+  EXPECT_TRUE(ReadWindowTitle(window, title, &copied));
+  EXPECT_EQ(copied, 0);
+  EXPECT_TRUE(ReadWindowClassName(window, classname));
+  EXPECT_EQ(title, L"");
+  EXPECT_EQ(classname, L"");
+}
+
 }  // namespace

@@ -117,6 +117,63 @@ TEST_F(ScriptConfigurationTest, HandlersGetTheRootHandleAsIntAndItsTextAsStr) {
   EXPECT_EQ(Eval("seen[0][2]"), "SimAppWindow");
 }
 
+// The texts a call is given are the window's at the moment of the call:
+// every filter of one request gets those read once for the request, and
+// each handler those of its own moment, so a handler sees what an earlier
+// one of the same event changed.
+TEST_F(ScriptConfigurationTest, EachHandlerCallIsGivenTheWindowsTextsAsTheyAreWhenItIsCalled) {
+  Load(
+      "seen = []\n"
+      "def watcher(name, result=None, title=None):\n"
+      "    def handler(h, t, c):\n"
+      "        seen.append((name, t, c))\n"
+      "        if title is not None:\n"
+      "            shadetest.set_title(h, title)\n"
+      "        return result\n"
+      "    return handler\n"
+      "def configure():\n"
+      "    return ([watcher('f1', None, 'renamed by a filter'), watcher('f2', True)], watcher('onAdd'),\n"
+      "            watcher('onDestroy'), watcher('onShade', None, 'shaded'),\n"
+      "            watcher('onUnshade', None, 'rolled down'), watcher('afterUnshade', None, 'gone'),\n"
+      "            watcher('afterShade'))\n");
+  HWND w = Top(L"plain");
+  ASSERT_TRUE(manager->AddWindow(w));
+  Exec("del seen[:]");
+
+  EXPECT_TRUE(manager->RequestShade(w, true));
+  EXPECT_EQ(Eval("seen"),
+            "[('f1', 'plain', 'SimAppWindow'), ('f2', 'plain', 'SimAppWindow'), "
+            "('onShade', 'renamed by a filter', 'SimAppWindow'), ('afterShade', 'shaded', 'SimAppWindow')]");
+  Exec("del seen[:]");
+
+  EXPECT_TRUE(manager->RequestShade(w, false));
+  EXPECT_TRUE(manager->RemoveWindow(w));
+  EXPECT_EQ(Eval("seen"),
+            "[('onUnshade', 'shaded', 'SimAppWindow'), ('afterUnshade', 'rolled down', 'SimAppWindow'), "
+            "('onDestroy', 'gone', 'SimAppWindow')]");
+  EXPECT_EQ(ErrorOutput(), "");
+}
+
+// A window destroyed by one handler: the next handler of the same event
+// is given empty texts, as any call about a window that is gone.
+TEST_F(ScriptConfigurationTest, AHandlerAfterTheWindowIsGoneIsGivenEmptyTexts) {
+  Load(
+      "seen = []\n"
+      "def on_shade(h, t, c):\n"
+      "    seen.append((t, c))\n"
+      "    shadetest.destroy_window(h)\n"
+      "def after_shade(h, t, c):\n"
+      "    seen.append((t, c))\n"
+      "def configure():\n"
+      "    return ([lambda h, t, c: True], None, None, on_shade, None, None, after_shade)\n");
+  HWND w = Top(L"doomed");
+  ASSERT_TRUE(manager->AddWindow(w));
+
+  EXPECT_TRUE(manager->RequestShade(w, true));
+
+  EXPECT_EQ(Eval("seen"), "[('doomed', 'SimAppWindow'), ('', '')]");
+}
+
 TEST_F(ScriptConfigurationTest, FiltersStayUsableWhenTheScriptEmptiesItsList) {
   Load(
       "FILTERS = [lambda h, title, classname: calls.append('lambda:%d' % h) or True]\n"

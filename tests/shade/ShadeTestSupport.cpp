@@ -1,5 +1,7 @@
 #include "ShadeTestSupport.h"
 
+#include <string>
+
 namespace quillmere_test {
 
 namespace {
@@ -33,11 +35,22 @@ PyObject *DestroyWindow(PyObject *, PyObject *args) {
   Py_RETURN_NONE;
 }
 
+PyObject *SetTitle(PyObject *, PyObject *args) {
+  int window = 0;
+  const char *title = nullptr;
+  if (!PyArg_ParseTuple(args, "is", &window, &title)) return nullptr;
+  std::wstring text;
+  for (const char *c = title; *c; ++c) text += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  winsim::driver::SetAppWindowText(ToHandle(window), text);
+  Py_RETURN_NONE;
+}
+
 PyMethodDef g_methods[] = {
     {"request_shade", RequestShade, METH_VARARGS, nullptr},
     {"add_window", AddWindow, METH_VARARGS, nullptr},
     {"remove_window", RemoveWindow, METH_VARARGS, nullptr},
     {"destroy_window", DestroyWindow, METH_VARARGS, nullptr},
+    {"set_title", SetTitle, METH_VARARGS, nullptr},
     {nullptr, nullptr, 0, nullptr}};
 
 PyModuleDef g_module = {PyModuleDef_HEAD_INIT, "shadetest", nullptr, -1, g_methods,

@@ -5,6 +5,7 @@
 // GlobalDeleteAtom. Window properties named by a string hold an atom of it.
 #include "desktop.h"
 
+#include <cwchar>
 #include <cwctype>
 #include <unordered_map>
 
@@ -27,6 +28,9 @@ struct AtomTable {
   std::vector<AtomEntry> entries;
   std::unordered_map<std::wstring, size_t> byName;
   std::vector<size_t> freeSlots;
+  // Where a name is put in upper case to be looked up; kept, so that a
+  // look-up allocates nothing (the desktop lock guards it like the rest).
+  std::wstring folded;
 };
 
 AtomTable &Table() {
@@ -34,18 +38,27 @@ AtomTable &Table() {
   return *table;
 }
 
-std::wstring Folded(const std::wstring &name) {
-  std::wstring folded(name);
-  for (wchar_t &c : folded) c = static_cast<wchar_t>(std::towupper(c));
-  return folded;
+// Upper case as atom names compare: ASCII letters by themselves, whatever
+// the locale (the platform's case table maps 'i' to 'I' everywhere), the
+// rest through the C library.
+wchar_t FoldedChar(wchar_t c) {
+  if (c < 0x80) return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+  return static_cast<wchar_t>(std::towupper(c));
+}
+
+// The table's look-up key for the name of `length` characters.
+const std::wstring &Folded(AtomTable &table, const wchar_t *name, size_t length) {
+  table.folded.assign(name, length);
+  for (wchar_t &c : table.folded) c = FoldedChar(c);
+  return table.folded;
 }
 
 // "#123": the integer atom 123; 0 when the text is not of that form or
 // names no integer atom.
-ATOM IntegerAtomOf(const std::wstring &text) {
-  if (text.size() < 2 || text[0] != L'#') return 0;
+ATOM IntegerAtomOf(const wchar_t *text, size_t length) {
+  if (length < 2 || text[0] != L'#') return 0;
   unsigned long value = 0;
-  for (size_t i = 1; i < text.size(); ++i) {
+  for (size_t i = 1; i < length; ++i) {
     if (text[i] < L'0' || text[i] > L'9') return 0;
     value = value * 10 + static_cast<unsigned long>(text[i] - L'0');
     if (value >= kFirstStringAtom) return 0;
@@ -56,15 +69,15 @@ ATOM IntegerAtomOf(const std::wstring &text) {
 enum class Kind { Integer, String, Invalid };
 
 // What a name given to the atom functions is: an integer atom (set in
-// atom) or a string (set in text).
-Kind Classify(LPCWSTR name, ATOM &atom, std::wstring &text) {
+// atom) or a string (its length set in length).
+Kind Classify(LPCWSTR name, ATOM &atom, size_t &length) {
   if (IS_INTRESOURCE(name)) {
     atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(name));
     return atom != 0 && atom < kFirstStringAtom ? Kind::Integer : Kind::Invalid;
   }
-  text = name;
-  if (text.empty() || text.size() > kMaxAtomLength) return Kind::Invalid;
-  atom = IntegerAtomOf(text);
+  length = std::wcslen(name);
+  if (length == 0 || length > kMaxAtomLength) return Kind::Invalid;
+  atom = IntegerAtomOf(name, length);
   return atom ? Kind::Integer : Kind::String;
 }
 
@@ -72,14 +85,14 @@ Kind Classify(LPCWSTR name, ATOM &atom, std::wstring &text) {
 // says so (and then counted), else it has none.
 ATOM AtomOfLocked(LPCWSTR name, bool add) {
   ATOM atom = 0;
-  std::wstring text;
-  switch (Classify(name, atom, text)) {
+  size_t length = 0;
+  switch (Classify(name, atom, length)) {
     case Kind::Integer: return atom;
     case Kind::Invalid: return FailWith<ATOM>(ERROR_INVALID_PARAMETER, 0);
     case Kind::String: break;
   }
   AtomTable &table = Table();
-  const std::wstring folded = Folded(text);
+  const std::wstring &folded = Folded(table, name, length);
   auto found = table.byName.find(folded);
   if (found != table.byName.end()) {
     if (add) ++table.entries[found->second].count;
@@ -95,7 +108,7 @@ ATOM AtomOfLocked(LPCWSTR name, bool add) {
     if (table.entries.size() >= 0x10000u - kFirstStringAtom) return FailWith<ATOM>(ERROR_NOT_ENOUGH_MEMORY, 0);
     table.entries.emplace_back();
   }
-  table.entries[slot] = AtomEntry{text, 1};
+  table.entries[slot] = AtomEntry{std::wstring(name, length), 1};
   table.byName.emplace(folded, slot);
   return static_cast<ATOM>(kFirstStringAtom + slot);
 }
@@ -116,7 +129,7 @@ bool ReleaseAtomLocked(ATOM atom) {
   if (index >= table.entries.size() || !table.entries[index].count) return false;
   AtomEntry &entry = table.entries[index];
   if (--entry.count == 0) {
-    table.byName.erase(Folded(entry.name));
+    table.byName.erase(Folded(table, entry.name.data(), entry.name.size()));
     entry.name.clear();
     table.freeSlots.push_back(index);
   }

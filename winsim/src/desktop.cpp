@@ -132,6 +132,12 @@ std::shared_ptr<Window> FindLocked(HWND window) {
   return it == d.windows.end() ? nullptr : it->second;
 }
 
+Window *PeekLocked(HWND window) {
+  Desktop &d = D();
+  auto it = d.windows.find(window);
+  return it == d.windows.end() ? nullptr : it->second.get();
+}
+
 std::shared_ptr<Window> Find(HWND window) {
   Lock lock(Mutex());
   return FindLocked(window);

@@ -291,6 +291,10 @@ T FailWith(DWORD error, T value) {
 // Window lookup under the lock; null for a stale handle.
 std::shared_ptr<Window> FindLocked(HWND window);
 std::shared_ptr<Window> Find(HWND window);
+// The same lookup without taking a reference, for queries that only read
+// the window while they hold the lock: the pointer is valid until the lock
+// is given up.
+Window *PeekLocked(HWND window);
 
 // Runs work on the thread that owns a window, as the platform runs its
 // internal operations there; waits for it, handling messages sent to the

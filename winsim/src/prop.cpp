@@ -36,7 +36,7 @@ ATOM LookUpLocked(LPCWSTR name) {
 
 BOOL WINAPI SetPropW(HWND window, LPCWSTR name, HANDLE data) {
   Lock lock(Mutex());
-  auto w = FindLocked(window);
+  Window *w = PeekLocked(window);
   if (!w) return Fail(ERROR_INVALID_WINDOW_HANDLE);
   if (!name || (IS_INTRESOURCE(name) && !AtomArgument(name))) return Fail(ERROR_INVALID_PARAMETER);
   ATOM atom = AtomArgument(name);
@@ -62,8 +62,8 @@ BOOL WINAPI SetPropW(HWND window, LPCWSTR name, HANDLE data) {
 
 // The window's property of that name, or null (with the error set for a
 // stale window).
-static WindowProperty *FindPropertyLocked(HWND window, LPCWSTR name, std::shared_ptr<Window> &w, ATOM &atom) {
-  w = FindLocked(window);
+static WindowProperty *FindPropertyLocked(HWND window, LPCWSTR name, Window *&w, ATOM &atom) {
+  w = PeekLocked(window);
   if (!w) return FailWith<WindowProperty *>(ERROR_INVALID_WINDOW_HANDLE, nullptr);
   atom = LookUpLocked(name);
   auto it = atom ? w->properties.find(atom) : w->properties.end();
@@ -72,7 +72,7 @@ static WindowProperty *FindPropertyLocked(HWND window, LPCWSTR name, std::shared
 
 HANDLE WINAPI GetPropW(HWND window, LPCWSTR name) {
   Lock lock(Mutex());
-  std::shared_ptr<Window> w;
+  Window *w = nullptr;
   ATOM atom = 0;
   WindowProperty *property = FindPropertyLocked(window, name, w, atom);
   return property ? property->data : nullptr;
@@ -80,7 +80,7 @@ HANDLE WINAPI GetPropW(HWND window, LPCWSTR name) {
 
 HANDLE WINAPI RemovePropW(HWND window, LPCWSTR name) {
   Lock lock(Mutex());
-  std::shared_ptr<Window> w;
+  Window *w = nullptr;
   ATOM atom = 0;
   WindowProperty *property = FindPropertyLocked(window, name, w, atom);
   if (!property) return nullptr;

@@ -259,13 +259,13 @@ BOOL WINAPI IsWindow(HWND window) {
 
 BOOL WINAPI IsWindowVisible(HWND window) {
   Lock lock(Mutex());
-  auto w = FindLocked(window);
+  const Window *w = PeekLocked(window);
   return w && IsVisibleLocked(*w);
 }
 
 BOOL WINAPI IsWindowEnabled(HWND window) {
   Lock lock(Mutex());
-  auto w = FindLocked(window);
+  const Window *w = PeekLocked(window);
   if (!w) return Fail(ERROR_INVALID_WINDOW_HANDLE);
   return !(w->style & WS_DISABLED);
 }
@@ -315,7 +315,7 @@ BOOL WINAPI IsChild(HWND parent, HWND window) {
 HWND WINAPI GetAncestor(HWND window, UINT flags) {
   Lock lock(Mutex());
   Desktop &d = D();
-  auto w = FindLocked(window);
+  const Window *w = PeekLocked(window);
   if (!w) return FailWith<HWND>(ERROR_INVALID_WINDOW_HANDLE, nullptr);
   switch (flags) {
     case GA_PARENT:
@@ -325,11 +325,11 @@ HWND WINAPI GetAncestor(HWND window, UINT flags) {
     case GA_ROOTOWNER: {
       // Follows what GetParent reports: parents of child windows, owners of pop-ups.
       HWND result = window;
-      for (auto cur = w; cur;) {
+      for (const Window *cur = w; cur;) {
         HWND up = GetParentLocked(*cur);
         if (!up) break;
         result = up;
-        cur = FindLocked(up);
+        cur = PeekLocked(up);
       }
       return result;
     }
@@ -340,7 +340,7 @@ HWND WINAPI GetAncestor(HWND window, UINT flags) {
 
 HWND WINAPI GetParent(HWND window) {
   Lock lock(Mutex());
-  auto w = FindLocked(window);
+  const Window *w = PeekLocked(window);
   if (!w) return FailWith<HWND>(ERROR_INVALID_WINDOW_HANDLE, nullptr);
   return GetParentLocked(*w);
 }
@@ -348,7 +348,7 @@ HWND WINAPI GetParent(HWND window) {
 HWND WINAPI GetWindow(HWND window, UINT command) {
   Lock lock(Mutex());
   Desktop &d = D();
-  auto w = FindLocked(window);
+  const Window *w = PeekLocked(window);
   if (!w) return FailWith<HWND>(ERROR_INVALID_WINDOW_HANDLE, nullptr);
   if (command == GW_OWNER) return (w->style & WS_CHILD) ? nullptr : w->owner;
   if (command == GW_CHILD) return w->children.empty() ? nullptr : w->children.front();
@@ -418,17 +418,20 @@ int WINAPI GetWindowTextW(HWND window, LPWSTR buffer, int maxCount) {
   if (!buffer || maxCount <= 0) return 0;
   buffer[0] = L'\0';
   auto self = CurrentThread();
-  std::shared_ptr<Window> w = Find(window);
-  if (!w) return FailWith<int>(ERROR_INVALID_WINDOW_HANDLE, 0);
-  // A window of this process is asked with WM_GETTEXT; another process's
-  // text is read directly, so a hung application cannot block the caller.
-  if (w->thread->process == self->process)
-    return static_cast<int>(SendMessageW(window, WM_GETTEXT, maxCount, reinterpret_cast<LPARAM>(buffer)));
-  Lock lock(Mutex());
-  size_t n = std::min(w->text.size(), static_cast<size_t>(maxCount - 1));
-  std::copy_n(w->text.data(), n, buffer);
-  buffer[n] = L'\0';
-  return static_cast<int>(n);
+  {
+    Lock lock(Mutex());
+    const Window *w = PeekLocked(window);
+    if (!w) return FailWith<int>(ERROR_INVALID_WINDOW_HANDLE, 0);
+    // A window of this process is asked with WM_GETTEXT; another process's
+    // text is read directly, so a hung application cannot block the caller.
+    if (w->thread->process != self->process) {
+      size_t n = std::min(w->text.size(), static_cast<size_t>(maxCount - 1));
+      std::copy_n(w->text.data(), n, buffer);
+      buffer[n] = L'\0';
+      return static_cast<int>(n);
+    }
+  }
+  return static_cast<int>(SendMessageW(window, WM_GETTEXT, maxCount, reinterpret_cast<LPARAM>(buffer)));
 }
 
 int WINAPI GetWindowTextLengthW(HWND window) {
@@ -447,7 +450,7 @@ BOOL WINAPI SetWindowTextW(HWND window, LPCWSTR text) {
 
 int WINAPI GetClassNameW(HWND window, LPWSTR buffer, int maxCount) {
   Lock lock(Mutex());
-  auto w = FindLocked(window);
+  const Window *w = PeekLocked(window);
   if (!w) return FailWith<int>(ERROR_INVALID_WINDOW_HANDLE, 0);
   if (!buffer || maxCount <= 0) return FailWith<int>(ERROR_INSUFFICIENT_BUFFER, 0);
   size_t n = std::min(w->cls->name.size(), static_cast<size_t>(maxCount - 1));
