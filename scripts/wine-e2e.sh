@@ -107,6 +107,18 @@ StartMinimize=false
 [Path]
 FilterPath=e2e_script.py
 INI
+# Both scripts of the run roll windows up and down with these handlers.
+rolling_handlers='
+def every_window(hwnd, title, classname):
+    return True
+
+def on_shade(hwnd, title, classname):
+    Quillmere.doShadeWindow(hwnd, 1)
+    return True
+
+def on_unshade(hwnd, title, classname):
+    Quillmere.doShadeWindow(hwnd, 0)
+    return True'
 cat >"$work/e2e_script.py" <<'PY'
 # Rolls every managed window up when it loses the focus to another
 # application; never manages windows whose title holds "Veto". The trace
@@ -130,19 +142,8 @@ def on_add(hwnd, title, classname):
     trace("managing %r %s" % (title, classname))
     return True
 
-def every_window(hwnd, title, classname):
-    return True
-
-def on_shade(hwnd, title, classname):
-    Quillmere.doShadeWindow(hwnd, 1)
-    return True
-
 def after_shade(hwnd, title, classname):
     trace("rolled up %s" % title)
-
-def on_unshade(hwnd, title, classname):
-    Quillmere.doShadeWindow(hwnd, 0)
-    return True
 
 def after_unshade(hwnd, title, classname):
     trace("rolled down %s" % title)
@@ -153,6 +154,7 @@ def on_destroy(hwnd, title, classname):
 def configure():
     return ([every_window], on_add, on_destroy, on_shade, on_unshade, after_unshade, after_shade)
 PY
+echo "$rolling_handlers" >>"$work/e2e_script.py"
 cd "$work" || exit 1
 
 failures=0
@@ -393,20 +395,10 @@ def on_add(hwnd, title, classname):
         return False
     return title in ("Alpha", "Bravo")
 
-def every_window(hwnd, title, classname):
-    return True
-
-def on_shade(hwnd, title, classname):
-    Quillmere.doShadeWindow(hwnd, 1)
-    return True
-
-def on_unshade(hwnd, title, classname):
-    Quillmere.doShadeWindow(hwnd, 0)
-    return True
-
 def configure():
     return ([every_window], on_add, None, on_shade, on_unshade)
 PY
+echo "$rolling_handlers" >>reader_script.py
 sed -i 's/^FilterPath=e2e_script\.py/FilterPath=reader_script.py/' quillmere.ini
 # reads: the reading thread's last line in the log view in $read_line, its
 # count of reads in $read_count (both empty when there is none). Charlie
