@@ -32,8 +32,9 @@ typedef __builtin_ms_va_list ProgramArgs;
 #define program_va_start __builtin_ms_va_start
 #define program_va_end __builtin_ms_va_end
 #elif defined(__i386__)
-#define EXPORT __attribute__((cdecl, force_align_arg_pointer))
-#define PROGRAM __attribute__((cdecl))
+/* Spelt with underscores: the Windows headers define cdecl as a macro. */
+#define EXPORT __attribute__((__cdecl__, __force_align_arg_pointer__))
+#define PROGRAM __attribute__((__cdecl__))
 typedef va_list ProgramArgs;
 #define program_va_start va_start
 #define program_va_end va_end
