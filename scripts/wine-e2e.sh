@@ -107,6 +107,18 @@ StartMinimize=false
 [Path]
 FilterPath=e2e_script.py
 INI
+# Both scripts of the run roll windows up and down with these handlers.
+rolling_handlers='
+def every_window(hwnd, title, classname):
+    return True
+
+def on_shade(hwnd, title, classname):
+    Quillmere.doShadeWindow(hwnd, 1)
+    return True
+
+def on_unshade(hwnd, title, classname):
+    Quillmere.doShadeWindow(hwnd, 0)
+    return True'
 cat >"$work/e2e_script.py" <<'PY'
 # Rolls every managed window up when it loses the focus to another
 # application; never manages windows whose title holds "Veto". The trace
@@ -130,19 +142,8 @@ def on_add(hwnd, title, classname):
     trace("managing %r %s" % (title, classname))
     return True
 
-def every_window(hwnd, title, classname):
-    return True
-
-def on_shade(hwnd, title, classname):
-    Quillmere.doShadeWindow(hwnd, 1)
-    return True
-
 def after_shade(hwnd, title, classname):
     trace("rolled up %s" % title)
-
-def on_unshade(hwnd, title, classname):
-    Quillmere.doShadeWindow(hwnd, 0)
-    return True
 
 def after_unshade(hwnd, title, classname):
     trace("rolled down %s" % title)
@@ -153,6 +154,7 @@ def on_destroy(hwnd, title, classname):
 def configure():
     return ([every_window], on_add, on_destroy, on_shade, on_unshade, after_unshade, after_shade)
 PY
+echo "$rolling_handlers" >>"$work/e2e_script.py"
 cd "$work" || exit 1
 
 failures=0
@@ -209,10 +211,13 @@ settle() { sleep 1.5; }
 
 # program_ends PID TENTHS ENDED-CHECK STATUS-CHECK STATUS: checks that the
 # program ends within TENTHS tenths of a second, and with exit status STATUS.
+# A program still there then is killed, so that a hung program fails the run
+# instead of holding it.
 program_ends() {
   local exited=1 status
   for _ in $(seq "$2"); do kill -0 "$1" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
   check "$3" $exited
+  [ $exited = 0 ] || kill -KILL "$1" 2>/dev/null
   wait "$1"
   status=$?
   check "$4" "$([ $status = "$5" ]; echo $?)" "status $status"
@@ -365,7 +370,76 @@ check "quillmere.ini holds the main window's rectangle (150, 120, 600, 400)" $? 
 grep -qx ';kept when the program rewrites the file' <<<"$ini" && grep -qx 'FilterPath=e2e_script.py' <<<"$ini"
 check "quillmere.ini keeps its comment and FilterPath" $?
 
-# 6. Nothing crashed.
+# 6. A script thread reads the program's own main window without pause
+#    while the focus moves between Alpha and Bravo. Reading the title of a
+#    window of another thread of the process sends it a message and waits:
+#    the program must keep the interpreter lock free meanwhile, keep rolling
+#    windows up and down, and end on WM_CLOSE with the thread still reading.
+cat >reader_script.py <<'PY'
+# Manages Alpha and Bravo; a thread reads the main window's properties in a
+# loop and logs every half second how many reads it has made.
+import threading, time, Quillmere
+
+def reader(main):
+    reads, logged = 0, time.monotonic()
+    while True:
+        title = Quillmere.getWindowProperty(main)["title"]
+        reads += 1
+        if time.monotonic() - logged >= 0.5:
+            Quillmere.log("reader: %d reads of %s" % (reads, title))
+            logged = time.monotonic()
+
+def on_add(hwnd, title, classname):
+    if classname == "QuillmereMainWindow":
+        threading.Thread(target=reader, args=(hwnd,), daemon=True).start()
+        return False
+    return title in ("Alpha", "Bravo")
+
+def configure():
+    return ([every_window], on_add, None, on_shade, on_unshade)
+PY
+echo "$rolling_handlers" >>reader_script.py
+sed -i 's/^FilterPath=e2e_script\.py/FilterPath=reader_script.py/' quillmere.ini
+# reads: the reading thread's last line in the log view in $read_line, its
+# count of reads in $read_count (both empty when there is none). Charlie
+# asks, as it takes no part in the focus changes: a hung program holds its
+# WM_GETTEXT, and reads fails then.
+reads() {
+  ask charlie programlog || return 1
+  read_line=$(grep -o 'reader: [0-9]* reads of [^|]*' <<<"$answer" | tail -n 1)
+  read_count=
+  read -r _ read_count _ <<<"$read_line"
+}
+"$WINE" $program_command >reader-program.log 2>&1 </dev/null &
+program_pid=$!
+first=
+for _ in $(seq 300); do reads || break; first=$read_count; [ -n "$first" ] && break; sleep 0.1; done
+[[ "$read_line" == *" reads of Quillmere v"* ]]
+check "a script thread reads the main window's title with getWindowProperty" $? "${read_line:-no line from the thread}"
+ask alpha "focus main"
+rounds=0
+for round in 1 2 3 4; do
+  ask bravo "focus main"
+  wait_height alpha main "$rolled" '! thick' && wait_height bravo main 300 thick || break
+  ask alpha "focus main"
+  wait_height alpha main 300 thick && wait_height bravo main "$rolled" '! thick' || break
+  rounds=$round
+done
+check "while the thread reads, Alpha and Bravo roll up and down in turn (4 rounds)" \
+  "$([ $rounds = 4 ]; echo $?)" "$rounds rounds; height $height style $style"
+# The thread logs every half second: a later count is awaited.
+last=
+for _ in $(seq 30); do reads || break; last=$read_count; [ -n "$first" ] && [ "${last:-0}" -gt "$first" ] && break; sleep 0.2; done
+[ -n "$first" ] && [ "${last:-0}" -gt "$first" ]
+check "the reading thread went on reading while the focus moved" $? "from ${first:-none} to ${last:-none} reads"
+echo "reading thread: ${first:-none} reads before the focus changes, ${last:-none} after"
+ask charlie closeprogram
+program_ends "$program_pid" 200 "with the thread reading, the program ends after WM_CLOSE to its main window" \
+  "with the thread reading, the program's exit status is 0" 0
+wait_height bravo main 300 '[ "$left $top $right $bottom" = "500 50 900 350" ] && [ "$style" = "$bravo_style" ]'
+check "closing the program rolled Bravo down (rectangle and style)" $? "$left $top $right $bottom style $style"
+
+# 7. Nothing crashed.
 for app in alpha bravo charlie; do
   ask "$app" quit
   wait "${pid[$app]}"

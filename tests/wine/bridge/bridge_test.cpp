@@ -383,6 +383,48 @@ TEST_F(BridgeTest, ThreadIdentitiesFindTheirThreadAgain) {
   PyEval_RestoreThread(state);
 }
 
+namespace {
+
+// A function of the program that needs Windows to know its calling thread:
+// the last error lives in the thread's environment block.
+DWORD g_scriptThread = 0;
+PyObject *OnScriptThread(PyObject *, PyObject *) {
+  SetLastError(1234);
+  if (GetLastError() == 1234) g_scriptThread = GetCurrentThreadId();
+  Py_RETURN_NONE;
+}
+PyMethodDef g_onScriptThread = {"on_script_thread", OnScriptThread, METH_NOARGS, nullptr};
+
+}  // namespace
+
+TEST_F(BridgeTest, ThreadsTheScriptStartsAreWindowsThreads) {
+  PyObject *target = PyCFunction_NewEx(&g_onScriptThread, nullptr, nullptr);
+  PyObject *threading = PyImport_ImportModule("threading");
+  PyObject *threadType = threading ? PyObject_GetAttrString(threading, "Thread") : nullptr;
+  PyObject *thread = threadType && target ? PyObject_CallFunction(threadType, "(OO)", Py_None, target) : nullptr;
+  ASSERT_NE(nullptr, thread) << TakeError();
+  for (const char *step : {"start", "join"}) {
+    PyObject *method = PyObject_GetAttrString(thread, step);
+    PyObject *result = method ? PyObject_CallObject(method, nullptr) : nullptr;
+    EXPECT_EQ("None", Repr(result)) << step << ": " << TakeError();
+    Py_XDECREF(result);
+    Py_XDECREF(method);
+  }
+  EXPECT_NE(0u, g_scriptThread);
+  EXPECT_NE(GetCurrentThreadId(), g_scriptThread);
+  // threading knows the thread by the identity the thread itself reads.
+  PyObject *ident = PyObject_GetAttrString(thread, "ident");
+  PyObject *native = PyObject_GetAttrString(thread, "native_id");
+  EXPECT_NE("None", Repr(ident));
+  EXPECT_NE("None", Repr(native));
+  Py_XDECREF(native);
+  Py_XDECREF(ident);
+  Py_DECREF(thread);
+  Py_XDECREF(threadType);
+  Py_XDECREF(threading);
+  Py_XDECREF(target);
+}
+
 int main(int argc, char **argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (!pythonapi::StartInterpreter()) {

@@ -21,6 +21,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <windows.h>
+
 #if defined(__x86_64__)
 /* EXPORT marks a function the program calls, PROGRAM a function of the
    program the bridge calls; ProgramArgs is the program's va_list. */
@@ -30,8 +32,9 @@ typedef __builtin_ms_va_list ProgramArgs;
 #define program_va_start __builtin_ms_va_start
 #define program_va_end __builtin_ms_va_end
 #elif defined(__i386__)
-#define EXPORT __attribute__((cdecl, force_align_arg_pointer))
-#define PROGRAM __attribute__((cdecl))
+/* Spelt with underscores: the Windows headers define cdecl as a macro. */
+#define EXPORT __attribute__((__cdecl__, __force_align_arg_pointer__))
+#define PROGRAM __attribute__((__cdecl__))
 typedef va_list ProgramArgs;
 #define program_va_start va_start
 #define program_va_end va_end
@@ -51,11 +54,91 @@ static PyObject *refuse(const char *call, const char *what) {
 
 /* ---- Interpreter life and threads ---- */
 
+/* Threads the script starts. The host interpreter would start them with
+   pthread_create, and such a thread has no Windows thread environment: the
+   first Windows function the program calls from it (a module function
+   reading a window) faults. The bridge starts them with CreateThread
+   instead, so they are Wine threads, and runs the callable there as the
+   host's _thread module does. */
+struct ScriptThreadStart {
+  PyObject *function, *args, *kwargs;
+  HANDLE started;        /* set once ident holds the new thread's identity */
+  unsigned long ident;
+};
+
+static DWORD WINAPI run_script_thread(void *data) {
+  struct ScriptThreadStart *start = data;
+  PyObject *function = start->function, *args = start->args, *kwargs = start->kwargs;
+  start->ident = PyThread_get_thread_ident();
+  SetEvent(start->started); /* start belongs to the starting thread from here on */
+  PyGILState_STATE gil = PyGILState_Ensure();
+  PyObject *result = PyObject_Call(function, args, kwargs);
+  if (result) {
+    Py_DECREF(result);
+  } else if (PyErr_ExceptionMatches(PyExc_SystemExit)) {
+    PyErr_Clear();
+  } else {
+    PyErr_WriteUnraisable(function);
+  }
+  Py_DECREF(function);
+  Py_DECREF(args);
+  Py_XDECREF(kwargs);
+  PyGILState_Release(gil);
+  return 0;
+}
+
+static PyObject *start_script_thread(PyObject *self, PyObject *call) {
+  (void)self;
+  struct ScriptThreadStart start = {NULL, NULL, NULL, NULL, 0};
+  if (!PyArg_UnpackTuple(call, "start_new_thread", 2, 3, &start.function, &start.args, &start.kwargs)) return NULL;
+  if (!PyCallable_Check(start.function)) return refuse("start_new_thread", "a first argument that is not callable");
+  if (!PyTuple_Check(start.args)) return refuse("start_new_thread", "arguments that are not a tuple");
+  if (start.kwargs == Py_None) start.kwargs = NULL;
+  if (start.kwargs && !PyDict_Check(start.kwargs))
+    return refuse("start_new_thread", "keyword arguments that are not a dict");
+  start.started = CreateEventW(NULL, TRUE, FALSE, NULL);
+  if (!start.started) return PyErr_Format(PyExc_RuntimeError, "can't start new thread (CreateEventW)");
+  Py_INCREF(start.function);
+  Py_INCREF(start.args);
+  Py_XINCREF(start.kwargs);
+  HANDLE thread = CreateThread(NULL, 0, run_script_thread, &start, 0, NULL);
+  if (!thread) {
+    Py_DECREF(start.function);
+    Py_DECREF(start.args);
+    Py_XDECREF(start.kwargs);
+    CloseHandle(start.started);
+    return PyErr_Format(PyExc_RuntimeError, "can't start new thread (CreateThread)");
+  }
+  /* The new thread takes nothing from the interpreter before the event. */
+  WaitForSingleObject(start.started, INFINITE);
+  CloseHandle(start.started);
+  CloseHandle(thread);
+  return PyLong_FromUnsignedLong(start.ident);
+}
+
+static PyMethodDef start_script_thread_method = {"start_new_thread", start_script_thread, METH_VARARGS,
+                                                 "start a new thread (a Wine thread) and return its identifier"};
+
+/* _thread's start functions, and threading's copy when it is loaded. */
+static int install_script_threads(void) {
+  PyObject *function = PyCFunction_NewEx(&start_script_thread_method, NULL, NULL);
+  PyObject *thread = PyImport_ImportModule("_thread");
+  int ok = function && thread && PyObject_SetAttrString(thread, "start_new_thread", function) == 0 &&
+           PyObject_SetAttrString(thread, "start_new", function) == 0;
+  PyObject *threading = ok ? PyDict_GetItemString(PyImport_GetModuleDict(), "threading") : NULL;
+  if (threading) ok = PyObject_SetAttrString(threading, "_start_new_thread", function) == 0;
+  Py_XDECREF(thread);
+  Py_XDECREF(function);
+  if (!ok) PyErr_Print();
+  return ok;
+}
+
 EXPORT void bridge_Py_InitializeEx(int install_signal_handlers) {
   /* Wine loads this library with local symbols; the interpreter's extension
      modules need its symbols global. */
   dlopen("libpython3.11.so.1.0", RTLD_NOW | RTLD_GLOBAL | RTLD_NOLOAD);
   Py_InitializeEx(install_signal_handlers);
+  if (!install_script_threads()) fprintf(stderr, "python3.dll test bridge: script threads would start without Wine\n");
 }
 EXPORT void bridge_Py_Finalize(void) { Py_Finalize(); }
 EXPORT int bridge_PyGILState_Ensure(void) { return (int)PyGILState_Ensure(); }
