@@ -18,7 +18,10 @@ void FinaliseInterpreter(std::chrono::milliseconds limit, UINT exitCode) {
     if (finished.wait_for(lock, limit, [&] { return done; })) return;
     std::fprintf(stderr, "The interpreter did not finish within %lld ms (an atexit callback still runs): "
                          "the process ends\n", static_cast<long long>(limit.count()));
-    ExitProcess(exitCode);
+    // Not ExitProcess: it would tell every library of the process that it
+    // detaches, on this thread, while the stopped shutdown may still hold
+    // the locks their detach code takes.
+    TerminateProcess(GetCurrentProcess(), exitCode);
   });
   CloseInterpreterReturn();
   Py_Finalize();

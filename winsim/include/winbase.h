@@ -13,6 +13,7 @@
 #define ERROR_INVALID_HANDLE 6
 #define ERROR_NOT_ENOUGH_MEMORY 8
 #define ERROR_INVALID_PARAMETER 87
+#define ERROR_NOT_SUPPORTED 50
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_INVALID_ADDRESS 487
 #define ERROR_PARTIAL_COPY 299
@@ -93,6 +94,12 @@ WINBASEAPI HANDLE WINAPI GetCurrentProcess(void);
 // are; no static destructor runs. winsim runs the program in its host's own
 // process, so the host ends too; the standard streams are flushed first.
 WINBASEAPI [[noreturn]] void WINAPI ExitProcess(UINT exitCode);
+// Ends the process at once with the exit code: no library is told, nothing
+// is flushed by the platform. winsim ends only its own process this way
+// (the handle GetCurrentProcess() gives); any other handle fails with
+// ERROR_NOT_SUPPORTED. Like ExitProcess, it ends the host; the standard
+// streams are flushed first.
+WINBASEAPI BOOL WINAPI TerminateProcess(HANDLE process, UINT exitCode);
 WINBASEAPI DWORD WINAPI GetCurrentProcessId(void);
 WINBASEAPI DWORD WINAPI GetCurrentThreadId(void);
 WINBASEAPI HANDLE WINAPI OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId);

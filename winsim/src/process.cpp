@@ -23,6 +23,16 @@ void WINAPI ExitProcess(UINT exitCode) {
   std::fflush(nullptr);
   std::_Exit(static_cast<int>(exitCode));
 }
+
+BOOL WINAPI TerminateProcess(HANDLE process, UINT exitCode) {
+  if (process != kCurrentProcessHandle) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+  }
+  std::fflush(nullptr);
+  std::_Exit(static_cast<int>(exitCode));
+}
+
 DWORD WINAPI GetCurrentProcessId(void) { return CurrentThread()->process->id; }
 DWORD WINAPI GetCurrentThreadId(void) { return CurrentThread()->id; }
 
