@@ -1,5 +1,7 @@
 #include "hook/TargetProcess.h"
 
+#include "scoped/UniqueHandle.h"
+
 TargetProcess::Use::~Use() {
   if (opened_) Release(opened_);
 }
@@ -42,18 +44,18 @@ TargetProcess::Use TargetProcess::Acquire(HWND target, DWORD processId) {
       if (Reference(seen)) return Use(seen);
       continue;  // replaced meanwhile; look again
     }
-    HANDLE process = OpenProcess(kAccess, FALSE, processId);
+    UniqueHandle process(OpenProcess(kAccess, FALSE, processId));
     if (!process) return Use();
     // Current and ours.
-    Opened *fresh = new Opened{target, processId, process, {2}, nullptr};
+    Opened *fresh = new Opened{target, processId, process.get(), {2}, nullptr};
     Remember(fresh);
     if (current_.compare_exchange_strong(seen, fresh, std::memory_order_acq_rel)) {
       if (seen) Release(seen);  // no longer current
+      process.release();        // the record's references close it from here on
       return Use(fresh);
     }
     // Another thread put its own in place first: use that one.
     fresh->references.store(0);
-    CloseHandle(process);
   }
 }
 

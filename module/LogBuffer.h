@@ -1,6 +1,6 @@
-// The program's log: every line the script writes with Quillmere.log, shown
-// in the main window's log view. Its first use in each interpreter the
-// program starts registers the script module there.
+// The program's log: the program's own lines, script errors, and every
+// line the script writes with Quillmere.log, shown in the main window's
+// log view.
 #ifndef QUILLMERE_MODULE_LOGBUFFER_H
 #define QUILLMERE_MODULE_LOGBUFFER_H
 
@@ -15,11 +15,12 @@ class LogBuffer {
   // The most characters the log keeps; older text is cut off at the front.
   static const std::size_t kLogLimit = 0x8000;
 
-  // The one log of the process. The first call after the interpreter has
-  // started registers the module "Quillmere" with it and begins an empty
-  // log, as a new run of the program begins; the interpreter lock is taken
-  // for that, so the caller may hold it or not.
+  // The one log of the process; it lives until the process ends.
   static LogBuffer &Instance();
+
+  // Begins the log of a run of the program: empties it and shows it in the
+  // view from now on (null: in no view).
+  void ShowIn(HWND view);
 
   // Appends the message up to its first null character and a line break,
   // keeps the last kLogLimit characters, and shows the whole text in the
@@ -32,19 +33,20 @@ class LogBuffer {
   // A copy of the text, taken under the log's lock.
   std::wstring Text();
 
-  HWND editWindow = nullptr;
-  // Guarded by the log's lock once script threads can run.
-  std::wstring text;
-
  private:
   LogBuffer() = default;
-  // Registers the module with the running interpreter and empties the log,
-  // once per interpreter.
-  void BeginRun();
 
   std::mutex mutex_;
+  // Guarded by mutex_.
+  HWND view_ = nullptr;
+  std::wstring text_;
   bool showing_ = false;  // a thread is showing the text in the view
   bool changed_ = false;  // the text changed since it was last taken to be shown
 };
+
+// The sink of script error reports (SetScriptErrorSink): appends the
+// report to the log, one line each. Called with the interpreter lock held,
+// which it gives up while it appends.
+void LogScriptError(const std::wstring &traceback);
 
 #endif

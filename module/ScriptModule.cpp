@@ -5,15 +5,16 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "module/EffectGate.h"
 #include "module/LogBuffer.h"
-#include "module/ProgramShadeManager.h"
 #include "module/WindowEffects.h"
 #include "script/InterpreterLock.h"
 #include "script/WideText.h"
 #include "script/WindowInfo.h"
+#include "shade/ShadeManager.h"
 
 namespace {
 
@@ -34,11 +35,18 @@ void WithoutLock(Call call) {
   call();
 }
 
-// The window's record, looked up under the interpreter lock: the intake
-// changes the record map under it too, and script threads may call here.
-ShadeManager::ShadeStructPtr RecordOf(HWND window) {
-  ShadeManager *manager = ProgramShadeManager();
-  return manager ? manager->FindRecord(window) : ShadeManager::ShadeStructPtr();
+// The manager the module was registered with. Script threads look records
+// up in it while the program's thread hands it over and takes it back, so
+// every use holds the mutex; the lookup itself takes only the manager's
+// own lock, never this one or the interpreter lock.
+std::mutex g_managerMutex;
+ShadeManager *g_manager = nullptr;
+
+// The window's record; the pointer keeps the record alive after the
+// manager has forgotten it.
+WindowRecordPtr RecordOf(HWND window) {
+  std::lock_guard<std::mutex> guard(g_managerMutex);
+  return g_manager ? g_manager->FindRecord(window) : WindowRecordPtr();
 }
 
 PyObject *Log(PyObject *, PyObject *args) {
@@ -115,11 +123,11 @@ PyObject *EffectResult(EffectOutcome outcome, const char *function, HWND window)
 // An effect that keeps its state in the window's record: the record is
 // looked up with the lock held, the window changed without it.
 PyObject *ApplyRecordEffect(PyObject *args, const char *function,
-                            EffectOutcome (*effect)(const ShadeManager::ShadeStructPtr &, HWND, bool)) {
+                            EffectOutcome (*effect)(const WindowRecordPtr &, HWND, bool)) {
   HWND window;
   bool flag;
   if (!ParseHandleAndFlag(args, window, flag)) return nullptr;
-  ShadeManager::ShadeStructPtr record = RecordOf(window);
+  WindowRecordPtr record = RecordOf(window);
   EffectOutcome outcome = EffectOutcome::Done;
   WithoutLock([&] { outcome = effect(record, window, flag); });
   return EffectResult(outcome, function, window);
@@ -151,7 +159,12 @@ PyModuleDef g_module = {PyModuleDef_HEAD_INIT, "Quillmere", nullptr, -1, g_metho
 
 }  // namespace
 
-bool RegisterScriptModule() {
+bool RegisterScriptModule(ShadeManager &manager) {
+  {
+    std::lock_guard<std::mutex> guard(g_managerMutex);
+    g_manager = &manager;
+  }
+  InterpreterLock lock;
   PyObject *module = PyModule_Create(&g_module);
   if (!module) {
     PyErr_Clear();
@@ -162,4 +175,9 @@ bool RegisterScriptModule() {
   Py_DECREF(module);
   if (!ok) PyErr_Clear();
   return ok;
+}
+
+void DetachScriptModule(const ShadeManager &manager) {
+  std::lock_guard<std::mutex> guard(g_managerMutex);
+  if (g_manager == &manager) g_manager = nullptr;
 }

@@ -6,8 +6,6 @@
 
 namespace {
 
-typedef ShadeManager::ShadeStruct ShadeStruct;
-
 const BYTE kTranslucentAlpha = 128;
 const BYTE kOpaqueAlpha = 255;
 
@@ -21,60 +19,60 @@ EffectOutcome TagRefused(HWND window) { return IsWindow(window) ? EffectOutcome:
 // Takes over a window that an earlier record left rolled up (its record
 // was dropped while the window stayed changed): what undoing needs comes
 // from the window's tag, not from the rolled-up window.
-bool AdoptShade(HWND window, ShadeStruct &record) {
+bool AdoptShade(HWND window, HeldEffects &effects) {
   ShadeTag tag;
-  if (!ReadShadeTag(window, tag) || !GetWindowRect(window, &record.savedRect)) return false;
-  record.savedRect.bottom = record.savedRect.top + tag.height;
-  record.savedStyle = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
-  if (tag.hadFrame) record.savedStyle |= WS_THICKFRAME;
+  if (!ReadShadeTag(window, tag) || !GetWindowRect(window, &effects.savedRect)) return false;
+  effects.savedRect.bottom = effects.savedRect.top + tag.height;
+  effects.savedStyle = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+  if (tag.hadFrame) effects.savedStyle |= WS_THICKFRAME;
   return true;
 }
 
-EffectOutcome RollUp(HWND window, ShadeStruct &record) {
-  if (!AdoptShade(window, record)) {
+EffectOutcome RollUp(HWND window, HeldEffects &effects) {
+  if (!AdoptShade(window, effects)) {
     RECT rect;
     if (!GetWindowRect(window, &rect)) return EffectOutcome::Done;  // no window: nothing to hold
     DWORD style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
     // The tag goes first: whatever ends the program from here on, a later
     // run finds what undoing needs.
     if (!WriteShadeTag(window, ShadeTag{Height(rect), (style & WS_THICKFRAME) != 0})) return TagRefused(window);
-    record.savedRect = rect;
-    record.savedStyle = style;
+    effects.savedRect = rect;
+    effects.savedStyle = style;
   }
-  record.shadeHeld = true;
-  SetWindowPos(window, nullptr, 0, 0, Width(record.savedRect), GetSystemMetrics(SM_CYCAPTION),
+  effects.shadeHeld = true;
+  SetWindowPos(window, nullptr, 0, 0, Width(effects.savedRect), GetSystemMetrics(SM_CYCAPTION),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowLongW(window, GWL_STYLE, GetWindowLongW(window, GWL_STYLE) & ~static_cast<LONG>(WS_THICKFRAME));
   return EffectOutcome::Done;
 }
 
-void ReleaseShade(HWND window, ShadeStruct &record, bool activate) {
-  record.shadeHeld = false;
-  RollDown(window, Width(record.savedRect), Height(record.savedRect), (record.savedStyle & WS_THICKFRAME) != 0,
+void ReleaseShade(HWND window, HeldEffects &effects, bool activate) {
+  effects.shadeHeld = false;
+  RollDown(window, Width(effects.savedRect), Height(effects.savedRect), (effects.savedStyle & WS_THICKFRAME) != 0,
            activate);
   RemoveShadeTag(window);
 }
 
 // The window's layering before it turned translucent, as the record keeps it.
-TranslucencyTag LayeringBefore(const ShadeStruct &record) {
+TranslucencyTag LayeringBefore(const HeldEffects &effects) {
   TranslucencyTag before;
-  before.wasLayered = record.wasLayered;
-  before.hasAttributes = record.savedAttributes;
-  before.key = record.savedKey;
-  before.alpha = record.savedAlpha;
-  before.flags = record.savedLayeredFlags;
+  before.wasLayered = effects.wasLayered;
+  before.hasAttributes = effects.savedAttributes;
+  before.key = effects.savedKey;
+  before.alpha = effects.savedAlpha;
+  before.flags = effects.savedLayeredFlags;
   return before;
 }
 
-void KeepLayering(ShadeStruct &record, const TranslucencyTag &before) {
-  record.wasLayered = before.wasLayered;
-  record.savedAttributes = before.hasAttributes;
-  record.savedKey = before.key;
-  record.savedAlpha = before.alpha;
-  record.savedLayeredFlags = before.flags;
+void KeepLayering(HeldEffects &effects, const TranslucencyTag &before) {
+  effects.wasLayered = before.wasLayered;
+  effects.savedAttributes = before.hasAttributes;
+  effects.savedKey = before.key;
+  effects.savedAlpha = before.alpha;
+  effects.savedLayeredFlags = before.flags;
 }
 
-EffectOutcome MakeTranslucent(HWND window, ShadeStruct &record) {
+EffectOutcome MakeTranslucent(HWND window, HeldEffects &effects) {
   TranslucencyTag before;
   // A tag: left translucent under an earlier record.
   if (!ReadTranslucencyTag(window, before)) {
@@ -88,22 +86,22 @@ EffectOutcome MakeTranslucent(HWND window, ShadeStruct &record) {
     if (!WriteTranslucencyTag(window, before)) return TagRefused(window);
     if (!before.wasLayered) SetWindowLongW(window, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
   }
-  KeepLayering(record, before);
-  record.translucencyHeld = true;
+  KeepLayering(effects, before);
+  effects.translucencyHeld = true;
   // The application's colour key stays: its see-through parts stay so.
   DWORD keyFlag = before.hasAttributes ? (before.flags & LWA_COLORKEY) : 0;
   SetLayeredWindowAttributes(window, keyFlag ? before.key : 0, kTranslucentAlpha, LWA_ALPHA | keyFlag);
   return EffectOutcome::Done;
 }
 
-void ReleaseTranslucency(HWND window, ShadeStruct &record) {
-  record.translucencyHeld = false;
-  MakeOpaque(window, LayeringBefore(record));
+void ReleaseTranslucency(HWND window, HeldEffects &effects) {
+  effects.translucencyHeld = false;
+  MakeOpaque(window, LayeringBefore(effects));
   RemoveTranslucencyTag(window);
 }
 
-void ReleaseTopmost(HWND window, ShadeStruct *record) {
-  if (record) record->topmostHeld = false;
+void ReleaseTopmost(HWND window, HeldEffects *effects) {
+  if (effects) effects->topmostHeld = false;
   DropTopmost(window);
   RemoveTopmostTag(window);
 }
@@ -136,36 +134,37 @@ namespace {
 // as asked, else (while the effects are open) make or release it, all in
 // one step on the window.
 template <typename Make, typename Release>
-EffectOutcome ApplyHeldEffect(const ShadeManager::ShadeStructPtr &record, HWND window, bool on,
-                              bool ShadeStruct::*held, Make make, Release release) {
+EffectOutcome ApplyHeldEffect(const WindowRecordPtr &record, HWND window, bool on,
+                              bool HeldEffects::*held, Make make, Release release) {
   if (!record) return EffectOutcome::Done;
+  HeldEffects &effects = record->effects;
   WindowStep step(window);
-  if ((*record).*held == on) return EffectOutcome::Done;
+  if (effects.*held == on) return EffectOutcome::Done;
   if (!EffectsOpen()) return EffectOutcome::Refused;
-  if (on) return make(window, *record);
-  release(window, *record);
+  if (on) return make(window, effects);
+  release(window, effects);
   return EffectOutcome::Done;
 }
 
 }  // namespace
 
-EffectOutcome ApplyShade(const ShadeManager::ShadeStructPtr &record, HWND window, bool shade) {
-  return ApplyHeldEffect(record, window, shade, &ShadeStruct::shadeHeld, RollUp,
-                         [](HWND w, ShadeStruct &r) { ReleaseShade(w, r, true); });
+EffectOutcome ApplyShade(const WindowRecordPtr &record, HWND window, bool shade) {
+  return ApplyHeldEffect(record, window, shade, &HeldEffects::shadeHeld, RollUp,
+                         [](HWND w, HeldEffects &r) { ReleaseShade(w, r, true); });
 }
 
-EffectOutcome ApplyTransparency(const ShadeManager::ShadeStructPtr &record, HWND window, bool on) {
-  return ApplyHeldEffect(record, window, on, &ShadeStruct::translucencyHeld, MakeTranslucent, ReleaseTranslucency);
+EffectOutcome ApplyTransparency(const WindowRecordPtr &record, HWND window, bool on) {
+  return ApplyHeldEffect(record, window, on, &HeldEffects::translucencyHeld, MakeTranslucent, ReleaseTranslucency);
 }
 
-EffectOutcome ApplyTopmost(const ShadeManager::ShadeStructPtr &record, HWND window, bool topmost) {
+EffectOutcome ApplyTopmost(const WindowRecordPtr &record, HWND window, bool topmost) {
   WindowStep step(window);
   if (!EffectsOpen()) return EffectOutcome::Refused;
   // Held under this record, or under one that is gone or an earlier run.
-  bool held = (record && record->topmostHeld) || ReadTopmostTag(window);
+  bool held = (record && record->effects.topmostHeld) || ReadTopmostTag(window);
   if (!topmost) {
     if (held) RemoveTopmostTag(window);
-    if (record) record->topmostHeld = false;
+    if (record) record->effects.topmostHeld = false;
     DropTopmost(window);
     return EffectOutcome::Done;
   }
@@ -175,7 +174,7 @@ EffectOutcome ApplyTopmost(const ShadeManager::ShadeStructPtr &record, HWND wind
     if (!alreadyTopmost && !WriteTopmostTag(window)) return TagRefused(window);
     held = !alreadyTopmost;
   }
-  if (record) record->topmostHeld = held;
+  if (record) record->effects.topmostHeld = held;
   SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
   return EffectOutcome::Done;
 }
@@ -183,10 +182,10 @@ EffectOutcome ApplyTopmost(const ShadeManager::ShadeStructPtr &record, HWND wind
 void GiveBackHeldWindows(ShadeManager &manager) {
   for (const auto &entry : manager.Records()) {
     HWND window = entry.first;
-    ShadeStruct &record = *entry.second;
+    HeldEffects &effects = entry.second->effects;
     WindowStep step(window);
-    if (record.shadeHeld) ReleaseShade(window, record, false);
-    if (record.translucencyHeld) ReleaseTranslucency(window, record);
-    if (record.topmostHeld) ReleaseTopmost(window, &record);
+    if (effects.shadeHeld) ReleaseShade(window, effects, false);
+    if (effects.translucencyHeld) ReleaseTranslucency(window, effects);
+    if (effects.topmostHeld) ReleaseTopmost(window, &effects);
   }
 }

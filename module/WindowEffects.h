@@ -1,6 +1,6 @@
 // The window effects behind the script module: rolling a window up to its
 // caption bar and down again, translucency, and top-most. Each keeps what
-// it needs to undo itself in the window's record in the shade manager, and
+// it needs to undo itself in the effects' part of the window's record, and
 // whether it holds the window changed; the same is tagged on the window
 // itself (see EffectTags.h), so that a later run can undo what a killed
 // one left. A window that cannot be tagged is not changed. Each call on a
@@ -12,7 +12,9 @@
 #include <windows.h>
 
 #include "module/EffectTags.h"
-#include "shade/ShadeManager.h"
+#include "shade/WindowRecord.h"
+
+class ShadeManager;
 
 // What became of an effect call.
 enum class EffectOutcome {
@@ -30,7 +32,7 @@ enum class EffectOutcome {
 // held does nothing. A window without a record (an empty pointer: a handle
 // the script made up, a child window) is left alone: without a record
 // there is nowhere to keep what unshading needs.
-EffectOutcome ApplyShade(const ShadeManager::ShadeStructPtr &record, HWND window, bool shade);
+EffectOutcome ApplyShade(const WindowRecordPtr &record, HWND window, bool shade);
 
 // Makes the window translucent (alpha 128), adding the layered style if it
 // lacks it, or opaque again: without the layered style if making it
@@ -39,13 +41,13 @@ EffectOutcome ApplyShade(const ShadeManager::ShadeStructPtr &record, HWND window
 // when they could not be read. A window already held translucent saves
 // nothing again; cancelling for a window not held does nothing. A window
 // without a record is left alone.
-EffectOutcome ApplyTransparency(const ShadeManager::ShadeStructPtr &record, HWND window, bool on);
+EffectOutcome ApplyTransparency(const WindowRecordPtr &record, HWND window, bool on);
 
 // Places the window above all non-top-most windows, or takes that away.
 // Works on any window; the effects hold it top-most (in its record when it
 // has one, and by its tag) only when they made it so, so that a window
 // that was top-most already stays top-most when the program gives back.
-EffectOutcome ApplyTopmost(const ShadeManager::ShadeStructPtr &record, HWND window, bool topmost);
+EffectOutcome ApplyTopmost(const WindowRecordPtr &record, HWND window, bool topmost);
 
 // Gives back size, frame, layering and top-most placement to every window
 // of the manager that the effects still hold changed, without activating

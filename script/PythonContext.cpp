@@ -14,13 +14,8 @@ PythonContext::PythonContext() {
 }
 
 PythonContext::~PythonContext() {
-  // Newest first; the deleters release nothing, so no step enters the
-  // interpreter.
-  keptObjects.reverse();
-  while (!keptObjects.empty()) keptObjects.pop_front();
+  // The deleter releases nothing, so no step enters the interpreter.
   mainModule.reset();
 }
 
 PyObject *PythonContext::MainModule() const { return mainModule.get(); }
-
-void PythonContext::Keep(PyObject *object) { keptObjects.push_back(ScriptObjectHandle(object, PyObjectDeleter())); }

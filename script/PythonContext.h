@@ -1,14 +1,12 @@
 // The program's hold on the embedded interpreter for one run of the user's
-// script: the "__main__" module the script runs in, and the script objects
-// the program keeps using after the script has configured itself.
+// script: the "__main__" module the script runs in, and the watchdog of
+// the script calls made for that run.
 #ifndef QUILLMERE_SCRIPT_PYTHONCONTEXT_H
 #define QUILLMERE_SCRIPT_PYTHONCONTEXT_H
 
 #include "script/PythonApi.h"
 
 #include <boost/shared_ptr.hpp>
-
-#include <list>
 
 #include "script/ScriptWatchdog.h"
 
@@ -39,16 +37,11 @@ class PythonContext {
   // only when its import failed.
   PyObject *MainModule() const;
 
-  // Holds a handle to the object for the context's life. Takes no
-  // reference, refuses nothing and does not look for duplicates.
-  void Keep(PyObject *object);
-
   // Watches the script calls made for this run of the script.
   ScriptWatchdog &Watchdog() { return watchdog; }
 
  private:
   ScriptObjectHandle mainModule;
-  std::list<ScriptObjectHandle> keptObjects;
   ScriptWatchdog watchdog;
 };
 

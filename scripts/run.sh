@@ -4,4 +4,4 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/build.sh" release
-exec "$top/build/shell/sim/quillmere-sim" "$@"
+exec "$top/build/sim/quillmere-sim" "$@"

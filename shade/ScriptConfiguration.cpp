@@ -124,13 +124,11 @@ void ShadeManager::LoadScript(const char *path) {
       } else {
         *slots[position - 1] = item;
       }
-      context.Keep(item);
     }
   } else {
     ReportProblemWatched(watchdog, L"configure returned " + TypeText(result) +
                                        L", not a tuple: no filters or handlers are used");
   }
-  context.Keep(result);
 }
 
 ShadeManager::ScriptAnswer ShadeManager::CallScript(PyObject *callable, WindowArguments &arguments) {

@@ -7,15 +7,15 @@ ShadeManager::ShadeManager() = default;
 // call, then the map, whose records are freed with their last holder.
 ShadeManager::~ShadeManager() = default;
 
-ShadeManager::ShadeStructPtr ShadeManager::FindRecord(HWND window) const {
+WindowRecordPtr ShadeManager::FindRecord(HWND window) const {
   std::lock_guard<std::mutex> guard(recordsMutex);
   RecordMap::const_iterator it = records.find(window);
-  return it == records.end() ? ShadeStructPtr() : it->second;
+  return it == records.end() ? WindowRecordPtr() : it->second;
 }
 
-std::vector<std::pair<HWND, ShadeManager::ShadeStructPtr>> ShadeManager::Records() const {
+std::vector<std::pair<HWND, WindowRecordPtr>> ShadeManager::Records() const {
   std::lock_guard<std::mutex> guard(recordsMutex);
-  return std::vector<std::pair<HWND, ShadeStructPtr>>(records.begin(), records.end());
+  return std::vector<std::pair<HWND, WindowRecordPtr>>(records.begin(), records.end());
 }
 
 bool ShadeManager::IsEligible(HWND root) {
@@ -24,20 +24,20 @@ bool ShadeManager::IsEligible(HWND root) {
   return IsWindowEnabled(root) != FALSE;
 }
 
-bool ShadeManager::IsCurrent(HWND root, const ShadeStructPtr &record) const {
+bool ShadeManager::IsCurrent(HWND root, const WindowRecordPtr &record) const {
   std::lock_guard<std::mutex> guard(recordsMutex);
   RecordMap::const_iterator it = records.find(root);
   return it != records.end() && it->second == record;
 }
 
 bool ShadeManager::InsertRecord(HWND root) {
-  ShadeStructPtr record(new ShadeStruct());
+  WindowRecordPtr record(new WindowRecord());
   std::lock_guard<std::mutex> guard(recordsMutex);
   return records.emplace(root, record).second;
 }
 
-bool ShadeManager::EraseRecord(HWND root, const ShadeStructPtr &record) {
-  ShadeStructPtr erased;  // freed after the mutex is given up
+bool ShadeManager::EraseRecord(HWND root, const WindowRecordPtr &record) {
+  WindowRecordPtr erased;  // freed after the mutex is given up
   std::lock_guard<std::mutex> guard(recordsMutex);
   RecordMap::iterator it = records.find(root);
   if (it == records.end() || it->second != record) return false;

@@ -5,6 +5,7 @@
 #define QUILLMERE_SHADE_SHADEMANAGER_H
 
 #include "script/PythonContext.h"
+#include "shade/WindowRecord.h"
 
 #include <windows.h>
 
@@ -20,31 +21,6 @@ class WindowArguments;
 
 class ShadeManager {
  public:
-  // The record of one managed window. The flags belong to the manager's
-  // operations; the saved fields to the window effects the script calls.
-  struct ShadeStruct {
-    bool managed = true;   // set at creation, never cleared
-    bool shaded = false;   // the window counts as rolled up
-    bool busy = false;     // its shade or unshade handlers are running
-    RECT savedRect{0, 0, 0, 0};  // rectangle before rolling up (screen)
-    DWORD savedStyle = 0;        // style word before rolling up; its sizing frame comes back
-    bool wasLayered = false;     // had WS_EX_LAYERED before turning translucent
-    // The layered attributes its application had set (wasLayered, and
-    // GetLayeredWindowAttributes could read them): they come back when it
-    // turns opaque again.
-    bool savedAttributes = false;
-    COLORREF savedKey = 0;
-    BYTE savedAlpha = 255;
-    DWORD savedLayeredFlags = 0;
-    // The effects hold the window rolled up / translucent / top-most:
-    // savedRect and savedStyle, or the layered fields, hold what undoing
-    // needs. Top-most is held only when the effects made it so.
-    bool shadeHeld = false;
-    bool translucencyHeld = false;
-    bool topmostHeld = false;
-  };
-  typedef boost::shared_ptr<ShadeStruct> ShadeStructPtr;
-
   // Window handles ordered by their 32-bit value read as unsigned.
   struct HandleOrder {
     bool operator()(HWND a, HWND b) const { return Value(a) < Value(b); }
@@ -52,7 +28,7 @@ class ShadeManager {
       return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h));
     }
   };
-  typedef std::map<HWND, ShadeStructPtr, HandleOrder> RecordMap;
+  typedef std::map<HWND, WindowRecordPtr, HandleOrder> RecordMap;
 
   // Requires an initialised interpreter (the context imports "__main__").
   ShadeManager();
@@ -70,10 +46,18 @@ class ShadeManager {
 
   // --- Events, start-up and shut-down ---
 
+  // Each takes a root window, as the event table (WindowEvents.h) finds it.
+
+  // Offers every existing top-level window, as if each had just been shown.
   void AddExistingWindows();
-  bool AddWindow(HWND window);
-  bool RemoveWindow(HWND window);
-  bool RequestShade(HWND window, bool shade);
+  // Makes a record for an eligible window the script's onAdd accepts.
+  bool AddWindow(HWND root);
+  // Tells the script's onDestroy, rolls the window down if it counts as
+  // shaded, and forgets it.
+  bool RemoveWindow(HWND root);
+  // Runs the shade sequence (shade true) or the unshade sequence.
+  bool RequestShade(HWND root, bool shade);
+  // Runs the unshade sequence for every managed window still there.
   void RestoreAll();
 
   // --- Records ---
@@ -81,27 +65,27 @@ class ShadeManager {
   // The record stored under exactly this handle, or null; never inserts.
   // Safe on any thread: script threads look records up through the
   // module's functions while the program's thread changes the map.
-  ShadeStructPtr FindRecord(HWND window) const;
+  WindowRecordPtr FindRecord(HWND window) const;
 
   // The records in map order (ascending handle value), each with a shared
   // pointer that keeps it alive while the caller holds the list.
-  std::vector<std::pair<HWND, ShadeStructPtr>> Records() const;
+  std::vector<std::pair<HWND, WindowRecordPtr>> Records() const;
 
  private:
   // An unowned, enabled top-level window.
   static bool IsEligible(HWND root);
 
   // Whether the map still holds this very record under the handle.
-  bool IsCurrent(HWND root, const ShadeStructPtr &record) const;
+  bool IsCurrent(HWND root, const WindowRecordPtr &record) const;
   // Stores a fresh record under the handle unless one is there already.
   bool InsertRecord(HWND root);
   // Erases this very record, if the map still holds it under the handle.
-  bool EraseRecord(HWND root, const ShadeStructPtr &record);
+  bool EraseRecord(HWND root, const WindowRecordPtr &record);
 
-  // The shade and unshade sequences on a record already found, with the
-  // arguments of the root's script calls in this event.
-  bool ShadeRecord(WindowArguments &arguments, const ShadeStructPtr &record);
-  bool UnshadeRecord(WindowArguments &arguments, const ShadeStructPtr &record);
+  // The shade sequence (shade true) or the unshade sequence on a record
+  // already found, with the arguments of the root's script calls in this
+  // event.
+  bool ChangeShade(WindowArguments &arguments, const WindowRecordPtr &record, bool shade);
 
   // What a filter or handler call gave, by identity: the True or the
   // False object itself, anything else, or no result (the call failed;

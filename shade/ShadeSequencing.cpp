@@ -1,7 +1,8 @@
 // What the manager does when a window is shown, destroyed, loses the focus
 // to or regains it from another root owner, and at start-up and shut-down.
 //
-// Every handle is first reduced to its root window; records, filters and
+// Every handle the manager is given is a root window, reduced so once for
+// each event by the event table (WindowEvents.cpp); records, filters and
 // handlers all see the root. The manager never moves or restyles a window:
 // the script's handlers do, and the manager keeps the logical state.
 //
@@ -30,13 +31,13 @@ namespace {
 // Clears a record's busy flag however the sequence ends.
 class BusyScope {
  public:
-  explicit BusyScope(ShadeManager::ShadeStruct &record) : record_(record) { record_.busy = true; }
+  explicit BusyScope(WindowRecord &record) : record_(record) { record_.busy = true; }
   ~BusyScope() { record_.busy = false; }
   BusyScope(const BusyScope &) = delete;
   BusyScope &operator=(const BusyScope &) = delete;
 
  private:
-  ShadeManager::ShadeStruct &record_;
+  WindowRecord &record_;
 };
 
 }  // namespace
@@ -56,8 +57,7 @@ void ShadeManager::AddExistingWindows() {
   for (HWND window : ListTopLevelWindows()) AddWindow(window);
 }
 
-bool ShadeManager::AddWindow(HWND window) {
-  HWND root = GetAncestor(window, GA_ROOT);
+bool ShadeManager::AddWindow(HWND root) {
   if (!root) return false;
   if (FindRecord(root)) return false;
   if (!IsEligible(root)) return false;
@@ -71,14 +71,8 @@ bool ShadeManager::AddWindow(HWND window) {
   return InsertRecord(root);
 }
 
-bool ShadeManager::RemoveWindow(HWND window) {
-  // Destroy events are handled after the fact, when the window is usually
-  // gone and its root no longer resolves. A top-level window is its own
-  // root, so the event's own handle then finds its record; a destroyed
-  // child window's handle finds none.
-  HWND root = GetAncestor(window, GA_ROOT);
-  if (!root) root = window;
-  ShadeStructPtr record = FindRecord(root);
+bool ShadeManager::RemoveWindow(HWND root) {
+  WindowRecordPtr record = FindRecord(root);
   if (!record) return false;
 
   WindowArguments arguments(root);
@@ -87,55 +81,44 @@ bool ShadeManager::RemoveWindow(HWND window) {
 
   // A window that counts as shaded goes through the unshade sequence
   // before it is forgotten; its result does not matter.
-  UnshadeRecord(arguments, record);
+  ChangeShade(arguments, record, false);
   return EraseRecord(root, record);
 }
 
-bool ShadeManager::RequestShade(HWND window, bool shade) {
-  HWND root = GetAncestor(window, GA_ROOT);
-  ShadeStructPtr record = FindRecord(root);
+bool ShadeManager::RequestShade(HWND root, bool shade) {
+  WindowRecordPtr record = FindRecord(root);
   if (!root || !record) return false;
   WindowArguments arguments(root);
-  return shade ? ShadeRecord(arguments, record) : UnshadeRecord(arguments, record);
+  return ChangeShade(arguments, record, shade);
 }
 
-bool ShadeManager::ShadeRecord(WindowArguments &arguments, const ShadeStructPtr &record) {
+bool ShadeManager::ChangeShade(WindowArguments &arguments, const WindowRecordPtr &record, bool shade) {
   const HWND root = arguments.Root();
   if (record->busy) return false;
-  // The filters are asked before the state is looked at, so they run also
-  // for a window that already counts as shaded.
-  if (!CheckFilters(arguments)) return false;
-  if (!IsCurrent(root, record)) return false;
-  if (!record->managed || record->shaded || record->busy) return false;
+  if (shade) {
+    // The filters are asked before the state is looked at, so they run
+    // also for a window that already counts as shaded.
+    if (!CheckFilters(arguments)) return false;
+    if (!IsCurrent(root, record)) return false;
+    if (record->busy) return false;
+  }
+  if (record->shaded == shade) return false;
 
   BusyScope busy(*record);
-  if (HandlerRefuses(arguments, onShade)) return false;
+  if (HandlerRefuses(arguments, shade ? onShade : onUnshade)) return false;
   if (!IsCurrent(root, record)) return false;
-  CallIgnoringResult(arguments, afterShade);
+  CallIgnoringResult(arguments, shade ? afterShade : afterUnshade);
   if (!IsCurrent(root, record)) return false;
-  record->shaded = true;
-  return true;
-}
-
-bool ShadeManager::UnshadeRecord(WindowArguments &arguments, const ShadeStructPtr &record) {
-  const HWND root = arguments.Root();
-  if (record->busy) return false;
-  if (!record->shaded) return false;
-
-  BusyScope busy(*record);
-  if (HandlerRefuses(arguments, onUnshade)) return false;
-  if (!IsCurrent(root, record)) return false;
-  CallIgnoringResult(arguments, afterUnshade);
-  if (!IsCurrent(root, record)) return false;
-  record->shaded = false;
+  record->shaded = shade;
   return true;
 }
 
 void ShadeManager::RestoreAll() {
   // Walks a copy of the map: a handler that dispatches messages may add or
   // erase entries, which would invalidate an iterator into the map itself.
-  // Each request goes through the window's root again, so records of
-  // windows that no longer exist are passed over.
-  std::vector<std::pair<HWND, ShadeStructPtr>> snapshot = Records();
-  for (const auto &entry : snapshot) RequestShade(entry.first, false);
+  // Records of windows that are no longer top-level windows (they are
+  // gone) are passed over.
+  std::vector<std::pair<HWND, WindowRecordPtr>> snapshot = Records();
+  for (const auto &entry : snapshot)
+    if (GetAncestor(entry.first, GA_ROOT) == entry.first) RequestShade(entry.first, false);
 }

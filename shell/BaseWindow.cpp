@@ -4,14 +4,14 @@
 
 BaseWindow::BaseWindow(HINSTANCE instance) : instance(instance), window(nullptr) {}
 
-BaseWindow::~BaseWindow() {}
+BaseWindow::~BaseWindow() {
+  if (window) WindowRegistry::Remove(window);
+}
 
 bool BaseWindow::Create(const std::wstring &title) {
-  window = CreateWindowExW(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
-                           CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
-  if (!window) return false;
-  WindowRegistry::Add(window, this);
-  return true;
+  // The window procedure binds the window to this object at WM_NCCREATE.
+  return CreateWindowExW(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT,
+                         0, nullptr, nullptr, instance, this) != nullptr;
 }
 
 LRESULT BaseWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -32,9 +32,22 @@ int BaseWindow::MessageLoop() {
 }
 
 LRESULT CALLBACK StaticWindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
-  // Messages sent while CreateWindowExW still runs find no entry yet and
-  // get the default handling.
+  if (message == WM_NCCREATE) {
+    // The object came with CreateWindowExW's last argument.
+    auto *object = static_cast<BaseWindow *>(reinterpret_cast<CREATESTRUCTW *>(lParam)->lpCreateParams);
+    if (object) {
+      object->window = h;
+      WindowRegistry::Add(h, object);
+    }
+  }
+  // Messages before WM_NCCREATE (WM_GETMINMAXINFO, for one) and after
+  // WM_NCDESTROY find no object and get the default handling.
   BaseWindow *object = WindowRegistry::Find(h);
   if (!object) return DefWindowProcW(h, message, wParam, lParam);
-  return object->WindowProc(h, message, wParam, lParam);
+  LRESULT result = object->WindowProc(h, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    WindowRegistry::Remove(h);
+    object->window = nullptr;
+  }
+  return result;
 }

@@ -1,6 +1,8 @@
 // A window made and served by an object: the class registers one window
 // procedure, StaticWindowProc, which finds the object for a window handle
-// in WindowRegistry and hands the message to its WindowProc.
+// in WindowRegistry and hands the message to its WindowProc. The object is
+// bound when the window receives WM_NCCREATE, so it sees every message
+// from there on (WM_CREATE included), and unbound after WM_NCDESTROY.
 #ifndef QUILLMERE_SHELL_BASEWINDOW_H
 #define QUILLMERE_SHELL_BASEWINDOW_H
 
@@ -11,7 +13,8 @@
 class BaseWindow {
  public:
   explicit BaseWindow(HINSTANCE instance);
-  // Destroys the class-name string only; the window is not destroyed here.
+  // The window is not destroyed here; one still there is unbound, so that
+  // its later messages get the default handling.
   virtual ~BaseWindow();
 
   BaseWindow(const BaseWindow &) = delete;
@@ -19,7 +22,7 @@ class BaseWindow {
 
   // Each derived class registers its own window class.
   virtual void RegisterWindowClass() = 0;
-  // Creates the top-level window and enters it in WindowRegistry.
+  // Creates the top-level window, bound to this object.
   virtual bool Create(const std::wstring &title);
   // WM_DESTROY posts the quit message; everything else goes to DefWindowProcW.
   virtual LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -29,6 +32,8 @@ class BaseWindow {
   HWND GetWindow() const { return window; }
 
  protected:
+  friend LRESULT CALLBACK StaticWindowProc(HWND, UINT, WPARAM, LPARAM);
+
   HINSTANCE instance;
   HWND window;
   std::wstring className;

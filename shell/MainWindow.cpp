@@ -9,15 +9,16 @@
 
 #include "module/EffectGate.h"
 #include "module/LogBuffer.h"
+#include "module/ScriptModule.h"
 #include "module/WindowEffects.h"
 #include "module/WindowRecovery.h"
+#include "scoped/WindowDC.h"
+#include "script/ScriptErrorReport.h"
 #include "shade/ShadeManager.h"
+#include "shade/WindowEvents.h"
 #include "shell/MainWindowClass.h"
-#include "shell/WindowDC.h"
 #include "shell/resource.h"
 #include "shell/version.h"
-
-MainWindow *currentMainWindow = nullptr;
 
 namespace {
 
@@ -43,13 +44,11 @@ static std::wstring VersionText(const char *pattern) {
 std::wstring QuillmereTitle() { return VersionText("Quillmere v%s"); }
 
 MainWindow::MainWindow(HINSTANCE instance)
-    : BaseWindow(instance), accelerators(nullptr), logView(nullptr), tray(), taskbarCreated(0) {
-  currentMainWindow = this;
-}
+    : BaseWindow(instance), accelerators(nullptr), logView(nullptr), tray(), taskbarCreated(0) {}
 
 MainWindow::~MainWindow() {
-  // The script module must not reach a main window that is gone.
-  if (currentMainWindow == this) currentMainWindow = nullptr;
+  // The script module must not reach a shade manager that is gone.
+  if (shadeManager) DetachScriptModule(*shadeManager);
 }
 
 void MainWindow::RegisterWindowClass() {
@@ -95,8 +94,11 @@ bool MainWindow::Create(const std::wstring &title) {
   // the window and its children are gone.
   SendMessageW(logView, WM_SETFONT, reinterpret_cast<WPARAM>(logFont.get()), FALSE);
 
-  // The log's first use registers the script module, before the script runs.
-  LogBuffer::Instance().editWindow = logView;
+  // A run's log begins empty in the log view. The script module and the
+  // report of script errors are in place before the script runs.
+  LogBuffer::Instance().ShowIn(logView);
+  RegisterScriptModule(*shadeManager);
+  SetScriptErrorSink(LogScriptError);
   // The settings were read before the log existed: what was wrong with
   // them is told now, before anything the script writes.
   const std::string settingsReport = profile.LoadReport();
@@ -132,13 +134,15 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
       // moment the giving back starts.
       if (shadeManager) shadeManager->RestoreAll();
       CloseEffects();
-      if (shadeManager) GiveBackHeldWindows(*shadeManager);
+      if (shadeManager) {
+        GiveBackHeldWindows(*shadeManager);
+        DetachScriptModule(*shadeManager);
+      }
       RecoverTaggedWindows();
       shadeManager.reset();
       if (tray.cbSize) Shell_NotifyIconW(NIM_DELETE, &tray);
       UnregisterHook();
-      PostQuitMessage(0);
-      break;
+      break;  // the quit message is posted below
     case WM_SIZE:
       if (logView) {
         RECT client;
@@ -245,42 +249,17 @@ void MainWindow::HandleHookEvent(LPARAM address) {
       info.BaseAddress != page || info.State != MEM_COMMIT || info.Type != MEM_PRIVATE ||
       info.RegionSize != kHookEventPageSize)
     return;
-  // Dispatched without the interpreter lock: asking a window for its title
-  // may wait for a script thread's window. The shade manager takes the lock
-  // for each script call and guards its record map with a lock of its own.
-  DispatchHookEvent(static_cast<const HookEventRecord *>(page), this);
-  VirtualFreeEx(GetCurrentProcess(), page, 0, MEM_RELEASE);
-}
-
-LRESULT MainWindow::DispatchHookEvent(const HookEventRecord *record, MainWindow *mainWindow) {
-  if (!IsForwardedEvent(record->message)) return 0;
-  HWND main = mainWindow->window;
-  HWND w = record->hwnd;
-  HWND root = GetAncestor(w, GA_ROOTOWNER);
-  if (w == main || root == main) return 0;
-  // Held for the whole dispatch: a handler that pumps messages may meet the
+  // Held for the whole event: a handler that pumps messages may meet the
   // main window's destruction, which drops the window's own reference.
-  boost::shared_ptr<ShadeManager> manager = mainWindow->shadeManager;
-  if (!manager) return 0;
-  switch (record->message) {
-    case WM_DESTROY:
-      manager->RemoveWindow(w);
-      break;
-    case WM_SETFOCUS:
-      // wParam: the window that lost the focus.
-      if (GetAncestor(reinterpret_cast<HWND>(record->wParam), GA_ROOTOWNER) != root) manager->RequestShade(root, false);
-      break;
-    case WM_KILLFOCUS:
-      // wParam: the window that receives the focus.
-      if (GetAncestor(reinterpret_cast<HWND>(record->wParam), GA_ROOTOWNER) != root) manager->RequestShade(root, true);
-      break;
-    case WM_SHOWWINDOW:
-      manager->AddWindow(w);
-      break;
-    default:
-      break;
+  // The event is handled without the interpreter lock: asking a window for
+  // its title may wait for a script thread's window. The shade manager
+  // takes the lock for each script call and guards its record map with a
+  // lock of its own.
+  if (boost::shared_ptr<ShadeManager> manager = shadeManager) {
+    const HookEventRecord *record = static_cast<const HookEventRecord *>(page);
+    HandleWindowEvent(*manager, window, record->message, record->hwnd, record->wParam);
   }
-  return 0;
+  VirtualFreeEx(GetCurrentProcess(), page, 0, MEM_RELEASE);
 }
 
 INT_PTR CALLBACK MainWindow::AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -14,7 +14,7 @@
 #include "config/QuillmereProfile.h"
 #include "hook/QuillmereHook.h"
 #include "shell/BaseWindow.h"
-#include "shell/GdiObject.h"
+#include "scoped/GdiObject.h"
 
 class ShadeManager;
 
@@ -40,9 +40,10 @@ class MainWindow : public BaseWindow {
   // settings and writes the settings file.
   virtual void SaveWindowPosition();
 
-  // Turns one forwarded event into a call on the shade manager; events of
-  // the main window and of the windows it owns are dropped.
-  static LRESULT DispatchHookEvent(const HookEventRecord *record, MainWindow *mainWindow);
+  // Reads and releases the page of a WM_HOOKEVENT and hands its event to
+  // the event table; a page that is not one a hook library posts is neither
+  // read nor released.
+  void HandleHookEvent(LPARAM address);
 
   static INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -55,9 +56,6 @@ class MainWindow : public BaseWindow {
   // Adds the tray icon, at start and again whenever the taskbar is made anew.
   void AddTrayIcon();
   void ShowVersionBox();
-  // Reads and releases the page of a WM_HOOKEVENT; a page that is not one
-  // a hook library posts is neither read nor released.
-  void HandleHookEvent(LPARAM address);
 
   HACCEL accelerators;
   HWND logView;
@@ -68,8 +66,5 @@ class MainWindow : public BaseWindow {
   boost::shared_ptr<ShadeManager> shadeManager;
   QuillmereProfile profile;
 };
-
-// The one main window of the process, set by its constructor.
-extern MainWindow *currentMainWindow;
 
 #endif

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "scoped/RegistryKey.h"
 #include "shell/PythonImports.h"
 
 const wchar_t kPythonCoreKey[] = L"Software\\Python\\PythonCore";
@@ -21,23 +22,6 @@ constexpr char kPythonLibraryNarrow[] = "python3.dll";
 HMODULE g_python = nullptr;
 
 const wchar_t *Bitness() { return sizeof(void *) == 8 ? L"64-bit" : L"32-bit"; }
-
-// A key that closes itself.
-class RegistryKey {
- public:
-  RegistryKey(HKEY parent, const std::wstring &name) {
-    if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~RegistryKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  RegistryKey(const RegistryKey &) = delete;
-  RegistryKey &operator=(const RegistryKey &) = delete;
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // The default value of a key as a string; empty when it has none.
 std::wstring DefaultString(HKEY key) {

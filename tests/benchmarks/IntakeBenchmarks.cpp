@@ -6,7 +6,7 @@
 // desktop: one runs a script with five filters (the fifth lets the window
 // pass) and plain shade and unshade handlers, the other an empty script.
 // One event is what the main window does with a WM_HOOKEVENT: look at the
-// page, DispatchHookEvent, release the page. The page is allocated and
+// page, hand its event to the event table, release the page. The page is allocated and
 // filled outside the timed part, as the hook library would have done.
 // Every iteration is a focus change away from a managed window (shaded)
 // and back (unshaded), on windows spread over the whole map, first for the
@@ -139,10 +139,7 @@ double Intake(MainWindow &main, UINT message, HWND window, HWND other) {
   WriteProcessMemory(GetCurrentProcess(), page, &record, sizeof record, nullptr);
 
   Clock::time_point start = Clock::now();
-  MEMORY_BASIC_INFORMATION info;
-  if (VirtualQuery(page, &info, sizeof info) == sizeof info && info.AllocationBase == page)
-    MainWindow::DispatchHookEvent(static_cast<const HookEventRecord *>(page), &main);
-  VirtualFreeEx(GetCurrentProcess(), page, 0, MEM_RELEASE);
+  main.HandleHookEvent(reinterpret_cast<LPARAM>(page));  // checks, handles and releases the page
   return Seconds(start, Clock::now());
 }
 
@@ -161,7 +158,7 @@ void IntakeFocusChange(benchmark::State &state) {
   for (auto _ : state) {
     HWND w = used[next++ % used.size()];
     double t = Intake(*world.scripted, WM_KILLFOCUS, w, elsewhere);
-    ShadeManager::ShadeStructPtr record = world.scripted->GetShadeManager()->FindRecord(w);
+    WindowRecordPtr record = world.scripted->GetShadeManager()->FindRecord(w);
     if (record && record->shaded) ++shaded;
     t += Intake(*world.scripted, WM_SETFOCUS, w, elsewhere);
     scripted += t;
@@ -198,7 +195,7 @@ void RecordMemory(benchmark::State &state) {
         static_cast<double>(after.uordblks + after.hblkhd) - static_cast<double>(before.uordblks + before.hblkhd);
     state.counters["mallinfo_bytes_per_window"] = state.counters["mallinfo_bytes_per_window"] / count;
     // What a window's entry holds as data: the key and the record itself.
-    const double payload = sizeof(HWND) + sizeof(ShadeManager::ShadeStruct);
+    const double payload = sizeof(HWND) + sizeof(WindowRecord);
     state.counters["payload_bytes"] = payload;
     state.counters["ratio"] = static_cast<double>(heap::LiveBytes()) / count / payload;
     state.counters["managed"] = count;

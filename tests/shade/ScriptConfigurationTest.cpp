@@ -106,7 +106,7 @@ TEST_F(ScriptConfigurationTest, HandlersGetTheRootHandleAsIntAndItsTextAsStr) {
   HWND top = Top(L"Caf\u00e9 \U0001F600");
   HWND pane = Child(top, L"pane");
 
-  ASSERT_TRUE(manager->AddWindow(pane));
+  Event(WM_SHOWWINDOW, pane);
 
   EXPECT_EQ(Eval("len(seen)"), "1");
   EXPECT_EQ(Eval("type(seen[0][0]).__name__, type(seen[0][1]).__name__, type(seen[0][2]).__name__"),

@@ -55,7 +55,7 @@ TEST_F(ShadeManagerTest, DestroyingTheManagerFreesItsRecordsAndReleasesNoScriptO
       "    return ([keep], on_add)\n");
   HWND w = Top(L"window");
   ASSERT_TRUE(manager->AddWindow(w));
-  boost::weak_ptr<ShadeManager::ShadeStruct> record = manager->FindRecord(w);
+  boost::weak_ptr<WindowRecord> record = manager->FindRecord(w);
   PyObject *main = PyModule_GetDict(PyImport_AddModule("__main__"));
   PyObject *onAdd = PyDict_GetItemString(main, "on_add");
   PyObject *filter = PyDict_GetItemString(main, "keep");

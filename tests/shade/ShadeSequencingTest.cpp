@@ -37,16 +37,15 @@ TEST_F(ShadeSequencingTest, OnlyUnownedEnabledTopLevelWindowsAreAdded) {
   HWND inDisabled = Child(disabled);
   HWND pane = Child(top);
 
-  EXPECT_FALSE(manager->AddWindow(owned));
-  EXPECT_FALSE(manager->AddWindow(disabled));
-  EXPECT_FALSE(manager->AddWindow(inOwned));
-  EXPECT_FALSE(manager->AddWindow(inDisabled));
+  // Shown windows are offered by their root window.
+  for (HWND w : {owned, disabled, inOwned, inDisabled}) Event(WM_SHOWWINDOW, w);
   EXPECT_EQ(Calls(), "");
+  EXPECT_TRUE(manager->Records().empty());
 
   // A child window adds its top-level window, once.
-  EXPECT_TRUE(manager->AddWindow(pane));
+  Event(WM_SHOWWINDOW, pane);
   EXPECT_FALSE(manager->AddWindow(top));
-  EXPECT_FALSE(manager->AddWindow(pane));
+  Event(WM_SHOWWINDOW, pane);
   EXPECT_TRUE(manager->AddWindow(hidden));  // no visibility test
   EXPECT_EQ(Calls(), Seq({Call("onAdd", top), Call("onAdd", hidden)}));
   EXPECT_TRUE(manager->FindRecord(top));
@@ -107,8 +106,9 @@ TEST_F(ShadeSequencingTest, ShadeAndUnshadeRunTheirHandlerPairsAndFlipTheState) 
   EXPECT_FALSE(manager->RequestShade(w, false));
   EXPECT_EQ(Calls(), "");
 
-  // Requests name any window inside; the script sees the root.
-  EXPECT_TRUE(manager->RequestShade(pane, true));
+  // Focus events name any window inside; the script sees the root.
+  HWND elsewhere = Top(L"elsewhere");
+  Event(WM_KILLFOCUS, pane, elsewhere);
   EXPECT_EQ(Calls(), Seq({Call("filter", w), Call("onShade", w), Call("afterShade", w)}));
   EXPECT_TRUE(Shaded(w));
 
@@ -116,7 +116,7 @@ TEST_F(ShadeSequencingTest, ShadeAndUnshadeRunTheirHandlerPairsAndFlipTheState) 
   EXPECT_FALSE(manager->RequestShade(w, true));
   EXPECT_EQ(Calls(), Call("filter", w));
 
-  EXPECT_TRUE(manager->RequestShade(pane, false));
+  Event(WM_SETFOCUS, pane, elsewhere);
   EXPECT_EQ(Calls(), Seq({Call("onUnshade", w), Call("afterUnshade", w)}));
   EXPECT_FALSE(Shaded(w));
   EXPECT_FALSE(manager->FindRecord(w)->busy);
@@ -218,7 +218,7 @@ TEST_F(ShadeSequencingTest, RemovingAWindowUnshadesItAndForgetsIt) {
   EXPECT_FALSE(manager->RemoveWindow(shaded));
 
   // A live child's destroy event ends its top-level window's management.
-  EXPECT_TRUE(manager->RemoveWindow(pane));
+  Event(WM_DESTROY, pane);
   EXPECT_EQ(Calls(), Call("onDestroy", plain));
   EXPECT_TRUE(manager->Records().empty());
 
@@ -239,17 +239,18 @@ TEST_F(ShadeSequencingTest, AShadedWindowThatIsAlreadyGoneIsRemovedUnderItsOwnHa
   ASSERT_TRUE(manager->RequestShade(w, true));
   Calls();
 
+  HWND elsewhere = Top(L"elsewhere");
   DestroyAppWindow(w);  // takes the child with it
   // A destroyed child's handle finds no record.
-  EXPECT_FALSE(manager->RemoveWindow(pane));
+  Event(WM_DESTROY, pane);
   EXPECT_EQ(Calls(), "");
-  // Neither a request nor a restore reaches a window that is gone.
-  EXPECT_FALSE(manager->RequestShade(w, false));
+  // Neither a focus event nor a restore reaches a window that is gone.
+  Event(WM_SETFOCUS, w, elsewhere);
   manager->RestoreAll();
   EXPECT_EQ(Calls(), "");
   EXPECT_TRUE(manager->FindRecord(w));
 
-  EXPECT_TRUE(manager->RemoveWindow(w));
+  Event(WM_DESTROY, w);
   EXPECT_EQ(Calls(), Seq({Call("onDestroy", w), Call("onUnshade", w)}));
   EXPECT_EQ(Eval("seen"), "[('', '')]");
   EXPECT_TRUE(manager->Records().empty());

@@ -1,5 +1,7 @@
 #include "ShadeTestSupport.h"
 
+#include "shade/WindowEvents.h"
+
 #include <string>
 
 namespace quillmere_test {
@@ -123,6 +125,11 @@ HWND ShadeTest::Owned(HWND owner, const std::wstring &title) {
   spec.title = title;
   spec.owner = owner;
   return winsim::driver::CreateAppWindow(app, spec);
+}
+
+void ShadeTest::Event(UINT kind, HWND window, HWND other) {
+  // The program's window is none of the test's.
+  HandleWindowEvent(*manager, nullptr, kind, window, reinterpret_cast<WPARAM>(other));
 }
 
 std::string ShadeTest::Calls() {

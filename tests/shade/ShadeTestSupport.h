@@ -32,6 +32,10 @@ class ShadeTest : public ScriptTest {
   HWND Child(HWND parent, const std::wstring &title = L"child");
   HWND Owned(HWND owner, const std::wstring &title = L"owned");
 
+  // Hands the manager one forwarded event through the event table, as the
+  // program's intake does (`other`: the focus event's other window).
+  void Event(UINT kind, HWND window, HWND other = nullptr);
+
   // The calls recorded since the last look, space separated; clears them.
   std::string Calls();
   // "name:handle", as recorded.

@@ -31,7 +31,7 @@ class SettingsLog : public ProgramTest {
     return log.substr(start == std::wstring::npos ? 0 : start + 2, at - (start == std::wstring::npos ? 0 : start + 2));
   }
   // The log as the program keeps it, also after its window is gone.
-  static std::wstring KeptLog() { return LogBuffer::Instance().text; }
+  static std::wstring KeptLog() { return LogBuffer::Instance().Text(); }
   // Closes the program with its exit command; gives the log lines added meanwhile.
   std::wstring Exit() {
     const std::wstring before = KeptLog();

@@ -1,8 +1,8 @@
 // Owns one GDI object the program created (a font, a brush, a pen) and
 // deletes it when it goes. The object must no longer be selected into a
 // device context or in use by a window by then.
-#ifndef QUILLMERE_SHELL_GDIOBJECT_H
-#define QUILLMERE_SHELL_GDIOBJECT_H
+#ifndef QUILLMERE_SCOPED_GDIOBJECT_H
+#define QUILLMERE_SCOPED_GDIOBJECT_H
 
 #include <windows.h>
 

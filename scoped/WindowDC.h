@@ -1,7 +1,7 @@
 // The device context of a window's client area, taken with GetDC and
 // released when the object goes.
-#ifndef QUILLMERE_SHELL_WINDOWDC_H
-#define QUILLMERE_SHELL_WINDOWDC_H
+#ifndef QUILLMERE_SCOPED_WINDOWDC_H
+#define QUILLMERE_SCOPED_WINDOWDC_H
 
 #include <windows.h>
 

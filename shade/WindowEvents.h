@@ -1,0 +1,19 @@
+// What each kind of forwarded window event does to the managed windows.
+// The program's intake hands every event it receives here, once it has
+// made sure the event came from a hook library.
+#ifndef QUILLMERE_SHADE_WINDOWEVENTS_H
+#define QUILLMERE_SHADE_WINDOWEVENTS_H
+
+#include <windows.h>
+
+class ShadeManager;
+
+// Looks up the event's kind in the event table (WindowEvents.cpp) and acts
+// on the manager. Events of the program's own window and of the windows it
+// owns are dropped, and so is every kind the hook library does not
+// forward. `kind`, `window` and `wParam` are the forwarded message's.
+// Runs without the interpreter lock; the manager takes it for each script
+// call.
+void HandleWindowEvent(ShadeManager &manager, HWND programWindow, UINT kind, HWND window, WPARAM wParam);
+
+#endif
