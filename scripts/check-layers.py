@@ -14,8 +14,8 @@ are the folders outside the layers (tests, examples, cmake, scripts).
   scripts/check-layers.py [--root DIR]
 
 Prints one line per upward edge and exits 1 if there is any; exits 1 too
-when one of the core layers has no source file, so that renaming a folder
-cannot switch the check off quietly.
+when a layer has no source file, so that renaming a folder cannot switch
+the check off quietly.
 """
 
 import argparse
@@ -26,14 +26,9 @@ import sys
 # The layers, lowest first.
 LAYERS = ["winsim", "scoped", "hook", "config", "script", "shade", "module", "shell", "sim"]
 
-# Layers that must hold sources. A layer folder that does not exist is
-# skipped (scoped/ and the top-level sim/ are still to come); these three
-# must always be there.
-CORE_LAYERS = ["shade", "module", "shell"]
-
-# Folders that belong to another layer than their top-level folder: the
-# simulated-desktop host still lives under shell/ but runs the whole program.
-RELOCATED = {"shell/sim": "sim"}
+# Layers that must hold sources: every one, so that a renamed or moved
+# folder cannot switch its part of the check off quietly.
+CORE_LAYERS = list(LAYERS)
 
 # Upward edges that are allowed, each with the reason; empty unless needed.
 # Includes: (including file, included file) -> reason, paths from the root.
@@ -56,9 +51,6 @@ def rank(layer):
 
 def layer_of(rel):
     """The layer of a path relative to the root, or None outside the layers."""
-    for folder, layer in sorted(RELOCATED.items(), key=lambda item: -len(item[0])):
-        if rel == folder or rel.startswith(folder + "/"):
-            return layer
     top = rel.split("/", 1)[0]
     return top if top in LAYERS else None
 
@@ -293,7 +285,7 @@ def relative(root, path):
 
 def existing_layer_folders(root):
     folders = []
-    for folder in LAYERS + sorted(RELOCATED):
+    for folder in LAYERS:
         path = os.path.join(root, folder)
         if os.path.isdir(path) and not any(folder.startswith(f + "/") for f in folders):
             folders.append(folder)
