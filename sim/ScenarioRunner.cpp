@@ -194,17 +194,17 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
 }
 
 ScenarioRunner::Outcome ScenarioRunner::MakeWindow(const Command &c) {
-  winsim::driver::NewWindow spec;
-  spec.title = Widen(c.text);
-  if (!c.window.className.empty()) spec.className = Widen(c.window.className);
-  if (c.window.hasRect) spec.rect = RECT{c.window.left, c.window.top, c.window.right, c.window.bottom};
-  if (!c.window.owner.empty()) spec.owner = WindowNamed(c.window.owner);
-  if (!c.window.parent.empty()) spec.parent = WindowNamed(c.window.parent);
-  spec.visible = !c.window.hidden;
-  spec.enabled = !c.window.disabled;
-  spec.layered = c.window.layered;
-  spec.style = c.window.style;
-  HWND created = winsim::driver::CreateAppWindow(apps_.at(c.app), spec);
+  winsim::driver::NewWindow newWindow;
+  newWindow.title = Widen(c.text);
+  if (!c.window.className.empty()) newWindow.className = Widen(c.window.className);
+  if (c.window.hasRect) newWindow.rect = RECT{c.window.left, c.window.top, c.window.right, c.window.bottom};
+  if (!c.window.owner.empty()) newWindow.owner = WindowNamed(c.window.owner);
+  if (!c.window.parent.empty()) newWindow.parent = WindowNamed(c.window.parent);
+  newWindow.visible = !c.window.hidden;
+  newWindow.enabled = !c.window.disabled;
+  newWindow.layered = c.window.layered;
+  newWindow.style = c.window.style;
+  HWND created = winsim::driver::CreateAppWindow(apps_.at(c.app), newWindow);
   windows_.emplace_back(c.name, created);
   return Act(created != nullptr, "the application could not create the window");
 }

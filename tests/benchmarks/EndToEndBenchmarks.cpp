@@ -171,9 +171,9 @@ void EndToEndFocusChange(benchmark::State &state) {
                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ShowWindow(w, SW_SHOWNA);
   });
-  NewWindow spec;
-  spec.title = L"Other application";
-  HWND v = CreateAppWindow(other, spec);
+  NewWindow newWindow;
+  newWindow.title = L"Other application";
+  HWND v = CreateAppWindow(other, newWindow);
   g_seen.window = w;
   g_seen.fullHeight = ReadWindow(w).rect.bottom - ReadWindow(w).rect.top;
 

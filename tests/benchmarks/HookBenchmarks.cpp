@@ -48,18 +48,18 @@ struct HookWorld {
 
   HookWorld() {
     app = StartApp("hooked");
-    NewWindow spec;
-    spec.title = L"Hooked";
-    top = CreateAppWindow(app, spec);
-    spec.title = L"first";
-    spec.parent = top;
-    spec.rect = RECT{0, 0, 50, 20};
-    first = CreateAppWindow(app, spec);
-    spec.title = L"second";
-    second = CreateAppWindow(app, spec);
-    spec = NewWindow();
-    spec.title = L"Toggled";
-    toggled = CreateAppWindow(app, spec);
+    NewWindow newWindow;
+    newWindow.title = L"Hooked";
+    top = CreateAppWindow(app, newWindow);
+    newWindow.title = L"first";
+    newWindow.parent = top;
+    newWindow.rect = RECT{0, 0, 50, 20};
+    first = CreateAppWindow(app, newWindow);
+    newWindow.title = L"second";
+    second = CreateAppWindow(app, newWindow);
+    newWindow = NewWindow();
+    newWindow.title = L"Toggled";
+    toggled = CreateAppWindow(app, newWindow);
     ClickFocus(first);
     WaitAllIdle();
 

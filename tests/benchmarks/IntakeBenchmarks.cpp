@@ -56,9 +56,9 @@ struct WindowPool {
   void Grow(std::size_t count) {
     if (!app) {
       app = StartApp("managed-windows");
-      NewWindow spec;
-      spec.title = L"Elsewhere";
-      elsewhere = CreateAppWindow(app, spec);
+      NewWindow newWindow;
+      newWindow.title = L"Elsewhere";
+      elsewhere = CreateAppWindow(app, newWindow);
     }
     if (windows.size() >= count) return;
     Clock::time_point start = Clock::now();

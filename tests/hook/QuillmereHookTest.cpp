@@ -36,10 +36,10 @@ class HookLibraryTest : public ::testing::Test {
     ResetDesktop();
   }
   HWND Window(DWORD app, const wchar_t *title, HWND owner = nullptr) {
-    NewWindow spec;
-    spec.title = title;
-    spec.owner = owner;
-    return CreateAppWindow(app, spec);
+    NewWindow newWindow;
+    newWindow.title = title;
+    newWindow.owner = owner;
+    return CreateAppWindow(app, newWindow);
   }
   // Takes the posted events, checks each page and releases it.
   std::vector<Event> Events() {

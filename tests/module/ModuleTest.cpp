@@ -73,14 +73,14 @@ Quillmere.log(u"\ud83d\ude00" + u"x" * 32765)
 }
 
 TEST_F(Module, GetWindowPropertyDescribesAWindowWithTheRightTypes) {
-  NewWindow ownerSpec;
-  ownerSpec.title = L"Owner";
-  HWND owner = CreateAppWindow(app, ownerSpec);
-  NewWindow spec;
-  spec.title = L"Dialog \U0001F600";
-  spec.owner = owner;
-  spec.enabled = false;
-  HWND dialog = CreateAppWindow(app, spec);
+  NewWindow newOwner;
+  newOwner.title = L"Owner";
+  HWND owner = CreateAppWindow(app, newOwner);
+  NewWindow newDialog;
+  newDialog.title = L"Dialog \U0001F600";
+  newDialog.owner = owner;
+  newDialog.enabled = false;
+  HWND dialog = CreateAppWindow(app, newDialog);
   std::wstring log = RunScript("d = Quillmere.getWindowProperty(" + Handle(dialog) + R"py()
 Quillmere.log(u",".join(sorted(d.keys())))
 Quillmere.log(u"%s %s %s %s %s %s" % tuple(type(d[k]).__name__ for k in
@@ -122,10 +122,10 @@ Quillmere.doTopmostWindow(h, 2)
 TEST_F(Module, EffectsOnWindowsWithoutARecordChangeNothing) {
   NewWindow top;
   HWND parent = CreateAppWindow(app, top);
-  NewWindow childSpec;
-  childSpec.parent = parent;
-  childSpec.rect = RECT{0, 0, 50, 50};
-  HWND child = CreateAppWindow(app, childSpec);
+  NewWindow newChild;
+  newChild.parent = parent;
+  newChild.rect = RECT{0, 0, 50, 50};
+  HWND child = CreateAppWindow(app, newChild);
   // At load time no window has a record yet.
   std::wstring log = RunScript("Quillmere.doShadeWindow(" + Handle(parent) + ", 1)\n" +
                                "Quillmere.doShadeWindow(" + Handle(child) + ", 1)\n" +
@@ -149,11 +149,11 @@ class Effects : public Module {
     Start();
   }
   HWND Window(const wchar_t *title, bool layered = false) {
-    NewWindow spec;
-    spec.title = title;
-    spec.rect = RECT{50, 60, 450, 360};
-    spec.layered = layered;
-    return CreateAppWindow(app, spec);
+    NewWindow newWindow;
+    newWindow.title = title;
+    newWindow.rect = RECT{50, 60, 450, 360};
+    newWindow.layered = layered;
+    return CreateAppWindow(app, newWindow);
   }
   // Focus to the window and away: a shade request for it.
   void FocusAway(HWND w) {
@@ -215,9 +215,9 @@ TEST_F(Effects, CancellingTranslucencyWithoutMakingItLeavesTheLayeredStyle) {
 }
 
 TEST_F(Effects, TopMostOnAndOff) {
-  NewWindow spec;
-  spec.title = L"W";
-  HWND w = CreateAppWindow(app, spec);
+  NewWindow newWindow;
+  newWindow.title = L"W";
+  HWND w = CreateAppWindow(app, newWindow);
   WriteScript("import Quillmere\nQuillmere.doTopmostWindow(" + Handle(w) + ", 1)\n" +
               "def configure():\n    return ([],)\n");
   Start();
@@ -226,9 +226,9 @@ TEST_F(Effects, TopMostOnAndOff) {
 }
 
 TEST_F(Effects, TopMostOff) {
-  NewWindow spec;
-  spec.title = L"W";
-  HWND w = CreateAppWindow(app, spec);
+  NewWindow newWindow;
+  newWindow.title = L"W";
+  HWND w = CreateAppWindow(app, newWindow);
   WriteScript("import Quillmere\nQuillmere.doTopmostWindow(" + Handle(w) + ", 1)\n" +
               "Quillmere.doTopmostWindow(" + Handle(w) + ", 0)\n" + "def configure():\n    return ([],)\n");
   Start();

@@ -28,12 +28,12 @@ class GiveBack : public ProgramTest {
   }
   // A window of 400 by 300 pixels at (50, 60), sizable unless a style is given.
   HWND Window(const wchar_t *title, bool layered = false, DWORD style = 0) {
-    NewWindow spec;
-    spec.title = title;
-    spec.rect = RECT{50, 60, 450, 360};
-    spec.layered = layered;
-    spec.style = style;
-    return CreateAppWindow(app, spec);
+    NewWindow newWindow;
+    newWindow.title = title;
+    newWindow.rect = RECT{50, 60, 450, 360};
+    newWindow.layered = layered;
+    newWindow.style = style;
+    return CreateAppWindow(app, newWindow);
   }
   // Every window may roll up; `handlers` defines on_shade and on_unshade.
   void StartWith(const std::string &handlers) {

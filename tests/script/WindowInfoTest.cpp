@@ -17,14 +17,14 @@ class WindowInfoTest : public quillmere_test::ScriptTest {
   }
   HWND Make(const std::wstring &title, HWND parent = nullptr, HWND owner = nullptr, bool visible = true,
             bool enabled = true, const std::wstring &className = L"SimAppWindow") {
-    NewWindow spec;
-    spec.title = title;
-    spec.parent = parent;
-    spec.owner = owner;
-    spec.visible = visible;
-    spec.enabled = enabled;
-    spec.className = className;
-    return CreateAppWindow(app, spec);
+    NewWindow newWindow;
+    newWindow.title = title;
+    newWindow.parent = parent;
+    newWindow.owner = owner;
+    newWindow.visible = visible;
+    newWindow.enabled = enabled;
+    newWindow.className = className;
+    return CreateAppWindow(app, newWindow);
   }
   DWORD app = 0;
 };

@@ -106,25 +106,25 @@ void ShadeTest::LoadWithErrors(const std::string &body) {
 }
 
 HWND ShadeTest::Top(const std::wstring &title, bool enabled, bool visible) {
-  winsim::driver::NewWindow spec;
-  spec.title = title;
-  spec.enabled = enabled;
-  spec.visible = visible;
-  return winsim::driver::CreateAppWindow(app, spec);
+  winsim::driver::NewWindow newWindow;
+  newWindow.title = title;
+  newWindow.enabled = enabled;
+  newWindow.visible = visible;
+  return winsim::driver::CreateAppWindow(app, newWindow);
 }
 
 HWND ShadeTest::Child(HWND parent, const std::wstring &title) {
-  winsim::driver::NewWindow spec;
-  spec.title = title;
-  spec.parent = parent;
-  return winsim::driver::CreateAppWindow(app, spec);
+  winsim::driver::NewWindow newWindow;
+  newWindow.title = title;
+  newWindow.parent = parent;
+  return winsim::driver::CreateAppWindow(app, newWindow);
 }
 
 HWND ShadeTest::Owned(HWND owner, const std::wstring &title) {
-  winsim::driver::NewWindow spec;
-  spec.title = title;
-  spec.owner = owner;
-  return winsim::driver::CreateAppWindow(app, spec);
+  winsim::driver::NewWindow newWindow;
+  newWindow.title = title;
+  newWindow.owner = owner;
+  return winsim::driver::CreateAppWindow(app, newWindow);
 }
 
 void ShadeTest::Event(UINT kind, HWND window, HWND other) {

@@ -85,12 +85,12 @@ int ProgramTest::Join() {
 }
 
 HWND ProgramTest::AppWindow(DWORD app, const wchar_t *title, RECT rect, HWND owner, DWORD style) {
-  NewWindow spec;
-  spec.title = title;
-  spec.rect = rect;
-  spec.owner = owner;
-  spec.style = style;
-  HWND h = CreateAppWindow(app, spec);
+  NewWindow newWindow;
+  newWindow.title = title;
+  newWindow.rect = rect;
+  newWindow.owner = owner;
+  newWindow.style = style;
+  HWND h = CreateAppWindow(app, newWindow);
   WaitAllIdle();
   return h;
 }

@@ -58,9 +58,9 @@ TEST_F(FocusTest, ClickMovesFocusBetweenApplicationsEachOnItsOwnThread) {
 }
 
 TEST_F(FocusTest, FocusInsideOneWindowMovesWithoutActivation) {
-  NewWindow childSpec = NewWindowTitled(L"edit", {5, 5, 50, 20});
-  childSpec.parent = a;
-  HWND child = CreateAppWindow(appA, childSpec);
+  NewWindow newChild = NewWindowTitled(L"edit", {5, 5, 50, 20});
+  newChild.parent = a;
+  HWND child = CreateAppWindow(appA, newChild);
   ClickFocus(a);
   HookRecorder recorder;
   ClickFocus(child);
@@ -76,9 +76,9 @@ TEST_F(FocusTest, FocusInsideOneWindowMovesWithoutActivation) {
 }
 
 TEST_F(FocusTest, ClickOnAChildOfAnotherApplicationNamesTheOldFocusWindow) {
-  NewWindow childSpec = NewWindowTitled(L"edit", {5, 5, 50, 20});
-  childSpec.parent = b;
-  HWND child = CreateAppWindow(appB, childSpec);
+  NewWindow newChild = NewWindowTitled(L"edit", {5, 5, 50, 20});
+  newChild.parent = b;
+  HWND child = CreateAppWindow(appB, newChild);
   ClickFocus(a);
   HookRecorder recorder;
   ClickFocus(child);
@@ -93,9 +93,9 @@ TEST_F(FocusTest, ClickOnAChildOfAnotherApplicationNamesTheOldFocusWindow) {
 }
 
 TEST_F(FocusTest, ClickingADisabledOwnerActivatesItsDialogInstead) {
-  NewWindow dialogSpec = NewWindowTitled(L"modal");
-  dialogSpec.owner = a;
-  HWND dialog = CreateAppWindow(appA, dialogSpec);
+  NewWindow newDialog = NewWindowTitled(L"modal");
+  newDialog.owner = a;
+  HWND dialog = CreateAppWindow(appA, newDialog);
   EnableAppWindow(a, false);
   ClickFocus(a);
   EXPECT_EQ(GetForegroundWindow(), dialog);

@@ -13,14 +13,14 @@ class TreeTest : public DesktopTest {
   void SetUp() override {
     app = StartApp("app");
     top = CreateAppWindow(app, NewWindowTitled(L"top"));
-    NewWindow childSpec = NewWindowTitled(L"child", {10, 10, 60, 40});
-    childSpec.parent = top;
-    child = CreateAppWindow(app, childSpec);
-    childSpec.parent = child;
-    grandchild = CreateAppWindow(app, childSpec);
-    NewWindow popupSpec = NewWindowTitled(L"dialog");
-    popupSpec.owner = top;
-    popup = CreateAppWindow(app, popupSpec);
+    NewWindow newChild = NewWindowTitled(L"child", {10, 10, 60, 40});
+    newChild.parent = top;
+    child = CreateAppWindow(app, newChild);
+    newChild.parent = child;
+    grandchild = CreateAppWindow(app, newChild);
+    NewWindow newPopup = NewWindowTitled(L"dialog");
+    newPopup.owner = top;
+    popup = CreateAppWindow(app, newPopup);
   }
   DWORD app = 0;
   HWND top = nullptr, child = nullptr, grandchild = nullptr, popup = nullptr;

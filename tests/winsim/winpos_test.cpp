@@ -110,10 +110,10 @@ TEST_F(WinPosTest, DefaultPositionsCascadeFromTheTopLeftAndTheSizeIsThreeQuarter
 }
 
 TEST_F(WinPosTest, PositionsNearTheEndOfTheRangeSaturateInsteadOfOverflowing) {
-  NewWindow childSpec = NewWindowTitled(L"child", {10, 10, 60, 40});
-  childSpec.parent = w;
-  childSpec.style = WS_CHILD | WS_VISIBLE;
-  HWND child = CreateAppWindow(app, childSpec);
+  NewWindow newChild = NewWindowTitled(L"child", {10, 10, 60, 40});
+  newChild.parent = w;
+  newChild.style = WS_CHILD | WS_VISIBLE;
+  HWND child = CreateAppWindow(app, newChild);
   const LONG kMax = std::numeric_limits<LONG>::max(), kMin = std::numeric_limits<LONG>::min();
 
   ASSERT_TRUE(SetWindowPos(w, nullptr, kMax - 100, kMax - 1, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
@@ -128,9 +128,9 @@ TEST_F(WinPosTest, PositionsNearTheEndOfTheRangeSaturateInsteadOfOverflowing) {
   EXPECT_EQ(c.bottom, kMax);
 
   // A pop-up keeps no tracking limits, so the size is taken as given.
-  NewWindow popupSpec = NewWindowTitled(L"popup");
-  popupSpec.style = WS_POPUP;
-  HWND popup = CreateAppWindow(app, popupSpec);
+  NewWindow newPopup = NewWindowTitled(L"popup");
+  newPopup.style = WS_POPUP;
+  HWND popup = CreateAppWindow(app, newPopup);
   ASSERT_TRUE(SetWindowPos(popup, nullptr, kMin, kMin, kMax, kMax, SWP_NOZORDER | SWP_NOACTIVATE));
   r = Rect(popup);
   EXPECT_EQ(r.left, kMin);

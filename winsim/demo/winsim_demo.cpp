@@ -60,12 +60,12 @@ int main() {
   g_target = CreateWindowExW(0, L"STATIC", L"demo", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, ForwardFocusChanges, GetModuleHandleW(nullptr), 0);
   DWORD editor = StartApp("editor"), browser = StartApp("browser");
-  NewWindow spec;
-  spec.title = L"Editor";
-  HWND e = CreateAppWindow(editor, spec);
-  spec.title = L"Browser";
-  spec.rect = RECT{300, 200, 900, 700};
-  HWND b = CreateAppWindow(browser, spec);
+  NewWindow window;
+  window.title = L"Editor";
+  HWND e = CreateAppWindow(editor, window);
+  window.title = L"Browser";
+  window.rect = RECT{300, 200, 900, 700};
+  HWND b = CreateAppWindow(browser, window);
   std::printf("Two applications are running: Editor (process %lu) and Browser (process %lu).\n",
               static_cast<unsigned long>(editor), static_cast<unsigned long>(browser));
   for (HWND target : {e, b, e}) {

@@ -152,7 +152,7 @@ void RunInApp(DWORD processId, const std::function<void()> &code) {
   if (App *app = FindApp(processId)) RunOnThread(app->thread, code);
 }
 
-HWND CreateAppWindow(DWORD processId, const NewWindow &spec) {
+HWND CreateAppWindow(DWORD processId, const NewWindow &window) {
   HWND result = nullptr;
   RunInApp(processId, [&] {
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -160,24 +160,24 @@ HWND CreateAppWindow(DWORD processId, const NewWindow &spec) {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = instance;
-    wc.lpszClassName = spec.className.c_str();
+    wc.lpszClassName = window.className.c_str();
     RegisterClassExW(&wc);  // fails harmlessly once the class exists
-    DWORD style = spec.style;
+    DWORD style = window.style;
     if (!style) {
-      if (spec.parent)
+      if (window.parent)
         style = WS_CHILD | WS_BORDER;
-      else if (spec.owner)
+      else if (window.owner)
         style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
       else
         style = WS_OVERLAPPEDWINDOW;
     }
-    if (!spec.enabled) style |= WS_DISABLED;
-    DWORD exStyle = spec.exStyle | (spec.layered ? WS_EX_LAYERED : 0);
-    const RECT &r = spec.rect;
-    HWND parentOrOwner = spec.parent ? spec.parent : spec.owner;
-    result = CreateWindowExW(exStyle, spec.className.c_str(), spec.title.c_str(), style, r.left, r.top,
+    if (!window.enabled) style |= WS_DISABLED;
+    DWORD exStyle = window.exStyle | (window.layered ? WS_EX_LAYERED : 0);
+    const RECT &r = window.rect;
+    HWND parentOrOwner = window.parent ? window.parent : window.owner;
+    result = CreateWindowExW(exStyle, window.className.c_str(), window.title.c_str(), style, r.left, r.top,
                              r.right - r.left, r.bottom - r.top, parentOrOwner, nullptr, instance, nullptr);
-    if (result && spec.visible) ShowWindow(result, (style & WS_CHILD) ? SW_SHOW : SW_SHOWNOACTIVATE);
+    if (result && window.visible) ShowWindow(result, (style & WS_CHILD) ? SW_SHOW : SW_SHOWNOACTIVATE);
   });
   return result;
 }

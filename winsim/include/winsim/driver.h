@@ -74,7 +74,7 @@ struct NewWindow {
 
 // The application creates a window (registering its class on first use;
 // the class procedure is DefWindowProcW) and shows it without activating it.
-HWND CreateAppWindow(DWORD processId, const NewWindow &spec);
+HWND CreateAppWindow(DWORD processId, const NewWindow &window);
 
 // The window's own application shows (any SW_ command), enables or
 // disables, retitles or destroys it.
