@@ -6,7 +6,7 @@
 #include <memory>
 
 struct CFileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
+  void operator()(std::FILE *file) const { std::fclose(file); }
 };
 
 typedef std::unique_ptr<std::FILE, CFileCloser> CFile;

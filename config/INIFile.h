@@ -16,18 +16,18 @@
 
 class INIFile {
  public:
-  typedef std::pair<std::string, boost::shared_ptr<INISection> > NamedSection;
+  typedef std::pair<std::string, boost::shared_ptr<INISection>> NamedSection;
 
   virtual ~INIFile();
 
   // The section with this name, appended empty at the end when missing.
   // Never null; the pointer stays valid as long as the document.
-  INISection* GetSection(const std::string& name);
+  INISection *GetSection(const std::string &name);
   // Appends an entry to the named section (creating the section at the end
   // of the document when missing) without looking for the key. Used by the
   // loader, which also gives how the entry was written.
-  void AddEntry(const std::string& sectionName, const std::string& key, const std::vector<std::string>& comments,
-                const std::string& value, std::optional<INIEntry::Source> source = std::nullopt);
+  void AddEntry(const std::string &sectionName, const std::string &key, const std::vector<std::string> &comments,
+                const std::string &value, std::optional<INIEntry::Source> source = std::nullopt);
 
   // Loader (INIParser.cpp). Both add to the document; neither clears it.
   // True when the whole text was read; on false, every entry recognised
@@ -37,8 +37,8 @@ class INIFile {
   // completely, although the grammar gives true for the text before them.
   // ParseText gives in `stop` the offset where the pass ended (the first
   // NUL's, or the text's size, when it read to the end).
-  bool LoadFromFile(const std::string& path, INIReadOutcome* outcome = nullptr);
-  bool ParseText(const std::string& text, std::size_t* stop = nullptr);
+  bool LoadFromFile(const std::string &path, INIReadOutcome *outcome = nullptr);
+  bool ParseText(const std::string &text, std::size_t *stop = nullptr);
 
   // Writer (INIWriter.cpp). Every value is written in a form the loader
   // reads back as that same value, and an entry read from a file whose
@@ -48,12 +48,12 @@ class INIFile {
   // needs quotes and ends with a backslash), it returns false and the file
   // keeps its old content. ToText then writes that value quoted.
   std::string ToText() const;
-  bool SaveToFile(const std::string& path) const;
+  bool SaveToFile(const std::string &path) const;
 
   std::vector<NamedSection> sections;
 
  private:
-  INISection* Find(const std::string& name);
+  INISection *Find(const std::string &name);
 };
 
 #endif

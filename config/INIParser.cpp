@@ -27,7 +27,7 @@ bool IsLetterOrDigit(char c) { return std::isalnum(static_cast<unsigned char>(c)
 // Matches one character for which Classify is true; its attribute is the
 // character.
 template <bool (*Classify)(char)>
-struct ClassParser : classic::char_parser<ClassParser<Classify> > {
+struct ClassParser : classic::char_parser<ClassParser<Classify>> {
   typedef ClassParser self_t;
   template <typename CharT>
   bool test(CharT c) const {
@@ -40,7 +40,7 @@ const ClassParser<IsLetter> letter_p = ClassParser<IsLetter>();
 const ClassParser<IsLetterOrDigit> letterOrDigit_p = ClassParser<IsLetterOrDigit>();
 
 // The text of a buffer: its characters up to the terminating null.
-std::string BufferText(const std::vector<char>& buffer) {
+std::string BufferText(const std::vector<char> &buffer) {
   return buffer.empty() ? std::string() : std::string(buffer.data(), std::strlen(buffer.data()));
 }
 
@@ -56,7 +56,7 @@ std::string BufferText(const std::vector<char>& buffer) {
 // characters in front of it, also when the text ends first.
 template <typename ScannerT>
 struct INIParser::definition {
-  typedef BindFromTo<const char* const> Range;
+  typedef BindFromTo<const char *const> Range;
   typedef BindOne<char> Char;
   typedef BindOne<int> Int;
   typedef BindOne<double> Real;
@@ -64,7 +64,7 @@ struct INIParser::definition {
   classic::rule<ScannerT> identifier, stringValue, quotedString, plainString, intLiteral, realLiteral, boolLiteral,
       document, section, entry, comment;
 
-  explicit definition(const INIParser& self) {
+  explicit definition(const INIParser &self) {
     using classic::ch_p;
     using classic::end_p;
     using classic::eps_p;
@@ -72,13 +72,12 @@ struct INIParser::definition {
 
     // Spirit hands the grammar to its definition as const; the actions fill
     // the parser's state, which belongs to this one pass.
-    INIParser* parser = const_cast<INIParser*>(&self);
+    INIParser *parser = const_cast<INIParser *>(&self);
 
     document = *whitespace_p >> *section >> *whitespace_p;
 
-    section = ch_p('[') >> identifier >> ch_p(']') >> eps_p[Range(parser, &INIParser::BeginSection)] >>
-              +whitespace_p >> eps_p[Range(parser, &INIParser::OpenSection)] >>
-              *((entry | comment) >> (+whitespace_p | end_p));
+    section = ch_p('[') >> identifier >> ch_p(']') >> eps_p[Range(parser, &INIParser::BeginSection)] >> +whitespace_p >>
+              eps_p[Range(parser, &INIParser::OpenSection)] >> *((entry | comment) >> (+whitespace_p | end_p));
 
     entry = identifier[Range(parser, &INIParser::SetKey)] >> *whitespace_p >> ch_p('=') >>
             *(whitespace_p - ch_p('\n')) >> eps_p[Range(parser, &INIParser::StartValue)] >>
@@ -86,8 +85,7 @@ struct INIParser::definition {
              boolLiteral[Range(parser, &INIParser::AddBool)] | stringValue[Range(parser, &INIParser::AddString)]);
 
     comment = ch_p(';') >> eps_p[Range(parser, &INIParser::ClearComment)] >>
-              *((~ch_p('\n'))[Char(parser, &INIParser::AppendComment)]) >>
-              eps_p[Range(parser, &INIParser::EndComment)];
+              *((~ch_p('\n'))[Char(parser, &INIParser::AppendComment)]) >> eps_p[Range(parser, &INIParser::EndComment)];
 
     identifier = (letter_p[Char(parser, &INIParser::StartName)] | ch_p('_')[Char(parser, &INIParser::StartName)]) >>
                  *(letterOrDigit_p[Char(parser, &INIParser::AppendName)] |
@@ -118,17 +116,23 @@ struct INIParser::definition {
                   eps_p[Range(parser, &INIParser::EndValue)];
   }
 
-  const classic::rule<ScannerT>& start() const { return document; }
+  const classic::rule<ScannerT> &start() const { return document; }
 };
 
-INIParser::INIParser(INIFile* target)
-    : target(target), intValue(0), realValue(0.0), boolValue(false), keyEnd(nullptr), valueStart(nullptr), sectionOpen(false) {}
+INIParser::INIParser(INIFile *target)
+    : target(target),
+      intValue(0),
+      realValue(0.0),
+      boolValue(false),
+      keyEnd(nullptr),
+      valueStart(nullptr),
+      sectionOpen(false) {}
 
 void INIParser::EndPass() { KeepTrailingComments(); }
 
 void INIParser::KeepTrailingComments() {
   if (sectionOpen && !pendingComments.empty()) {
-    std::vector<std::string>& trailing = target->GetSection(sectionName)->trailingComments;
+    std::vector<std::string> &trailing = target->GetSection(sectionName)->trailingComments;
     trailing.insert(trailing.end(), pendingComments.begin(), pendingComments.end());
   }
   pendingComments.clear();
@@ -185,24 +189,24 @@ void INIParser::AddReal(Position first, Position last) {
 void INIParser::AddBool(Position, Position last) { AddCurrent(boolValue ? "true" : "false", last); }
 void INIParser::AddString(Position, Position last) { AddCurrent(BufferText(valueBuffer), last); }
 
-void INIParser::AddCurrent(const std::string& text, Position valueEnd) {
+void INIParser::AddCurrent(const std::string &text, Position valueEnd) {
   INIEntry::Source source{std::string(keyEnd, valueStart), std::string(valueStart, valueEnd), text};
   target->AddEntry(sectionName, keyName, pendingComments, text, std::move(source));
   pendingComments.clear();
 }
 
-bool INIFile::ParseText(const std::string& text, std::size_t* stop) {
+bool INIFile::ParseText(const std::string &text, std::size_t *stop) {
   // The text counts up to its first null character.
-  const char* first = text.c_str();
-  const char* last = first + std::strlen(first);
+  const char *first = text.c_str();
+  const char *last = first + std::strlen(first);
   INIParser parser(this);
-  const classic::parse_info<const char*> info = classic::parse(first, last, parser);
+  const classic::parse_info<const char *> info = classic::parse(first, last, parser);
   parser.EndPass();
   if (stop) *stop = static_cast<std::size_t>(info.stop - first);
   return info.full;
 }
 
-bool INIFile::LoadFromFile(const std::string& path, INIReadOutcome* outcome) {
+bool INIFile::LoadFromFile(const std::string &path, INIReadOutcome *outcome) {
   // Every line of the file, the last one included, is read as ending with a
   // line feed; a file that cannot be read contributes what was read of it.
   std::string text;

@@ -17,7 +17,7 @@ class INIFile;
 class INIParser : public boost::spirit::classic::grammar<INIParser> {
  public:
   // `target` receives the entries; it is not owned.
-  explicit INIParser(INIFile* target);
+  explicit INIParser(INIFile *target);
 
   // Called once the pass is over: comments read after the last entry of the
   // text are kept at the end of its section.
@@ -27,10 +27,10 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   // parser matched; calls `function` with the parser and that range.
   template <typename IteratorT>
   struct BindFromTo {
-    typedef boost::function<void(INIParser&, IteratorT, IteratorT)> Function;
-    BindFromTo(INIParser* parser, const Function& function) : parser(parser), function(function) {}
+    typedef boost::function<void(INIParser &, IteratorT, IteratorT)> Function;
+    BindFromTo(INIParser *parser, const Function &function) : parser(parser), function(function) {}
     void operator()(IteratorT first, IteratorT last) const { function(*parser, first, last); }
-    INIParser* parser;
+    INIParser *parser;
     Function function;
   };
 
@@ -38,10 +38,10 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   // or a real); calls `function` with the parser and that value.
   template <typename ValueT>
   struct BindOne {
-    typedef boost::function<void(INIParser&, ValueT)> Function;
-    BindOne(INIParser* parser, const Function& function) : parser(parser), function(function) {}
+    typedef boost::function<void(INIParser &, ValueT)> Function;
+    BindOne(INIParser *parser, const Function &function) : parser(parser), function(function) {}
     void operator()(ValueT value) const { function(*parser, value); }
-    INIParser* parser;
+    INIParser *parser;
     Function function;
   };
 
@@ -50,7 +50,7 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   struct definition;
 
  private:
-  typedef const char* Position;
+  typedef const char *Position;
 
   void StartName(char c);
   void AppendName(char c);
@@ -74,13 +74,13 @@ class INIParser : public boost::spirit::classic::grammar<INIParser> {
   void AddString(Position, Position);
   // Adds the entry with the value `text`, and with how it was written: the
   // text from the key's end to `valueEnd`.
-  void AddCurrent(const std::string& text, Position valueEnd);
+  void AddCurrent(const std::string &text, Position valueEnd);
   // Moves the pending comments to the end of the current section, which
   // keeps them when no entry follows them (a section holding only comments
   // included).
   void KeepTrailingComments();
 
-  INIFile* target;
+  INIFile *target;
   // Characters of the identifier, string value and comment last read, each
   // followed by a terminating null once complete.
   std::vector<char> nameBuffer;

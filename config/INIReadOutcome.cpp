@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-INIReadOutcome INIReadOutcome::StoppedAt(const std::string& text, std::size_t position, Cause cause) {
+INIReadOutcome INIReadOutcome::StoppedAt(const std::string &text, std::size_t position, Cause cause) {
   INIReadOutcome outcome;
   outcome.status = Stopped;
   outcome.cause = cause;

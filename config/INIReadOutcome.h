@@ -17,9 +17,9 @@ struct INIReadOutcome {
   };
   // Why reading stopped (Stopped only).
   enum Cause {
-    NotInGrammar,        // text that is neither a section, an entry nor a ';' comment
-    NullByte,            // the grammar reads a text up to its first NUL byte
-    LoneCarriageReturn   // a carriage return without a line feed: a line end the grammar does not know
+    NotInGrammar,       // text that is neither a section, an entry nor a ';' comment
+    NullByte,           // the grammar reads a text up to its first NUL byte
+    LoneCarriageReturn  // a carriage return without a line feed: a line end the grammar does not know
   };
 
   // At most this many bytes of the stopping line are shown.
@@ -27,7 +27,7 @@ struct INIReadOutcome {
 
   // The outcome for a text (as the loader reads it, line feeds only) in which
   // reading stopped at `position`, for `cause`.
-  static INIReadOutcome StoppedAt(const std::string& text, std::size_t position, Cause cause);
+  static INIReadOutcome StoppedAt(const std::string &text, std::size_t position, Cause cause);
 
   // "line N: "text"" with the cause when it is not the grammar's; bytes that
   // are not printable ASCII are written \xNN, so the text is plain ASCII.

@@ -15,12 +15,12 @@ class INISection {
   // with the empty value, so a document written after reading holds every
   // key the program asked for. Keys may repeat; reads and writes act on the
   // first entry with the key. Keys compare byte for byte.
-  std::string GetValue(const std::string& key);
+  std::string GetValue(const std::string &key);
   // Replaces the value of the first entry with the key, keeping its place and
   // its comments, or appends a new entry.
-  void SetValue(const std::string& key, const std::string& value);
+  void SetValue(const std::string &key, const std::string &value);
   // True for the texts "true" and "True" only.
-  bool GetBool(const std::string& key);
+  bool GetBool(const std::string &key);
 
   // The entries as settings text (INIWriter.cpp).
   std::string ToText() const;
@@ -31,7 +31,7 @@ class INISection {
   std::vector<std::string> trailingComments;
 
  private:
-  INIEntry* Find(const std::string& key);
+  INIEntry *Find(const std::string &key);
 };
 
 #endif

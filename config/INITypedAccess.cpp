@@ -10,7 +10,7 @@ namespace {
 // on its own would also accept digit-grouping separators when the global C++
 // locale has them ("1,280" under a Japanese or English locale), so the text is
 // checked first and lexical_cast only converts and checks the range.
-bool IsDecimalInteger(const std::string& text) {
+bool IsDecimalInteger(const std::string &text) {
   std::string::size_type i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   if (i == text.size()) return false;
@@ -22,14 +22,14 @@ bool IsDecimalInteger(const std::string& text) {
 }  // namespace
 
 template <>
-int GetAs<int>(INISection* section, const std::string& key) {
+int GetAs<int>(INISection *section, const std::string &key) {
   const std::string text = section->GetValue(key);
   if (!IsDecimalInteger(text)) throw boost::bad_lexical_cast(typeid(std::string), typeid(int));
   return boost::lexical_cast<int>(text);
 }
 
 template <>
-std::string GetAs<std::string>(INISection* section, const std::string& key) {
+std::string GetAs<std::string>(INISection *section, const std::string &key) {
   return section->GetValue(key);
 }
 
@@ -37,6 +37,6 @@ std::string GetAs<std::string>(INISection* section, const std::string& key) {
 // groups, so the locale-independent canonical text is used instead; it is
 // also the text the loader stores for integers.
 template <>
-void SetAs<int>(int value, INISection* section, const std::string& key) {
+void SetAs<int>(int value, INISection *section, const std::string &key) {
   section->SetValue(key, IntegerText(value));
 }

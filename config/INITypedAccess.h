@@ -12,21 +12,21 @@
 
 // Provided for int and std::string.
 template <typename T>
-T GetAs(INISection* section, const std::string& key);
+T GetAs(INISection *section, const std::string &key);
 // Provided for int.
 template <typename T>
-void SetAs(T value, INISection* section, const std::string& key);
+void SetAs(T value, INISection *section, const std::string &key);
 
 // The whole text must be an optional sign and decimal digits within the
 // range of int; any other text, the empty one included, raises
 // boost::bad_lexical_cast.
 template <>
-int GetAs<int>(INISection* section, const std::string& key);
+int GetAs<int>(INISection *section, const std::string &key);
 // Never fails.
 template <>
-std::string GetAs<std::string>(INISection* section, const std::string& key);
+std::string GetAs<std::string>(INISection *section, const std::string &key);
 // Stores the canonical decimal text (see NumberText.h).
 template <>
-void SetAs<int>(int value, INISection* section, const std::string& key);
+void SetAs<int>(int value, INISection *section, const std::string &key);
 
 #endif

@@ -16,17 +16,17 @@ namespace {
 
 // Whether the loader reads "k=<text>" inside a section completely, as one
 // entry holding `value`.
-bool ReadsBackAs(const std::string& text, const std::string& value) {
+bool ReadsBackAs(const std::string &text, const std::string &value) {
   INIFile probe;
   if (!probe.ParseText("[s]\nk=" + text + "\n") || probe.sections.size() != 1) return false;
-  const std::vector<INIEntry>& entries = probe.sections.front().second->entries;
+  const std::vector<INIEntry> &entries = probe.sections.front().second->entries;
   return entries.size() == 1 && entries.front().value == value;
 }
 
 // The value written between double-quotes, where the loader keeps line
 // feeds, blanks at the start and digits as they are; a double-quote inside
 // is escaped with a backslash, the one escape the loader knows.
-std::string Quoted(const std::string& value) {
+std::string Quoted(const std::string &value) {
   return '"' + boost::algorithm::replace_all_copy(value, "\"", "\\\"") + '"';
 }
 
@@ -37,7 +37,7 @@ std::string Quoted(const std::string& value) {
 // or a double-quote. False when neither form reads back: a carriage return
 // reads as a line end gone wrong, a NUL byte ends the text, and inside
 // quotes a backslash in front of the closing double-quote escapes it.
-bool ValueText(const std::string& value, std::string& text) {
+bool ValueText(const std::string &value, std::string &text) {
   text = value;
   if (value.find('\r') == std::string::npos && ReadsBackAs(text, value)) return true;
   text = Quoted(value);
@@ -46,11 +46,11 @@ bool ValueText(const std::string& value, std::string& text) {
 
 // Appends the entries of a section; false when a value could not be written
 // so that it reads back (it is then written quoted all the same).
-bool AppendEntries(const INISection& section, std::string& text) {
+bool AppendEntries(const INISection &section, std::string &text) {
   bool faithful = true;
   std::string valueText;
-  for (const INIEntry& entry : section.entries) {
-    for (const std::string& comment : entry.comments) text += ';' + comment + '\n';
+  for (const INIEntry &entry : section.entries) {
+    for (const std::string &comment : entry.comments) text += ';' + comment + '\n';
     text += entry.key;
     if (entry.source && entry.source->value == entry.value) {
       text += entry.source->separator + entry.source->text + '\n';
@@ -60,13 +60,13 @@ bool AppendEntries(const INISection& section, std::string& text) {
     faithful = ValueText(entry.value, valueText) && faithful;
     text += valueText + '\n';
   }
-  for (const std::string& comment : section.trailingComments) text += ';' + comment + '\n';
+  for (const std::string &comment : section.trailingComments) text += ';' + comment + '\n';
   return faithful;
 }
 
-bool AppendDocument(const INIFile& document, std::string& text) {
+bool AppendDocument(const INIFile &document, std::string &text) {
   bool faithful = true;
-  for (const INIFile::NamedSection& named : document.sections) {
+  for (const INIFile::NamedSection &named : document.sections) {
     text += '[' + named.first + "]\n";
     faithful = AppendEntries(*named.second, text) && faithful;
     text += '\n';
@@ -88,7 +88,7 @@ std::string INIFile::ToText() const {
   return text;
 }
 
-bool INIFile::SaveToFile(const std::string& path) const {
+bool INIFile::SaveToFile(const std::string &path) const {
   std::string text;
   return AppendDocument(*this, text) && ReplaceTextFile(path, text);
 }

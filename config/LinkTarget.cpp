@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-bool FollowLinks(const std::string& path, std::string& target) {
+bool FollowLinks(const std::string &path, std::string &target) {
   namespace fs = std::filesystem;
   fs::path current(path);
   for (int hop = 0; hop <= kMaxLinkHops; ++hop) {

@@ -14,6 +14,6 @@ constexpr int kMaxLinkHops = 40;
 // file's name, a link's relative target is taken from the link's
 // directory). False when the chain is longer than kMaxLinkHops (a loop) or
 // a link cannot be read.
-bool FollowLinks(const std::string& path, std::string& target);
+bool FollowLinks(const std::string &path, std::string &target);
 
 #endif

@@ -13,7 +13,7 @@ std::string IntegerText(int value) {
 
 std::string RealText(double value) {
   char buffer[64];
-  const std::to_chars_result result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
+  const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
+                                                    17);
   return std::string(buffer, result.ptr);
 }

@@ -4,10 +4,10 @@
 
 namespace {
 
-int ReadGeometry(INISection* window, const char* key, int fallback) {
+int ReadGeometry(INISection *window, const char *key, int fallback) {
   try {
     return GetAs<int>(window, key);
-  } catch (const boost::bad_lexical_cast&) {
+  } catch (const boost::bad_lexical_cast &) {
     return fallback;
   }
 }
@@ -27,7 +27,7 @@ QuillmereProfile::~QuillmereProfile() {}
 bool QuillmereProfile::Load() {
   readOutcome = INIReadOutcome();
   LoadFromFile(FileName, &readOutcome);
-  INISection* window = GetSection("Window");
+  INISection *window = GetSection("Window");
   Left = ReadGeometry(window, "Left", DefaultLeft);
   Top = ReadGeometry(window, "Top", DefaultTop);
   Width = ReadGeometry(window, "Width", DefaultWidth);
@@ -54,7 +54,7 @@ bool QuillmereProfile::Save() {
   }
   // The keys in the order Load asks for them, so that missing ones are
   // added in the same places.
-  INISection* window = current.GetSection("Window");
+  INISection *window = current.GetSection("Window");
   SetAs<int>(Left, window, "Left");
   SetAs<int>(Top, window, "Top");
   SetAs<int>(Width, window, "Width");

@@ -21,7 +21,7 @@ class QuillmereProfile : public INIFile {
   static constexpr int DefaultHeight = 480;
 
   // The settings file, in the current directory.
-  static constexpr const char* FileName = "quillmere.ini";
+  static constexpr const char *FileName = "quillmere.ini";
 
   QuillmereProfile();
   virtual ~QuillmereProfile();
@@ -46,13 +46,13 @@ class QuillmereProfile : public INIFile {
 
   // Why the last Save wrote nothing.
   enum class SaveRefusal {
-    None,             // Save wrote the file (or has not run)
-    NotReadAtStart,   // Load did not read the file completely
-    NotReadAtSave,    // the file could not be read completely when saving
-    NotWritten        // the file could not be replaced
+    None,            // Save wrote the file (or has not run)
+    NotReadAtStart,  // Load did not read the file completely
+    NotReadAtSave,   // the file could not be read completely when saving
+    NotWritten       // the file could not be replaced
   };
 
-  const INIReadOutcome& ReadOutcome() const { return readOutcome; }
+  const INIReadOutcome &ReadOutcome() const { return readOutcome; }
   // Whether Save may replace the file: Load read all of it, or found none.
   bool MayReplaceFile() const;
   // One line for the log on what Load found, naming the file; empty when

@@ -39,7 +39,7 @@ std::string RandomDigits() {
 
 }  // namespace
 
-CFile CreateNewFile(const std::string& name) {
+CFile CreateNewFile(const std::string &name) {
   const int descriptor = open(name.c_str(), kCreateFlags, kCreateMode);
   if (descriptor < 0) return CFile();
   CFile stream(fdopen(descriptor, "w"));
@@ -50,7 +50,7 @@ CFile CreateNewFile(const std::string& name) {
   return stream;
 }
 
-TemporaryFile::TemporaryFile(const std::string& file) {
+TemporaryFile::TemporaryFile(const std::string &file) {
   for (int attempt = 0; attempt < kTemporaryAttempts && !stream; ++attempt) {
     name = file + '.' + RandomDigits() + kTemporarySuffix;
     errno = 0;
@@ -66,7 +66,7 @@ TemporaryFile::~TemporaryFile() {
   if (created && !moved) DeleteFileA(name.c_str());
 }
 
-bool TemporaryFile::WriteAndClose(const std::string& text) {
+bool TemporaryFile::WriteAndClose(const std::string &text) {
   if (!stream) return false;
   bool written = std::fwrite(text.data(), 1, text.size(), stream.get()) == text.size();
   written = std::fflush(stream.get()) == 0 && written;
@@ -74,7 +74,7 @@ bool TemporaryFile::WriteAndClose(const std::string& text) {
   return written;
 }
 
-bool TemporaryFile::MoveOnto(const std::string& target) {
+bool TemporaryFile::MoveOnto(const std::string &target) {
   if (!created || stream || moved) return false;
   moved = MoveFileExA(name.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
   return moved;

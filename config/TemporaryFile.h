@@ -11,7 +11,7 @@
 
 // Names are "<file>.<kTemporaryRandomDigits hex digits><kTemporarySuffix>";
 // a name taken already is followed by another, up to kTemporaryAttempts.
-constexpr const char* kTemporarySuffix = ".tmp";
+constexpr const char *kTemporarySuffix = ".tmp";
 constexpr int kTemporaryRandomDigits = 16;
 constexpr int kTemporaryAttempts = 16;
 
@@ -19,24 +19,24 @@ constexpr int kTemporaryAttempts = 16;
 // Null, opening nothing, when anything already has that name (a file, a
 // directory, a symbolic link, which is not followed) or it cannot be
 // created.
-CFile CreateNewFile(const std::string& name);
+CFile CreateNewFile(const std::string &name);
 
 class TemporaryFile {
  public:
   // Creates the file beside `file`; IsOpen tells whether that worked.
-  explicit TemporaryFile(const std::string& file);
+  explicit TemporaryFile(const std::string &file);
   // Removes the file unless it was moved into place.
   ~TemporaryFile();
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  TemporaryFile(const TemporaryFile &) = delete;
+  TemporaryFile &operator=(const TemporaryFile &) = delete;
 
   bool IsOpen() const { return static_cast<bool>(stream); }
-  const std::string& Name() const { return name; }
+  const std::string &Name() const { return name; }
   // Writes all of `text` and closes the file; false when any of it failed.
-  bool WriteAndClose(const std::string& text);
+  bool WriteAndClose(const std::string &text);
   // Puts the written file in the place of `target` in one step, replacing
   // what is there.
-  bool MoveOnto(const std::string& target);
+  bool MoveOnto(const std::string &target);
 
  private:
   std::string name;

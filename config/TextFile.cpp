@@ -10,7 +10,7 @@
 #include "config/LinkTarget.h"
 #include "config/TemporaryFile.h"
 
-TextFileRead ReadTextFile(const std::string& path, std::string& text) {
+TextFileRead ReadTextFile(const std::string &path, std::string &text) {
   text.clear();
   errno = 0;
   const CFile file(_fsopen(path.c_str(), "rb", _SH_DENYNO));
@@ -27,7 +27,7 @@ TextFileRead ReadTextFile(const std::string& path, std::string& text) {
   return failed ? TextFileRead::Failed : TextFileRead::Read;
 }
 
-bool ReplaceTextFile(const std::string& path, const std::string& text) {
+bool ReplaceTextFile(const std::string &path, const std::string &text) {
   // A linked file is replaced where it lives; the link stays as it is.
   std::string target;
   if (!FollowLinks(path, target)) return false;

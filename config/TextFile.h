@@ -16,13 +16,13 @@ enum class TextFileRead {
 // same on every platform. The file is read as bytes: the Windows runtime's
 // text mode would end the text at a Ctrl+Z byte and hide the rest of the
 // file. After a failure `text` holds what was read before it.
-TextFileRead ReadTextFile(const std::string& path, std::string& text);
+TextFileRead ReadTextFile(const std::string &path, std::string &text);
 
 // Writes `text` completely to a temporary file beside `path` and then puts
 // it in the place of `path` in one step. When `path` is a symbolic link, the
 // file it leads to is replaced and the link is kept. When any of that fails,
 // the temporary file is removed, `path` keeps its old content, and the
 // result is false.
-bool ReplaceTextFile(const std::string& path, const std::string& text);
+bool ReplaceTextFile(const std::string &path, const std::string &text);
 
 #endif

@@ -55,8 +55,8 @@ LRESULT CALLBACK HookProc(int nCode, WPARAM wParam, LPARAM lParam) {
   // Nothing about the target window or the windows it owns is forwarded.
   // The cheap tests come first; the ancestry query is made only for the
   // forwarded kinds.
-  if (nCode == HC_ACTION && IsForwardedEvent(c->message) && c->message != eventMessage &&
-      c->hwnd != targetWindow && GetAncestor(c->hwnd, GA_ROOTOWNER) != targetWindow)
+  if (nCode == HC_ACTION && IsForwardedEvent(c->message) && c->message != eventMessage && c->hwnd != targetWindow &&
+      GetAncestor(c->hwnd, GA_ROOTOWNER) != targetWindow)
     Forward(*c);
   return CallNextHookEx(hookHandle, nCode, wParam, lParam);
 }

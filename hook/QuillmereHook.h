@@ -37,7 +37,6 @@ QUILLMEREHOOK_API bool QUILLMEREHOOK_CALL RegisterHook(HWND target, UINT message
 // Removes the hook; false when none is installed. The target and message
 // stay as they were.
 QUILLMEREHOOK_API bool QUILLMEREHOOK_CALL UnregisterHook();
-
 }
 
 #endif

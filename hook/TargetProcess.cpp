@@ -61,8 +61,7 @@ TargetProcess::Use TargetProcess::Acquire(HWND target, DWORD processId) {
 
 void TargetProcess::Discard(const Use &use) {
   Opened *expected = use.opened_;
-  if (expected && current_.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel))
-    Release(use.opened_);
+  if (expected && current_.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel)) Release(use.opened_);
 }
 
 void TargetProcess::Close() {

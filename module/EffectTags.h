@@ -9,8 +9,8 @@
 #include <windows.h>
 
 struct ShadeTag {
-  LONG height = 0;         // the window's height before it was rolled up
-  bool hadFrame = false;   // it had WS_THICKFRAME, which rolling up took away
+  LONG height = 0;        // the window's height before it was rolled up
+  bool hadFrame = false;  // it had WS_THICKFRAME, which rolling up took away
 };
 
 struct TranslucencyTag {

@@ -22,9 +22,7 @@ namespace {
 // outside that range with OverflowError, as a 32-bit long would.
 HWND HandleFromScript(int value) { return reinterpret_cast<HWND>(static_cast<intptr_t>(value)); }
 
-long HandleToScript(HWND window) {
-  return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(window));
-}
+long HandleToScript(HWND window) { return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(window)); }
 
 // Runs a platform call without the interpreter lock: changing a window of
 // another thread, or showing the log, waits for that thread, which may be
@@ -82,9 +80,7 @@ PyObject *GetWindowProperty(PyObject *, PyObject *args) {
             SetItem(dict, "owner", PyLong_FromLong(HandleToScript(info.owner))) &&
             SetItem(dict, "is_visible", PyBool_FromLong(info.is_visible)) &&
             SetItem(dict, "is_enabled", PyBool_FromLong(info.is_enabled)) &&
-            SetItem(dict, "title",
-                    StrFromWide(info.title)) &&
-            SetItem(dict, "classname", StrFromWide(info.classname));
+            SetItem(dict, "title", StrFromWide(info.title)) && SetItem(dict, "classname", StrFromWide(info.classname));
   if (!ok) {
     // The interpreter's own error (memory) is pending.
     Py_DECREF(dict);
@@ -154,8 +150,7 @@ PyMethodDef g_methods[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 
-PyModuleDef g_module = {PyModuleDef_HEAD_INIT, "Quillmere", nullptr, -1, g_methods,
-                        nullptr, nullptr, nullptr, nullptr};
+PyModuleDef g_module = {PyModuleDef_HEAD_INIT, "Quillmere", nullptr, -1, g_methods, nullptr, nullptr, nullptr, nullptr};
 
 }  // namespace
 

@@ -134,8 +134,8 @@ namespace {
 // as asked, else (while the effects are open) make or release it, all in
 // one step on the window.
 template <typename Make, typename Release>
-EffectOutcome ApplyHeldEffect(const WindowRecordPtr &record, HWND window, bool on,
-                              bool HeldEffects::*held, Make make, Release release) {
+EffectOutcome ApplyHeldEffect(const WindowRecordPtr &record, HWND window, bool on, bool HeldEffects::*held, Make make,
+                              Release release) {
   if (!record) return EffectOutcome::Done;
   HeldEffects &effects = record->effects;
   WindowStep step(window);

@@ -16,8 +16,10 @@ void FinaliseInterpreter(std::chrono::milliseconds limit, UINT exitCode) {
   std::thread deadline([&] {
     std::unique_lock<std::mutex> lock(mutex);
     if (finished.wait_for(lock, limit, [&] { return done; })) return;
-    std::fprintf(stderr, "The interpreter did not finish within %lld ms (an atexit callback still runs): "
-                         "the process ends\n", static_cast<long long>(limit.count()));
+    std::fprintf(stderr,
+                 "The interpreter did not finish within %lld ms (an atexit callback still runs): "
+                 "the process ends\n",
+                 static_cast<long long>(limit.count()));
     // Not ExitProcess: it would tell every library of the process that it
     // detaches, on this thread, while the stopped shutdown may still hold
     // the locks their detach code takes.

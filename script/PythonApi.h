@@ -20,6 +20,8 @@
 #include <Python.h>
 
 // The exception types of `builtins` that code may raise or test for by name.
+// A list of names, packed.
+// clang-format off
 #define QUILLMERE_PYTHON_EXCEPTIONS(X)                                                                           \
   X(BaseException) X(Exception) X(StopIteration) X(ArithmeticError) X(LookupError) X(AssertionError)          \
   X(AttributeError) X(BufferError) X(EOFError) X(OSError) X(ImportError) X(ModuleNotFoundError) X(IndexError) \
@@ -28,6 +30,7 @@
   X(SystemError) X(SystemExit) X(TypeError) X(UnicodeError) X(UnicodeEncodeError) X(UnicodeDecodeError)      \
   X(ValueError) X(ZeroDivisionError) X(TimeoutError) X(FileNotFoundError) X(PermissionError) X(Warning)      \
   X(RuntimeWarning) X(UserWarning) X(DeprecationWarning)
+// clang-format on
 
 #ifdef QUILLMERE_PYTHON_NO_DATA
 

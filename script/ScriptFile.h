@@ -15,14 +15,14 @@
 constexpr std::uintmax_t kMaxScriptFileBytes = 1024 * 1024;
 
 enum class ScriptFileRead {
-  Read,        // the whole file is in the text
-  Missing,     // nothing of that name
-  Directory,   // not read: a directory
-  Pipe,        // not read: a FIFO, whose opening waits for a writer
-  Device,      // not read: a device, which may never end (/dev/zero)
-  OtherKind,   // not read: a socket or anything else that is not a regular file
-  TooLarge,    // not read: larger than kMaxScriptFileBytes
-  Failed       // cannot be opened or read
+  Read,       // the whole file is in the text
+  Missing,    // nothing of that name
+  Directory,  // not read: a directory
+  Pipe,       // not read: a FIFO, whose opening waits for a writer
+  Device,     // not read: a device, which may never end (/dev/zero)
+  OtherKind,  // not read: a socket or anything else that is not a regular file
+  TooLarge,   // not read: larger than kMaxScriptFileBytes
+  Failed      // cannot be opened or read
 };
 
 // Reads the whole file, as bytes, into text, when it is a regular file (a

@@ -14,8 +14,7 @@ typedef std::chrono::steady_clock Clock;
 // thread that is not a daemon; finalisation ignores the result.
 PyObject *LeaveThreads(PyObject *, PyObject *) { return PyLong_FromLong(0); }
 
-PyMethodDef g_leaveThreads = {"_shutdown", LeaveThreads, METH_NOARGS,
-                              "leaves the script's remaining threads running"};
+PyMethodDef g_leaveThreads = {"_shutdown", LeaveThreads, METH_NOARGS, "leaves the script's remaining threads running"};
 
 bool IsTrueAttribute(PyObject *object, const char *name) {
   PyObject *value = PyObject_GetAttrString(object, name);
@@ -89,10 +88,10 @@ std::wstring EndScriptThreads(std::chrono::milliseconds limit) {
 
     PyObject *separator = PyUnicode_FromString(", ");
     PyObject *joined = separator ? PyUnicode_Join(separator, names) : nullptr;
-    PyObject *text = joined ? PyUnicode_FromFormat("%zd script thread%s still running at exit, not waited for "
-                                                   "after %lld ms: %U",
-                                                   left, left == 1 ? "" : "s",
-                                                   static_cast<long long>(limit.count()), joined)
+    PyObject *text = joined ? PyUnicode_FromFormat(
+                                  "%zd script thread%s still running at exit, not waited for "
+                                  "after %lld ms: %U",
+                                  left, left == 1 ? "" : "s", static_cast<long long>(limit.count()), joined)
                             : nullptr;
     if (text && WideFromStr(text, &line)) PySys_FormatStderr("%U\n", text);
     PyErr_Clear();

@@ -106,10 +106,10 @@ struct ScriptWatchdog::ThreadSlot {
   static constexpr Clock::rep kNoCall = std::numeric_limits<Clock::rep>::max();
 
   struct Call {
-    Clock::rep deadline = 0;  // of an enclosing call only
-    bool pending = false;     // a stop was raised into it and may not have been delivered
-    bool stopped = false;     // it has been stopped at least once
-    bool handled = false;     // one of its stops reached a handler of the script
+    Clock::rep deadline = 0;     // of an enclosing call only
+    bool pending = false;        // a stop was raised into it and may not have been delivered
+    bool stopped = false;        // it has been stopped at least once
+    bool handled = false;        // one of its stops reached a handler of the script
     Py_ssize_t reachedMark = 0;  // how many stops had reached handlers at its last stop
   };
 
@@ -230,8 +230,7 @@ ScriptWatchdog::Watch::Watch(ScriptWatchdog &watchdog) : watchdog_(watchdog), sl
     slot_.enclosing.push_back(outer);
   }
   slot_.current = ThreadSlot::Call();
-  slot_.deadline.store(now + watchdog_.limitTicks_,
-                       std::memory_order_release);
+  slot_.deadline.store(now + watchdog_.limitTicks_, std::memory_order_release);
 }
 
 ScriptWatchdog::Watch::~Watch() {
@@ -306,7 +305,6 @@ void ScriptWatchdog::InterruptDueCalls() {
     call.pending = true;
     call.stopped = true;
     call.reachedMark = reached;
-    slot->deadline.store(now + limitTicks_,
-                         std::memory_order_relaxed);
+    slot->deadline.store(now + limitTicks_, std::memory_order_relaxed);
   }
 }

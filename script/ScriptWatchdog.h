@@ -90,7 +90,7 @@ class ScriptWatchdog {
 
   const std::chrono::milliseconds limit_;
   const Clock::rep limitTicks_;  // the limit in ticks of the clock
-  const std::uint64_t serial_;  // tells this watchdog from any earlier one
+  const std::uint64_t serial_;   // tells this watchdog from any earlier one
   // The exceptions raised into calls and the list their construction
   // appends to (how the watchdog learns that a stop reached a handler);
   // owned references, null when they could not be made.

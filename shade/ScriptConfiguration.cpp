@@ -34,7 +34,9 @@ std::wstring TypeText(PyObject *object) {
   PyObject *typeType = reinterpret_cast<PyObject *>(Py_TYPE(PyExc_BaseException));
   PyObject *members = PyObject_GetAttrString(typeType, "__dict__");
   PyObject *descriptor = members ? PyObject_CallMethod(members, "get", "s", "__name__") : nullptr;
-  PyObject *name = descriptor ? PyObject_CallMethod(descriptor, "__get__", "O", reinterpret_cast<PyObject *>(Py_TYPE(object))) : nullptr;
+  PyObject *name = descriptor
+                       ? PyObject_CallMethod(descriptor, "__get__", "O", reinterpret_cast<PyObject *>(Py_TYPE(object)))
+                       : nullptr;
   const char *utf8 = name && PyUnicode_Check(name) ? PyUnicode_AsUTF8AndSize(name, nullptr) : nullptr;
   if (utf8) {
     for (; *utf8; ++utf8) text += static_cast<wchar_t>(static_cast<unsigned char>(*utf8));
@@ -63,8 +65,8 @@ void ShadeManager::LoadScript(const char *path) {
   }
   const ScriptFileRead read = ReadScriptFile(path, text);
   if (read != ScriptFileRead::Read) {
-    ReportProblemWatched(watchdog, L"Script file \"" + ScriptPathText(path) + L"\" " + ScriptFileProblem(read) +
-                                       L": no script runs");
+    ReportProblemWatched(
+        watchdog, L"Script file \"" + ScriptPathText(path) + L"\" " + ScriptFileProblem(read) + L": no script runs");
     return;
   }
 
@@ -126,8 +128,8 @@ void ShadeManager::LoadScript(const char *path) {
       }
     }
   } else {
-    ReportProblemWatched(watchdog, L"configure returned " + TypeText(result) +
-                                       L", not a tuple: no filters or handlers are used");
+    ReportProblemWatched(watchdog,
+                         L"configure returned " + TypeText(result) + L", not a tuple: no filters or handlers are used");
   }
 }
 

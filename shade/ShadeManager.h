@@ -24,9 +24,7 @@ class ShadeManager {
   // Window handles ordered by their 32-bit value read as unsigned.
   struct HandleOrder {
     bool operator()(HWND a, HWND b) const { return Value(a) < Value(b); }
-    static std::uint32_t Value(HWND h) {
-      return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h));
-    }
+    static std::uint32_t Value(HWND h) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h)); }
   };
   typedef std::map<HWND, WindowRecordPtr, HandleOrder> RecordMap;
 

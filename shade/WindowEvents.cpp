@@ -73,11 +73,8 @@ bool FocusGained(ShadeManager &manager, const WindowEvent &event) { return Focus
 bool FocusLost(ShadeManager &manager, const WindowEvent &event) { return FocusMoved(manager, event, true); }
 
 constexpr EventRow kEventTable[] = {
-    {kEveryKind, DropProgramWindow},
-    {WM_SHOWWINDOW, Shown},
-    {WM_DESTROY, Destroyed},
-    {WM_SETFOCUS, FocusGained},
-    {WM_KILLFOCUS, FocusLost},
+    {kEveryKind, DropProgramWindow}, {WM_SHOWWINDOW, Shown},    {WM_DESTROY, Destroyed},
+    {WM_SETFOCUS, FocusGained},      {WM_KILLFOCUS, FocusLost},
 };
 
 // Every forwarded kind has exactly one row of its own, and no row names a

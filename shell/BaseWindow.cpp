@@ -10,8 +10,8 @@ BaseWindow::~BaseWindow() {
 
 bool BaseWindow::Create(const std::wstring &title) {
   // The window procedure binds the window to this object at WM_NCCREATE.
-  return CreateWindowExW(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT,
-                         0, nullptr, nullptr, instance, this) != nullptr;
+  return CreateWindowExW(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
+                         nullptr, nullptr, instance, this) != nullptr;
 }
 
 LRESULT BaseWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {

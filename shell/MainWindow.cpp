@@ -79,11 +79,9 @@ bool MainWindow::Create(const std::wstring &title) {
   if (profile.ShowTrayIcon) AddTrayIcon();
   accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDC_QUILLMERE));
 
-  logView = CreateWindowExW(0, L"EDIT", L"",
-                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                                ES_READONLY,
-                            0, 0, 100, 100, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LOGVIEW)),
-                            instance, nullptr);
+  logView = CreateWindowExW(
+      0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, 0,
+      0, 100, 100, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LOGVIEW)), instance, nullptr);
   {
     WindowDC dc(window);
     logFont.reset(CreateFontW(-MulDiv(9, GetDeviceCaps(dc.get(), LOGPIXELSY), 72), 0, 0, 0, 0, FALSE, FALSE, FALSE,
@@ -234,8 +232,7 @@ void MainWindow::AddTrayIcon() {
 }
 
 void MainWindow::ShowVersionBox() {
-  std::wstring text = VersionText("Quillmere %s") +
-                      L"\nThe Quillmere developers - https://quillmere.example.org/";
+  std::wstring text = VersionText("Quillmere %s") + L"\nThe Quillmere developers - https://quillmere.example.org/";
   MessageBoxW(window, text.c_str(), QuillmereTitle().c_str(), MB_ICONINFORMATION);
 }
 

@@ -45,7 +45,8 @@ std::wstring DefaultString(HKEY key) {
 bool ReadNumber(const std::wstring &text, std::size_t &i, int &number) {
   const std::size_t start = i;
   number = 0;
-  while (i < text.size() && text[i] >= L'0' && text[i] <= L'9' && i - start < 6) number = number * 10 + (text[i++] - L'0');
+  while (i < text.size() && text[i] >= L'0' && text[i] <= L'9' && i - start < 6)
+    number = number * 10 + (text[i++] - L'0');
   return i > start;
 }
 
@@ -88,8 +89,7 @@ bool PythonTagComesFirst(const std::wstring &a, const std::wstring &b) {
   const bool aVersion = ParsePythonTag(a, aMajor, aMinor);
   const bool bVersion = ParsePythonTag(b, bMajor, bMinor);
   if (aVersion != bVersion) return aVersion;
-  if (aVersion && (aMajor != bMajor || aMinor != bMinor))
-    return aMajor != bMajor ? aMajor > bMajor : aMinor > bMinor;
+  if (aVersion && (aMajor != bMajor || aMinor != bMinor)) return aMajor != bMajor ? aMajor > bMajor : aMinor > bMinor;
   return a < b;
 }
 
@@ -175,7 +175,8 @@ int PreparePythonRuntime() {
 }
 
 int ReportIncompleteInterpreter() {
-  ShowError(L"The Python interpreter started without one of its built-in objects (None, True, False or an "
-            L"exception type), which Quillmere uses.");
+  ShowError(
+      L"The Python interpreter started without one of its built-in objects (None, True, False or an "
+      L"exception type), which Quillmere uses.");
   return kExitPythonLacksFunction;
 }

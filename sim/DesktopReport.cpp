@@ -116,8 +116,10 @@ std::string DescribeWindow(const WindowState &s) {
   if (s.style & WS_MINIMIZE) flags.push_back("minimised");
   if (s.style & WS_THICKFRAME) flags.push_back("sizing frame");
   int alpha = EffectiveAlpha(s);
-  if (alpha != 255) flags.push_back("alpha " + std::to_string(alpha));
-  else if (s.exStyle & WS_EX_LAYERED) flags.push_back("layered");
+  if (alpha != 255)
+    flags.push_back("alpha " + std::to_string(alpha));
+  else if (s.exStyle & WS_EX_LAYERED)
+    flags.push_back("layered");
   if (s.topmost) flags.push_back("top-most");
   return Quote(Narrow(s.text)) + " " + Position(s.rect) + " " + Size(s.rect) + " [" + Narrow(s.className) + "] " +
          Join(flags, ", ");

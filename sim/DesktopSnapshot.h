@@ -15,7 +15,7 @@ namespace quillmere::sim {
 
 struct WindowView {
   HWND handle = nullptr;
-  std::string label;   // the scenario's name, or the quoted title of a window it did not name
+  std::string label;  // the scenario's name, or the quoted title of a window it did not name
   bool named = false;
   winsim::driver::WindowState state;
 };

@@ -12,8 +12,8 @@ namespace quillmere::sim {
 struct ProgramHost::Run {
   std::promise<int> exit;
   std::once_flag ended;
-  std::thread::id thread;     // the entry thread, once it runs
-  bool stopped = false;       // it was killed and stopped for good
+  std::thread::id thread;  // the entry thread, once it runs
+  bool stopped = false;    // it was killed and stopped for good
   void End(int code) {
     std::call_once(ended, [&] { exit.set_value(code); });
   }

@@ -71,7 +71,7 @@ struct Command {
   std::string text;  // window, title: the title; expect-log: the line; keys: the combination;
                      // tray: left or right; menu: about or exit
   WindowOptions window;
-  std::optional<int> caption, mintrack;  // metric
+  std::optional<int> caption, mintrack;   // metric
   std::vector<Expectation> expectations;  // expect
   int exitCode = 0;                       // expect-exit
 };

@@ -89,17 +89,27 @@ bool SplitKeyValue(const Token &t, KeyValue &kv) {
 
 const std::map<std::string, CommandKind> &Commands() {
   static const std::map<std::string, CommandKind> commands{
-      {"app", CommandKind::App},         {"window", CommandKind::Window},
-      {"show", CommandKind::Show},       {"hide", CommandKind::Hide},
-      {"enable", CommandKind::Enable},   {"disable", CommandKind::Disable},
-      {"destroy", CommandKind::Destroy}, {"title", CommandKind::Title},
-      {"focus", CommandKind::Focus},     {"metric", CommandKind::Metric},
-      {"start", CommandKind::Start},     {"kill", CommandKind::Kill},
-      {"tray", CommandKind::Tray},       {"keys", CommandKind::Keys},
+      {"app", CommandKind::App},
+      {"window", CommandKind::Window},
+      {"show", CommandKind::Show},
+      {"hide", CommandKind::Hide},
+      {"enable", CommandKind::Enable},
+      {"disable", CommandKind::Disable},
+      {"destroy", CommandKind::Destroy},
+      {"title", CommandKind::Title},
+      {"focus", CommandKind::Focus},
+      {"metric", CommandKind::Metric},
+      {"start", CommandKind::Start},
+      {"kill", CommandKind::Kill},
+      {"tray", CommandKind::Tray},
+      {"keys", CommandKind::Keys},
       {"menu", CommandKind::Menu},
-      {"dismiss", CommandKind::Dismiss}, {"close", CommandKind::Close},
-      {"expect", CommandKind::Expect},   {"expect-log", CommandKind::ExpectLog},
-      {"expect-exit", CommandKind::ExpectExit}, {"print", CommandKind::Print},
+      {"dismiss", CommandKind::Dismiss},
+      {"close", CommandKind::Close},
+      {"expect", CommandKind::Expect},
+      {"expect-log", CommandKind::ExpectLog},
+      {"expect-exit", CommandKind::ExpectExit},
+      {"print", CommandKind::Print},
   };
   return commands;
 }
@@ -111,11 +121,11 @@ struct FieldInfo {
 
 const std::map<std::string, FieldInfo> &Fields() {
   static const std::map<std::string, FieldInfo> fields{
-      {"left", {Field::Left, FieldInfo::Number}},          {"top", {Field::Top, FieldInfo::Number}},
-      {"width", {Field::Width, FieldInfo::Number}},        {"height", {Field::Height, FieldInfo::Number}},
-      {"visible", {Field::Visible, FieldInfo::Flag}},      {"enabled", {Field::Enabled, FieldInfo::Flag}},
-      {"exists", {Field::Exists, FieldInfo::Flag}},        {"alpha", {Field::Alpha, FieldInfo::Number}},
-      {"topmost", {Field::Topmost, FieldInfo::Flag}},      {"layered", {Field::Layered, FieldInfo::Flag}},
+      {"left", {Field::Left, FieldInfo::Number}},           {"top", {Field::Top, FieldInfo::Number}},
+      {"width", {Field::Width, FieldInfo::Number}},         {"height", {Field::Height, FieldInfo::Number}},
+      {"visible", {Field::Visible, FieldInfo::Flag}},       {"enabled", {Field::Enabled, FieldInfo::Flag}},
+      {"exists", {Field::Exists, FieldInfo::Flag}},         {"alpha", {Field::Alpha, FieldInfo::Number}},
+      {"topmost", {Field::Topmost, FieldInfo::Flag}},       {"layered", {Field::Layered, FieldInfo::Flag}},
       {"thickframe", {Field::Thickframe, FieldInfo::Flag}}, {"title", {Field::Title, FieldInfo::Text}},
   };
   return fields;
@@ -244,8 +254,9 @@ class LineParser {
   }
 
   void ParseWindow(Command &c, const std::vector<Token> &args) {
-    Count("window", args, 3, 11, "window NAME APP \"TITLE\" [class=CLASS] [rect=L,T,R,B] [owner=NAME] "
-                                 "[parent=NAME] [style=FLAG|FLAG...] [hidden] [disabled] [layered]");
+    Count("window", args, 3, 11,
+          "window NAME APP \"TITLE\" [class=CLASS] [rect=L,T,R,B] [owner=NAME] "
+          "[parent=NAME] [style=FLAG|FLAG...] [hidden] [disabled] [layered]");
     c.name = PlainWord(args[0], "window name");
     if (c.name == kMainWindowName || c.name == "all" || c.name == "log" || c.name == "settings")
       Fail("\"" + c.name + "\" is reserved and cannot name a window");
@@ -261,10 +272,14 @@ class LineParser {
       if (!seen.insert(key).second) Fail("\"" + key + "\" is given twice");
       if (!SplitKeyValue(t, kv)) {
         if (t.quoted()) Fail("unexpected quoted text \"" + t.text + "\"");
-        if (t.text == "hidden") c.window.hidden = true;
-        else if (t.text == "disabled") c.window.disabled = true;
-        else if (t.text == "layered") c.window.layered = true;
-        else Fail("unknown window option \"" + t.text + "\"");
+        if (t.text == "hidden")
+          c.window.hidden = true;
+        else if (t.text == "disabled")
+          c.window.disabled = true;
+        else if (t.text == "layered")
+          c.window.layered = true;
+        else
+          Fail("unknown window option \"" + t.text + "\"");
       } else if (kv.key == "class") {
         if (kv.value.empty()) Fail("class= needs a class name");
         c.window.className = kv.value;

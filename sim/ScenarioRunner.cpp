@@ -24,29 +24,47 @@ std::string YesNo(bool b) { return b ? "yes" : "no"; }
 // scenario writes it.
 std::string FieldValue(const Expectation &e, const WindowState &s) {
   switch (e.field) {
-    case Field::Left: return std::to_string(s.rect.left);
-    case Field::Top: return std::to_string(s.rect.top);
-    case Field::Width: return std::to_string(s.rect.right - s.rect.left);
-    case Field::Height: return std::to_string(s.rect.bottom - s.rect.top);
-    case Field::Visible: return YesNo(s.visible);
-    case Field::Enabled: return YesNo(s.enabled);
-    case Field::Exists: return YesNo(s.exists);
-    case Field::Alpha: return std::to_string(EffectiveAlpha(s));
-    case Field::Topmost: return YesNo(s.topmost);
-    case Field::Layered: return YesNo((s.exStyle & WS_EX_LAYERED) != 0);
-    case Field::Thickframe: return YesNo((s.style & WS_THICKFRAME) != 0);
-    case Field::Title: return Quote(Narrow(s.text));
+    case Field::Left:
+      return std::to_string(s.rect.left);
+    case Field::Top:
+      return std::to_string(s.rect.top);
+    case Field::Width:
+      return std::to_string(s.rect.right - s.rect.left);
+    case Field::Height:
+      return std::to_string(s.rect.bottom - s.rect.top);
+    case Field::Visible:
+      return YesNo(s.visible);
+    case Field::Enabled:
+      return YesNo(s.enabled);
+    case Field::Exists:
+      return YesNo(s.exists);
+    case Field::Alpha:
+      return std::to_string(EffectiveAlpha(s));
+    case Field::Topmost:
+      return YesNo(s.topmost);
+    case Field::Layered:
+      return YesNo((s.exStyle & WS_EX_LAYERED) != 0);
+    case Field::Thickframe:
+      return YesNo((s.style & WS_THICKFRAME) != 0);
+    case Field::Title:
+      return Quote(Narrow(s.text));
   }
   return "";
 }
 
 std::string ExpectedValue(const Expectation &e) {
   switch (e.field) {
-    case Field::Visible: case Field::Enabled: case Field::Exists:
-    case Field::Topmost: case Field::Layered: case Field::Thickframe:
+    case Field::Visible:
+    case Field::Enabled:
+    case Field::Exists:
+    case Field::Topmost:
+    case Field::Layered:
+    case Field::Thickframe:
       return YesNo(e.flag);
-    case Field::Title: return Quote(e.text);
-    default: return std::to_string(e.number);
+    case Field::Title:
+      return Quote(e.text);
+    default:
+      return std::to_string(e.number);
   }
 }
 
@@ -159,8 +177,8 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
     }
     case CommandKind::Tray: {
       HWND main = program_.MainWindow();
-      bool clicked = main && drv::ClickTray(main, ID_TRAYICON, c.text == "left" ? drv::MouseButton::Left
-                                                                                 : drv::MouseButton::Right);
+      bool clicked = main && drv::ClickTray(main, ID_TRAYICON,
+                                            c.text == "left" ? drv::MouseButton::Left : drv::MouseButton::Right);
       return Act(clicked, main ? "the program shows no tray icon" : "the program is not running");
     }
     case CommandKind::Keys:

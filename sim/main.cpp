@@ -123,8 +123,8 @@ int main(int argc, char **argv) {
   runner.Finish();
   runner.StopApplications();
   int failures = runner.Failures();
-  std::cout << '\n' << (failures ? std::to_string(failures) + " failed." : std::string("Every expectation held."))
-            << '\n';
+  std::cout << '\n'
+            << (failures ? std::to_string(failures) + " failed." : std::string("Every expectation held.")) << '\n';
   std::cout.flush();
   int status = failures ? 1 : 0;
   // A program that never returned from its entry function cannot be waited for.

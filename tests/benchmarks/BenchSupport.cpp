@@ -104,7 +104,8 @@ void ScratchDir::Write(const std::string &name, const std::string &text) const {
 
 std::string SettingsText(const std::string &scriptName) {
   return "[Window]\nLeft=100\nTop=100\nWidth=640\nHeight=480\nShowTrayIcon=false\nStartMinimize=false\n\n"
-         "[Path]\nFilterPath=" + scriptName + "\n";
+         "[Path]\nFilterPath=" +
+         scriptName + "\n";
 }
 
 double Quantile(std::vector<double> samples, double p) {
@@ -142,9 +143,7 @@ std::string FiveFilterScript(const std::string &onShadeBody, const std::string &
          "def managed(h, title, classname):\n"
          "    return title.startswith('Managed')\n"
          "def on_shade(h, title, classname):\n" +
-         onShadeBody +
-         "def on_unshade(h, title, classname):\n" +
-         onUnshadeBody +
+         onShadeBody + "def on_unshade(h, title, classname):\n" + onUnshadeBody +
          "def on_add(h, title, classname):\n"
          "    return True\n"
          "def quiet(h, title, classname):\n"

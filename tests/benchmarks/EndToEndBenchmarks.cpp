@@ -45,7 +45,7 @@ const UINT kPong = WM_APP + 3;     // program to application
 
 // Five filters, the last one deciding, and handlers that roll the window.
 const std::string kScript = "import Quillmere\n" + FiveFilterScript("    Quillmere.doShadeWindow(h, 1)\n",
-                                                                     "    Quillmere.doShadeWindow(h, 0)\n");
+                                                                    "    Quillmere.doShadeWindow(h, 0)\n");
 
 enum class Expect { Nothing, RolledUp, RolledDown, Reply };
 
@@ -60,7 +60,9 @@ struct Observation {
 };
 Observation g_seen;
 
-long long Now() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+long long Now() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
 
 LRESULT CALLBACK ObservedProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   if (h == g_seen.window.load()) {
@@ -167,8 +169,8 @@ void EndToEndFocusChange(benchmark::State &state) {
   DWORD other = StartApp("other");
   HWND w = nullptr;
   RunInApp(observed, [&] {
-    w = CreateWindowExW(0, RegisterTestClass(L"QuillmereBenchObserved", ObservedProc), L"Managed window", WS_OVERLAPPEDWINDOW, 100, 100, 400, 300,
-                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    w = CreateWindowExW(0, RegisterTestClass(L"QuillmereBenchObserved", ObservedProc), L"Managed window",
+                        WS_OVERLAPPEDWINDOW, 100, 100, 400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ShowWindow(w, SW_SHOWNA);
   });
   NewWindow newWindow;

@@ -37,7 +37,9 @@ const UINT kEventMessage = WM_USER + 1;
 const UINT kPlainMessage = WM_USER + 50;
 const int kBatch = 1000;  // operations per batch; a forwarded batch posts 2000 events
 
-LRESULT CALLBACK BareHook(int code, WPARAM wParam, LPARAM lParam) { return CallNextHookEx(nullptr, code, wParam, lParam); }
+LRESULT CALLBACK BareHook(int code, WPARAM wParam, LPARAM lParam) {
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 LRESULT CALLBACK TargetProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
@@ -63,8 +65,8 @@ struct HookWorld {
     ClickFocus(first);
     WaitAllIdle();
 
-    target = CreateWindowExW(0, RegisterTestClass(L"QuillmereBenchTarget", TargetProc), L"target", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
+    target = CreateWindowExW(0, RegisterTestClass(L"QuillmereBenchTarget", TargetProc), L"target", WS_OVERLAPPED, 0, 0,
+                             10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   }
   ~HookWorld() {
     DestroyWindow(target);
@@ -183,8 +185,14 @@ void HookForwardedEvent(benchmark::State &state) {
 }  // namespace
 
 void RegisterHookBenchmarks() {
-  benchmark::RegisterBenchmark("Hook/CommonPath", HookCommonPath)->UseManualTime()->MinTime(1.0)->Unit(benchmark::kMicrosecond);
-  benchmark::RegisterBenchmark("Hook/ForwardedEvent", HookForwardedEvent)->UseManualTime()->MinTime(1.0)->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("Hook/CommonPath", HookCommonPath)
+      ->UseManualTime()
+      ->MinTime(1.0)
+      ->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("Hook/ForwardedEvent", HookForwardedEvent)
+      ->UseManualTime()
+      ->MinTime(1.0)
+      ->Unit(benchmark::kMicrosecond);
 }
 
 }  // namespace qbench

@@ -191,8 +191,8 @@ void RecordMemory(benchmark::State &state) {
     const double count = static_cast<double>(manager->Records().size());
     state.counters["bytes_per_window"] = static_cast<double>(heap::LiveBytes()) / count;
     state.counters["blocks_per_window"] = static_cast<double>(heap::LiveBlocks()) / count;
-    state.counters["mallinfo_bytes_per_window"] =
-        static_cast<double>(after.uordblks + after.hblkhd) - static_cast<double>(before.uordblks + before.hblkhd);
+    state.counters["mallinfo_bytes_per_window"] = static_cast<double>(after.uordblks + after.hblkhd) -
+                                                  static_cast<double>(before.uordblks + before.hblkhd);
     state.counters["mallinfo_bytes_per_window"] = state.counters["mallinfo_bytes_per_window"] / count;
     // What a window's entry holds as data: the key and the record itself.
     const double payload = sizeof(HWND) + sizeof(WindowRecord);

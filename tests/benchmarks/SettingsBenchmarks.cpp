@@ -25,9 +25,15 @@ std::string BigSettings() {
     for (int k = 0; k < 10; ++k) {
       std::string key = "Key" + std::to_string(k);
       switch (k % 3) {
-        case 0: text += key + "=" + std::to_string(s * 10 + k - 500) + "\n"; break;
-        case 1: text += key + "=" + (s % 2 ? "true" : "false") + "\n"; break;
-        default: text += key + "=some text value " + std::to_string(s) + "\n"; break;
+        case 0:
+          text += key + "=" + std::to_string(s * 10 + k - 500) + "\n";
+          break;
+        case 1:
+          text += key + "=" + (s % 2 ? "true" : "false") + "\n";
+          break;
+        default:
+          text += key + "=some text value " + std::to_string(s) + "\n";
+          break;
       }
     }
     text += "\n";
@@ -92,8 +98,14 @@ void SettingsSave(benchmark::State &state) {
 }  // namespace
 
 void RegisterSettingsBenchmarks() {
-  benchmark::RegisterBenchmark("Settings/Load1000x10", SettingsLoad)->UseManualTime()->MinTime(1.0)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Settings/Save1000x10", SettingsSave)->UseManualTime()->MinTime(1.0)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Settings/Load1000x10", SettingsLoad)
+      ->UseManualTime()
+      ->MinTime(1.0)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Settings/Save1000x10", SettingsSave)
+      ->UseManualTime()
+      ->MinTime(1.0)
+      ->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace qbench

@@ -13,18 +13,18 @@ using configtest::Describe;
 namespace {
 
 struct ParseCase {
-  const char* name;
+  const char *name;
   std::string text;
   bool full;             // ParseText's result
-  const char* document;  // Describe() of what was loaded
+  const char *document;  // Describe() of what was loaded
 };
 
-std::ostream& operator<<(std::ostream& out, const ParseCase& c) { return out << c.name; }
+std::ostream &operator<<(std::ostream &out, const ParseCase &c) { return out << c.name; }
 
 class INIParserCase : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(INIParserCase, LoadsWhatTheGrammarRecognises) {
-  const ParseCase& c = GetParam();
+  const ParseCase &c = GetParam();
   INIFile document;
   EXPECT_EQ(document.ParseText(c.text), c.full);
   EXPECT_EQ(Describe(document), c.document);
@@ -69,16 +69,13 @@ const ParseCase kWholeTexts[] = {
      "[A](a=<1000>)(b=<0.5>)(c=<2.5>)(d=<5>)(e=<0.10000000000000001>)(f=<-0.014999999999999999>)(g=<200>)"},
     {"Integers", "[A]\na=-3\nb=10\nc=+007\nd=-0\ne=2147483647\nf=-2147483648\n", true,
      "[A](a=<-3>)(b=<10>)(c=<7>)(d=<0>)(e=<2147483647>)(f=<-2147483648>)"},
-    {"IntegerBeyond32BitsIsText", "[A]\na=12345678901\nb=2147483648\n", true,
-     "[A](a=<12345678901>)(b=<2147483648>)"},
-    {"Booleans", "[A]\na=true\nb=false\nc=True\nd=TRUE\n", true,
-     "[A](a=<true>)(b=<false>)(c=<True>)(d=<TRUE>)"},
+    {"IntegerBeyond32BitsIsText", "[A]\na=12345678901\nb=2147483648\n", true, "[A](a=<12345678901>)(b=<2147483648>)"},
+    {"Booleans", "[A]\na=true\nb=false\nc=True\nd=TRUE\n", true, "[A](a=<true>)(b=<false>)(c=<True>)(d=<TRUE>)"},
     {"CarriageReturnIsWhitespaceButPartOfAPlainValue", "[A]\r\nk=v\r\n", true, "[A](k=<v\r>)"},
-    {"BytesAbove127InValuesAndComments", "[A]\n;\xE9t\xE9\nk=caf\xE9 \xFF\n", true,
-     "[A](;\xE9t\xE9 k=<caf\xE9 \xFF>)"},
+    {"BytesAbove127InValuesAndComments", "[A]\n;\xE9t\xE9\nk=caf\xE9 \xFF\n", true, "[A](;\xE9t\xE9 k=<caf\xE9 \xFF>)"},
 };
 INSTANTIATE_TEST_SUITE_P(Accepted, INIParserCase, ::testing::ValuesIn(kWholeTexts),
-                         [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ParseCase> &info) { return std::string(info.param.name); });
 
 // Where a pass stops: everything added before that place stays.
 const ParseCase kStoppingPlaces[] = {
@@ -107,7 +104,7 @@ const ParseCase kStoppingPlaces[] = {
     {"UnclosedQuoteWithoutAnotherQuote", "[A]\nk=1\nm=\"abc\nn=2\n", false, "[A](k=<1>)(m=<>)"},
 };
 INSTANTIATE_TEST_SUITE_P(Stopped, INIParserCase, ::testing::ValuesIn(kStoppingPlaces),
-                         [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ParseCase> &info) { return std::string(info.param.name); });
 
 // The text counts up to its first null; values and comments that reach the
 // end of the text keep all their characters.
@@ -121,7 +118,7 @@ const ParseCase kTextEnds[] = {
     {"EqualsSignAtTheEnd", "[A]\nk=", true, "[A](k=<>)"},
 };
 INSTANTIATE_TEST_SUITE_P(TextEnd, INIParserCase, ::testing::ValuesIn(kTextEnds),
-                         [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ParseCase> &info) { return std::string(info.param.name); });
 
 TEST(INIParser, ParseTextAddsToTheDocument) {
   INIFile document;

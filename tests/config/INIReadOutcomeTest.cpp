@@ -15,7 +15,7 @@ using ::testing::StartsWith;
 
 namespace {
 
-INIReadOutcome LoadBytes(const ScratchDirectory& directory, const std::string& bytes) {
+INIReadOutcome LoadBytes(const ScratchDirectory &directory, const std::string &bytes) {
   const std::string path = directory / "settings.ini";
   WriteBytes(path, bytes);
   INIFile document;
@@ -85,7 +85,8 @@ TEST(INIReadOutcome, ANulByteOrALoneCarriageReturnStopsReadingThoughTheGrammarRe
 }
 
 TEST(INIReadOutcome, DescribesTheLineInPrintableAscii) {
-  INIReadOutcome outcome = INIReadOutcome::StoppedAt("[A]\n\xEF\xBB\xBFk=\t\"C:\\x\"\n", 4, INIReadOutcome::NotInGrammar);
+  INIReadOutcome outcome = INIReadOutcome::StoppedAt("[A]\n\xEF\xBB\xBFk=\t\"C:\\x\"\n", 4,
+                                                     INIReadOutcome::NotInGrammar);
   EXPECT_EQ(outcome.Describe(), "line 2: \"\\xef\\xbb\\xbfk=\\x09\"C:\\x\"\"");
   outcome.cause = INIReadOutcome::NullByte;
   EXPECT_THAT(outcome.Describe(), StartsWith("line 2 (a NUL byte): \"\\xef"));

@@ -55,8 +55,7 @@ TEST(INIWriter, WritesAnEmptyDocumentAsNothingAndAnEmptySectionAsItsHeader) {
 }
 
 TEST(INIWriter, SectionsWithoutEntriesComeBackWithTheirComments) {
-  const std::string text =
-      "[Empty]\n\n[Notes]\n;only comments here\n;\n\n[A]\nk=1\n\n[Tail]\n;last words\n\n";
+  const std::string text = "[Empty]\n\n[Notes]\n;only comments here\n;\n\n[A]\nk=1\n\n[Tail]\n;last words\n\n";
   INIFile document;
   ASSERT_TRUE(document.ParseText(text));
   EXPECT_EQ(Describe(document), "[Empty][Notes]{;only comments here}{;}[A](k=<1>)[Tail]{;last words}");
@@ -72,8 +71,8 @@ TEST(INIWriter, WritesCommentsUnchanged) {
 // Every case is written and read back as the same value; plain where that
 // reads back, else quoted.
 struct RoundTrip {
-  const char* value;
-  const char* written;  // the entry's line(s)
+  const char *value;
+  const char *written;  // the entry's line(s)
 };
 
 TEST(INIWriter, ValuesReadBackAsThemselves) {
@@ -111,7 +110,7 @@ TEST(INIWriter, ValuesReadBackAsThemselves) {
       {"+", "k=+\n"},
       {".x", "k=.x\n"},
   };
-  for (const RoundTrip& c : cases) {
+  for (const RoundTrip &c : cases) {
     INIFile document;
     document.AddEntry("A", "k", {"note"}, c.value);
     const std::string text = document.ToText();
@@ -138,7 +137,7 @@ TEST(INIWriter, EveryValueTheLoaderAcceptsIsWrittenSoThatItReadsBack) {
     if (i % 2) written = '"' + written + '"';
     INIFile read;
     if (!read.ParseText("[A]\nk=" + written + "\n")) continue;
-    const INISection& section = *read.sections.front().second;
+    const INISection &section = *read.sections.front().second;
     if (section.entries.size() != 1) continue;
     const std::string value = section.entries.front().value;
     ++accepted;
@@ -161,9 +160,8 @@ TEST(INIWriter, SaveToFileWritesEveryValueSoThatTheFileReadsBackOrNothing) {
   ScratchDirectory directory;
   const std::string path = directory / "settings.ini";
   const std::string old = "[A]\nk=old\n\n";
-  const std::string unwritable[] = {"a\rb", "line\r\n", std::string("a\0b", 3), "2nd\\", " C:\\dir\\",
-                                    "say \"hi\\"};
-  for (const std::string& value : unwritable) {
+  const std::string unwritable[] = {"a\rb", "line\r\n", std::string("a\0b", 3), "2nd\\", " C:\\dir\\", "say \"hi\\"};
+  for (const std::string &value : unwritable) {
     WriteBytes(path, old);
     INIFile document;
     document.AddEntry("A", "k", {}, value);
@@ -229,7 +227,7 @@ TEST(INIWriter, RewritesALoadedFileAsItWasRead) {
 TEST(INIWriter, AChangedValueIsWrittenAfreshWhereItStood) {
   INIFile document;
   ASSERT_TRUE(document.ParseText("[A]\n;c\nn = 007\nr=1.10\np=\"2nd.py\"\nz=+5\n"));
-  INISection* section = document.GetSection("A");
+  INISection *section = document.GetSection("A");
   section->SetValue("n", "8");
   section->SetValue("r", "3rd.py");
   // The same value as read: the entry is unchanged.

@@ -68,9 +68,9 @@ TEST_F(QuillmereProfileTest, SaveWritesTheGeometryAndNeverTheOptions) {
   profile.StartMinimize = false;
   profile.FilterPath = "other.py";
   EXPECT_TRUE(profile.Save());
-  EXPECT_EQ(ReadBytes("quillmere.ini"), Written(
-            "[Window]\nLeft=11\nTop=22\nWidth=1280\nHeight=1024\nShowTrayIcon=true\nStartMinimize=True\n\n"
-            "[Path]\nFilterPath=C:\\scripts\\filter.py\n\n"));
+  EXPECT_EQ(ReadBytes("quillmere.ini"),
+            Written("[Window]\nLeft=11\nTop=22\nWidth=1280\nHeight=1024\nShowTrayIcon=true\nStartMinimize=True\n\n"
+                    "[Path]\nFilterPath=C:\\scripts\\filter.py\n\n"));
 }
 
 TEST_F(QuillmereProfileTest, OptionsAreTrueForTrueAndTrueCapitalisedOnly) {
@@ -92,21 +92,22 @@ TEST_F(QuillmereProfileTest, AFileWithoutPathGetsAnEmptyPathSectionAfterWindow) 
   profile.Load();
   EXPECT_EQ(profile.FilterPath, "");
   profile.Save();
-  EXPECT_EQ(ReadBytes("quillmere.ini"), Written(
-            "[Window]\nLeft=1\nTop=2\nWidth=3\nHeight=4\nShowTrayIcon=true\nStartMinimize=false\n\n"
-            "[Path]\nFilterPath=\n\n"));
+  EXPECT_EQ(ReadBytes("quillmere.ini"),
+            Written("[Window]\nLeft=1\nTop=2\nWidth=3\nHeight=4\nShowTrayIcon=true\nStartMinimize=false\n\n"
+                    "[Path]\nFilterPath=\n\n"));
 }
 
 TEST_F(QuillmereProfileTest, AMissingOptionReadsFalseAndIsWrittenEmptyAtTheEndOfWindow) {
-  WriteBytes("quillmere.ini", "[Path]\nFilterPath=f.py\n[Window]\nStartMinimize=true\nLeft=1\nTop=2\nWidth=3\nHeight=4\n");
+  WriteBytes("quillmere.ini",
+             "[Path]\nFilterPath=f.py\n[Window]\nStartMinimize=true\nLeft=1\nTop=2\nWidth=3\nHeight=4\n");
   QuillmereProfile profile;
   profile.Load();
   EXPECT_FALSE(profile.ShowTrayIcon);
   EXPECT_TRUE(profile.StartMinimize);
   profile.Save();
-  EXPECT_EQ(ReadBytes("quillmere.ini"), Written(
-            "[Path]\nFilterPath=f.py\n\n"
-            "[Window]\nStartMinimize=true\nLeft=1\nTop=2\nWidth=3\nHeight=4\nShowTrayIcon=\n\n"));
+  EXPECT_EQ(ReadBytes("quillmere.ini"),
+            Written("[Path]\nFilterPath=f.py\n\n"
+                    "[Window]\nStartMinimize=true\nLeft=1\nTop=2\nWidth=3\nHeight=4\nShowTrayIcon=\n\n"));
 }
 
 TEST_F(QuillmereProfileTest, NegativeCoordinatesAreSavedAndReadBack) {
@@ -140,9 +141,9 @@ TEST_F(QuillmereProfileTest, FirstStartWithoutAFileUsesTheDefaultGeometry) {
   EXPECT_FALSE(profile.StartMinimize);
   EXPECT_EQ(profile.FilterPath, "");
   EXPECT_TRUE(profile.Save());
-  EXPECT_EQ(ReadBytes("quillmere.ini"), Written(
-            "[Window]\nLeft=100\nTop=100\nWidth=640\nHeight=480\nShowTrayIcon=\nStartMinimize=\n\n"
-            "[Path]\nFilterPath=\n\n"));
+  EXPECT_EQ(ReadBytes("quillmere.ini"),
+            Written("[Window]\nLeft=100\nTop=100\nWidth=640\nHeight=480\nShowTrayIcon=\nStartMinimize=\n\n"
+                    "[Path]\nFilterPath=\n\n"));
 }
 
 TEST_F(QuillmereProfileTest, EachUnusableGeometryKeyTakesItsOwnDefault) {
@@ -218,17 +219,17 @@ TEST_F(QuillmereProfileTest, AFileThatCannotBeReadIsNeverReplaced) {
 // file is left byte for byte as it was. The settings after the stopping
 // place would otherwise be gone from it.
 struct PartlyRead {
-  const char* name;
+  const char *name;
   std::string bytes;
-  const char* stop;  // where reading stopped, as the report shows it
+  const char *stop;  // where reading stopped, as the report shows it
 };
 
-std::ostream& operator<<(std::ostream& out, const PartlyRead& c) { return out << c.name; }
+std::ostream &operator<<(std::ostream &out, const PartlyRead &c) { return out << c.name; }
 
 class PartlyReadSettings : public QuillmereProfileTest, public ::testing::WithParamInterface<PartlyRead> {};
 
 TEST_P(PartlyReadSettings, AreReportedAndNeverReplaced) {
-  const PartlyRead& c = GetParam();
+  const PartlyRead &c = GetParam();
   WriteBytes("quillmere.ini", c.bytes);
   QuillmereProfile profile;
   EXPECT_TRUE(profile.Load());
@@ -261,7 +262,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "line 4: \"FilterPath=2nd.py\""},
         // The Windows runtime's text mode would end the file at this byte.
         PartlyRead{"ControlZ", "[Window]\nLeft=10\n\x1A\n[Path]\nFilterPath=s.py\n", "line 3: \"\\x1a\""}),
-    [](const ::testing::TestParamInfo<PartlyRead>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<PartlyRead> &info) { return std::string(info.param.name); });
 
 TEST_F(QuillmereProfileTest, WhatWasReadBeforeTheStoppingPlaceIsUsed) {
   WriteBytes("quillmere.ini", "[Window]\nLeft=10\nTop=20\n[Path]\nFilterPath=2nd.py\n");
@@ -287,7 +288,7 @@ TEST_F(QuillmereProfileTest, CommentsAfterTheLastEntriesSurviveASave) {
                     ";end of window\n\n[Path]\nFilterPath=s.py\n;old: FilterPath=t.py\n;end of file\n\n"));
 }
 
-std::vector<std::string> Lines(const std::string& text) {
+std::vector<std::string> Lines(const std::string &text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -318,7 +319,7 @@ TEST_F(QuillmereProfileTest, AHandWrittenFileComesBackWithOnlyTheGeometryChanged
   ASSERT_TRUE(profile.Save());
 
   std::string expected;
-  for (const std::string& line : Lines(original)) {
+  for (const std::string &line : Lines(original)) {
     std::string text = line.substr(0, line.size() - 1);  // without its CR
     if (text == "Left=-1200") text = "Left=-1180";
     if (text == "Top=80") text = "Top=96";
@@ -452,7 +453,8 @@ TEST_F(QuillmereProfileTest, SaveReportTellsWhyNothingWasWritten) {
   EXPECT_EQ(profile.SaveReport(), "");
   EXPECT_FALSE(profile.Save());
   EXPECT_EQ(profile.LastSaveRefusal(), QuillmereProfile::SaveRefusal::NotReadAtStart);
-  EXPECT_EQ(profile.SaveReport(), "quillmere.ini was left byte for byte as it was: it was not read completely at start");
+  EXPECT_EQ(profile.SaveReport(),
+            "quillmere.ini was left byte for byte as it was: it was not read completely at start");
 }
 
 #ifndef _WIN32

@@ -34,15 +34,14 @@ class ScratchDirectory {
   ~ScratchDirectory() {
     std::error_code ignored;
     if (entered_) std::filesystem::current_path(previous_, ignored);
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                 ignored);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);
   }
-  ScratchDirectory(const ScratchDirectory&) = delete;
-  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+  ScratchDirectory(const ScratchDirectory &) = delete;
+  ScratchDirectory &operator=(const ScratchDirectory &) = delete;
 
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& path() const { return path_; }
+  std::string operator/(const std::string &name) const { return (path_ / name).string(); }
+  const std::filesystem::path &path() const { return path_; }
 
  private:
   std::filesystem::path previous_;
@@ -50,14 +49,14 @@ class ScratchDirectory {
   bool entered_;
 };
 
-inline std::string ReadBytes(const std::string& path) {
+inline std::string ReadBytes(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // A text as the settings writer puts it in a file: with the platform's line
 // end, which text mode makes CR LF on Windows.
-inline std::string Written(const std::string& text) {
+inline std::string Written(const std::string &text) {
 #ifdef _WIN32
   std::string result;
   for (char c : text) {
@@ -70,15 +69,15 @@ inline std::string Written(const std::string& text) {
 #endif
 }
 
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
+inline void WriteBytes(const std::string &path, const std::string &bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
 }
 
 // The names in a directory, to see that no temporary file was left behind.
-inline std::set<std::string> FileNames(const std::filesystem::path& directory) {
+inline std::set<std::string> FileNames(const std::filesystem::path &directory) {
   std::set<std::string> names;
-  for (const auto& item : std::filesystem::directory_iterator(directory)) names.insert(item.path().filename().string());
+  for (const auto &item : std::filesystem::directory_iterator(directory)) names.insert(item.path().filename().string());
   return names;
 }
 
@@ -99,8 +98,8 @@ class FileSizeLimit {
     setrlimit(RLIMIT_FSIZE, &saved_);
     std::signal(SIGXFSZ, previousHandler_);
   }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  FileSizeLimit(const FileSizeLimit &) = delete;
+  FileSizeLimit &operator=(const FileSizeLimit &) = delete;
   bool active() const { return active_; }
 
  private:
@@ -113,16 +112,16 @@ class FileSizeLimit {
 // The document as one line: "[name]" per section, "(;comment... key=<value>)"
 // per entry and "{;comment}" per trailing comment of a section, so that tests
 // see order, comments and exact values at once.
-inline std::string Describe(const INIFile& document) {
+inline std::string Describe(const INIFile &document) {
   std::string text;
-  for (const INIFile::NamedSection& named : document.sections) {
+  for (const INIFile::NamedSection &named : document.sections) {
     text += '[' + named.first + ']';
-    for (const INIEntry& entry : named.second->entries) {
+    for (const INIEntry &entry : named.second->entries) {
       text += '(';
-      for (const std::string& comment : entry.comments) text += ';' + comment + ' ';
+      for (const std::string &comment : entry.comments) text += ';' + comment + ' ';
       text += entry.key + "=<" + entry.value + ">)";
     }
-    for (const std::string& comment : named.second->trailingComments) text += "{;" + comment + '}';
+    for (const std::string &comment : named.second->trailingComments) text += "{;" + comment + '}';
   }
   return text;
 }

@@ -32,7 +32,7 @@ TEST(TemporaryFile, IsCreatedUnderARandomNameBesideItsFileAndRemovedUnlessMoved)
     first = one.Name();
     second = two.Name();
     EXPECT_NE(first, second);
-    for (const std::string& name : {first, second}) {
+    for (const std::string &name : {first, second}) {
       const std::string suffix = name.substr(file.size());
       ASSERT_EQ(suffix.size(), 1 + kTemporaryRandomDigits + std::string(kTemporarySuffix).size()) << name;
       EXPECT_EQ(suffix[0], '.');

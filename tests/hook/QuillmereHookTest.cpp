@@ -25,8 +25,8 @@ struct Event {
 class HookLibraryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    target = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
-                             nullptr, nullptr);
+    target = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr, nullptr,
+                             nullptr);
     ASSERT_TRUE(RegisterHook(target, kEvent));
     appA = StartApp("a");
     appB = StartApp("b");
@@ -102,8 +102,8 @@ TEST_F(HookLibraryTest, ShowingAndDestructionAreForwardedCreationIsNot) {
 }
 
 TEST_F(HookLibraryTest, TheTargetAndWhatItOwnsAreKeptOut) {
-  HWND owned = CreateWindowExW(0, L"STATIC", L"about", WS_POPUP | WS_CAPTION, 0, 0, 100, 100, target, nullptr,
-                               nullptr, nullptr);
+  HWND owned = CreateWindowExW(0, L"STATIC", L"about", WS_POPUP | WS_CAPTION, 0, 0, 100, 100, target, nullptr, nullptr,
+                               nullptr);
   ShowWindow(owned, SW_SHOWNOACTIVATE);
   ShowWindow(target, SW_SHOWNOACTIVATE);
   HWND a = Window(appA, L"A");
@@ -148,7 +148,8 @@ struct Passed {
 std::vector<Passed> g_passed;
 LRESULT CALLBACK OlderHook(int code, WPARAM wParam, LPARAM lParam) {
   auto *c = reinterpret_cast<const CWPRETSTRUCT *>(lParam);
-  if (c->message == WM_KILLFOCUS || c->message == WM_SETTEXT) g_passed.push_back(Passed{code, wParam, c->message, c->hwnd});
+  if (c->message == WM_KILLFOCUS || c->message == WM_SETTEXT)
+    g_passed.push_back(Passed{code, wParam, c->message, c->hwnd});
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -159,7 +160,7 @@ TEST_F(HookLibraryTest, EveryMessageIsPassedOnUnchanged) {
   ASSERT_TRUE(RegisterHook(target, kEvent));
   HWND a = Window(appA, L"A");
   g_passed.clear();
-  RunInApp(appA, [&] { SendMessageW(a, WM_KILLFOCUS, 0, 0); });  // forwarded
+  RunInApp(appA, [&] { SendMessageW(a, WM_KILLFOCUS, 0, 0); });    // forwarded
   SendMessageW(a, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"y"));  // not forwarded
   UnhookWindowsHookEx(older);
   ASSERT_EQ(g_passed.size(), 2u);

@@ -92,12 +92,14 @@ Quillmere.log(repr(sorted(stale.items())))
 )py");
   std::string ownerText = Handle(owner);
   std::wstring h(ownerText.begin(), ownerText.end());
-  EXPECT_EQ(log, L"classname,is_enabled,is_visible,owner,parent,title\r\n"
-                 L"int int bool bool str str\r\n" +
-                     h + L" " + h + L" True False\r\n"
-                     L"Dialog \U0001F600|SimAppWindow\r\n"
-                     L"[('classname', ''), ('is_enabled', False), ('is_visible', False), ('owner', 0), "
-                     L"('parent', 0), ('title', '')]\r\n");
+  EXPECT_EQ(log,
+            L"classname,is_enabled,is_visible,owner,parent,title\r\n"
+            L"int int bool bool str str\r\n" +
+                h + L" " + h +
+                L" True False\r\n"
+                L"Dialog \U0001F600|SimAppWindow\r\n"
+                L"[('classname', ''), ('is_enabled', False), ('is_visible', False), ('owner', 0), "
+                L"('parent', 0), ('title', '')]\r\n");
 }
 
 TEST_F(Module, BadArgumentsRaiseTheInterpretersErrorsAndChangeNothing) {
@@ -127,9 +129,9 @@ TEST_F(Module, EffectsOnWindowsWithoutARecordChangeNothing) {
   newChild.rect = RECT{0, 0, 50, 50};
   HWND child = CreateAppWindow(app, newChild);
   // At load time no window has a record yet.
-  std::wstring log = RunScript("Quillmere.doShadeWindow(" + Handle(parent) + ", 1)\n" +
-                               "Quillmere.doShadeWindow(" + Handle(child) + ", 1)\n" +
-                               "Quillmere.doTransparentWindow(12345, 1)\n" + "Quillmere.log(u'still here')\n");
+  std::wstring log = RunScript("Quillmere.doShadeWindow(" + Handle(parent) + ", 1)\n" + "Quillmere.doShadeWindow(" +
+                               Handle(child) + ", 1)\n" + "Quillmere.doTransparentWindow(12345, 1)\n" +
+                               "Quillmere.log(u'still here')\n");
   EXPECT_EQ(log, L"still here\r\n");
   EXPECT_EQ(ReadWindow(parent).rect.bottom - ReadWindow(parent).rect.top, 300);
   EXPECT_EQ(ReadWindow(child).rect.bottom, ReadWindow(parent).rect.top + 4 + 19 + 50);
@@ -140,11 +142,16 @@ TEST_F(Module, EffectsOnWindowsWithoutARecordChangeNothing) {
 class Effects : public Module {
  protected:
   void StartWithHandlers(const std::string &onShade, const std::string &onUnshade) {
-    WriteScript("import Quillmere\n"
-                "def always(h, t, c):\n    return True\n"
-                "def on_shade(h, t, c):\n" + onShade + "\n"
-                "def on_unshade(h, t, c):\n" + onUnshade + "\n"
-                "def configure():\n    return ([always], None, None, on_shade, on_unshade)\n");
+    WriteScript(
+        "import Quillmere\n"
+        "def always(h, t, c):\n    return True\n"
+        "def on_shade(h, t, c):\n" +
+        onShade +
+        "\n"
+        "def on_unshade(h, t, c):\n" +
+        onUnshade +
+        "\n"
+        "def configure():\n    return ([always], None, None, on_shade, on_unshade)\n");
     other = CreateAppWindow(StartApp("other"), NewWindow{});
     Start();
   }
@@ -229,8 +236,8 @@ TEST_F(Effects, TopMostOff) {
   NewWindow newWindow;
   newWindow.title = L"W";
   HWND w = CreateAppWindow(app, newWindow);
-  WriteScript("import Quillmere\nQuillmere.doTopmostWindow(" + Handle(w) + ", 1)\n" +
-              "Quillmere.doTopmostWindow(" + Handle(w) + ", 0)\n" + "def configure():\n    return ([],)\n");
+  WriteScript("import Quillmere\nQuillmere.doTopmostWindow(" + Handle(w) + ", 1)\n" + "Quillmere.doTopmostWindow(" +
+              Handle(w) + ", 0)\n" + "def configure():\n    return ([],)\n");
   Start();
   EXPECT_FALSE(ReadWindow(w).topmost);
   EXPECT_FALSE(ReadWindow(w).exStyle & WS_EX_TOPMOST);

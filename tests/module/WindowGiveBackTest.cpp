@@ -37,9 +37,10 @@ class GiveBack : public ProgramTest {
   }
   // Every window may roll up; `handlers` defines on_shade and on_unshade.
   void StartWith(const std::string &handlers) {
-    WriteScript("import Quillmere\n"
-                "def always(h, t, c):\n    return True\n" +
-                handlers + "\ndef configure():\n    return ([always], None, None, on_shade, on_unshade)\n");
+    WriteScript(
+        "import Quillmere\n"
+        "def always(h, t, c):\n    return True\n" +
+        handlers + "\ndef configure():\n    return ([always], None, None, on_shade, on_unshade)\n");
     Start();
   }
   void FocusAway(HWND w) {
@@ -462,8 +463,10 @@ TEST_F(GiveBack, TopMostMadeByTheEffectsIsGivenBackAtExitAndAfterACrashButNotOne
   HWND own = Window(L"own");
   RunInApp(app, [&] { SetWindowPos(own, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE); });
   HWND unmanaged = Window(L"unmanaged");
-  StartWith("import threading\n"
-            "Quillmere.doTopmostWindow(" + Handle(unmanaged) + R"py(, 1)
+  StartWith(
+      "import threading\n"
+      "Quillmere.doTopmostWindow(" +
+      Handle(unmanaged) + R"py(, 1)
 def on_shade(h, t, c):
     Quillmere.doTopmostWindow(h, 1)
 def on_unshade(h, t, c):

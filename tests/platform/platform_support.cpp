@@ -112,8 +112,8 @@ OtherThread::OtherThread() {
   std::promise<std::pair<DWORD, HWND>> started;
   auto ready = started.get_future();
   thread_ = std::thread([&started] {
-    HWND window = CreateWindowExW(0, ClassName(), L"Other", WS_OVERLAPPEDWINDOW, 500, 100, 300, 200, nullptr,
-                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window = CreateWindowExW(0, ClassName(), L"Other", WS_OVERLAPPEDWINDOW, 500, 100, 300, 200, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
     started.set_value({GetCurrentThreadId(), window});
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);

@@ -20,8 +20,8 @@ std::string UniquePath(const char *stem) {
   static const unsigned tag = std::random_device()();
   static std::atomic<int> counter{0};
   std::filesystem::path dir = std::filesystem::temp_directory_path();
-  std::string name =
-      std::string("quillmere_") + stem + "_" + std::to_string(tag) + "_" + std::to_string(counter++) + ".py";
+  std::string name = std::string("quillmere_") + stem + "_" + std::to_string(tag) + "_" + std::to_string(counter++) +
+                     ".py";
   return (dir / name).string();
 }
 

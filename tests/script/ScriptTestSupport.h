@@ -20,9 +20,7 @@
 namespace quillmere_test {
 
 // The script-facing value of a window handle.
-inline std::int32_t Handle(HWND window) {
-  return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window));
-}
+inline std::int32_t Handle(HWND window) { return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window)); }
 inline std::string HandleText(HWND window) { return std::to_string(Handle(window)); }
 
 // A script file in the temporary directory, removed with the object.

@@ -43,8 +43,7 @@ class ScriptWatchdogTest : public ScriptTest {
     PyErr_NormalizeException(&type, &value, &traceback);
     PyObject *name = PyObject_GetAttrString(type, "__name__");
     PyObject *text = value ? PyObject_Str(value) : nullptr;
-    std::string what = std::string(name ? PyUnicode_AsUTF8(name) : "?") + ": " +
-                       (text ? PyUnicode_AsUTF8(text) : "");
+    std::string what = std::string(name ? PyUnicode_AsUTF8(name) : "?") + ": " + (text ? PyUnicode_AsUTF8(text) : "");
     Py_XDECREF(text);
     Py_XDECREF(name);
     Py_XDECREF(type);
@@ -108,38 +107,38 @@ TEST_F(ScriptWatchdogTest, ACallThatEndsInTimeIsLeftAlone) {
 // `except Exception` catches: a retry loop cannot keep it running.
 TEST_F(ScriptWatchdogTest, ACallThatCatchesTheTimeoutAndGoesOnIsStoppedForGoodAfterAnotherLimit) {
   EXPECT_EQ(RunWatched("caught = 0\n"
-                "while caught < 2:\n"
-                "    try:\n"
-                "        while True:\n"
-                "            pass\n"
-                "    except TimeoutError:\n"
-                "        caught += 1\n"),
+                       "while caught < 2:\n"
+                       "    try:\n"
+                       "        while True:\n"
+                       "            pass\n"
+                       "    except TimeoutError:\n"
+                       "        caught += 1\n"),
             kStoppedAgain);
   EXPECT_EQ(Eval("caught"), "1");
 }
 
 TEST_F(ScriptWatchdogTest, AnExceptExceptionRetryLoopEndsAtItsSecondStop) {
   EXPECT_EQ(RunWatched("tries = 0\n"
-                "while True:\n"
-                "    try:\n"
-                "        tries += 1\n"
-                "        while True:\n"
-                "            pass\n"
-                "    except Exception:\n"
-                "        pass\n"),
+                       "while True:\n"
+                       "    try:\n"
+                       "        tries += 1\n"
+                       "        while True:\n"
+                       "            pass\n"
+                       "    except Exception:\n"
+                       "        pass\n"),
             kStoppedAgain);
   EXPECT_EQ(Eval("tries"), "2");
 }
 
 TEST_F(ScriptWatchdogTest, ACallThatCatchesEvenTheFinalStopIsStoppedAgainAfterEveryLimit) {
   EXPECT_EQ(RunWatched("kinds = []\n"
-                "while len(kinds) < 3:\n"
-                "    try:\n"
-                "        while True:\n"
-                "            pass\n"
-                "    except BaseException as stop:\n"
-                "        kinds.append(type(stop).__name__)\n"
-                "        last = type(stop)\n"),
+                       "while len(kinds) < 3:\n"
+                       "    try:\n"
+                       "        while True:\n"
+                       "            pass\n"
+                       "    except BaseException as stop:\n"
+                       "        kinds.append(type(stop).__name__)\n"
+                       "        last = type(stop)\n"),
             "");
   EXPECT_EQ(Eval("kinds"), "['ScriptTimeout', 'ScriptTimeoutFinal', 'ScriptTimeoutFinal']");
   EXPECT_EQ(Eval("issubclass(last, Exception)"), "False");
@@ -149,12 +148,14 @@ TEST_F(ScriptWatchdogTest, ACallThatCatchesEvenTheFinalStopIsStoppedAgainAfterEv
 // several limits pass first meets the stop it can catch.
 TEST_F(ScriptWatchdogTest, ACallBlockedPastSeveralLimitsMeetsTheCatchableStopFirst) {
   EXPECT_EQ(RunWatched("import time\n"
-                "try:\n"
-                "    time.sleep(" + std::to_string(kLimit.count() * 4 / 1000.0) + ")\n"
-                "    while True:\n"
-                "        pass\n"
-                "except TimeoutError:\n"
-                "    first = 'caught'\n"),
+                       "try:\n"
+                       "    time.sleep(" +
+                       std::to_string(kLimit.count() * 4 / 1000.0) +
+                       ")\n"
+                       "    while True:\n"
+                       "        pass\n"
+                       "except TimeoutError:\n"
+                       "    first = 'caught'\n"),
             "");
   EXPECT_EQ(Eval("first"), "caught");
 }
@@ -217,7 +218,8 @@ TEST_F(ScriptWatchdogTest, StoppingACallRunsNoScriptFinaliserOnTheWatchdogsThrea
         "garbage.itself = garbage\n"
         "del garbage\n"
         "gc.set_threshold(1)\n"
-        "time.sleep(" + std::to_string(kLimit.count() * 3 / 1000.0) + ")\n");
+        "time.sleep(" +
+        std::to_string(kLimit.count() * 3 / 1000.0) + ")\n");
   }
   Exec("gc.set_threshold(700, 10, 10)\ngc.collect()\n");
   EXPECT_EQ(Eval("finalised_on == [threading.get_ident()]"), "True") << Eval("finalised_on");

@@ -290,8 +290,9 @@ TEST_P(UnreadScriptTest, IsReportedInOneLineAndRunsNothing) {
   manager->LoadScript(GetParam().path.c_str());
 
   const std::string why = GetParam().why;
-  const std::string expected =
-      GetParam().path.empty() ? why : "Script file \"" + GetParam().path + "\" " + why + ": no script runs\n";
+  const std::string expected = GetParam().path.empty()
+                                   ? why
+                                   : "Script file \"" + GetParam().path + "\" " + why + ": no script runs\n";
   EXPECT_EQ(ErrorOutput(), expected);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], std::wstring(expected.begin(), expected.end()));
@@ -301,12 +302,12 @@ TEST_P(UnreadScriptTest, IsReportedInOneLineAndRunsNothing) {
   EXPECT_EQ(Eval("called"), "[]");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, UnreadScriptTest,
-    ::testing::Values(Unread{"Empty", "", "No script file is named (FilterPath is empty): no script runs\n"},
-                      Unread{"Directory", "/", "is a directory, not a file"},
-                      Unread{"Device", "/dev/zero", "is a device, not a regular file"}),
-    [](const ::testing::TestParamInfo<Unread> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Paths, UnreadScriptTest,
+                         ::testing::Values(Unread{"Empty", "",
+                                                  "No script file is named (FilterPath is empty): no script runs\n"},
+                                           Unread{"Directory", "/", "is a directory, not a file"},
+                                           Unread{"Device", "/dev/zero", "is a device, not a regular file"}),
+                         [](const ::testing::TestParamInfo<Unread> &info) { return std::string(info.param.name); });
 
 TEST_F(ScriptConfigurationTest, AScriptFileLargerThanTheLimitIsNotRead) {
   TempScript large("calls = ['ran']\n" + std::string(kMaxScriptFileBytes, '#'));
@@ -322,10 +323,11 @@ TEST_F(ScriptConfigurationTest, EachUnusableConfigurationGivesOneLogLine) {
   LoadWithErrors("def configure():\n    return [recorder('filter', True)]\n");
   LoadWithErrors("def configure():\n    return ('filters', recorder('onAdd'))\n");
   LoadWithErrors("configure = None\ndel configure\n");
-  EXPECT_EQ(lines, (std::vector<std::wstring>{
-                       L"configure returned a value of type list, not a tuple: no filters or handlers are used\n",
-                       L"Position 0 of what configure returned is a value of type str, not a list: no filters are used\n",
-                       L"The script defines no configure function: no filters or handlers are used\n"}));
+  EXPECT_EQ(lines,
+            (std::vector<std::wstring>{
+                L"configure returned a value of type list, not a tuple: no filters or handlers are used\n",
+                L"Position 0 of what configure returned is a value of type str, not a list: no filters are used\n",
+                L"The script defines no configure function: no filters or handlers are used\n"}));
 }
 
 }  // namespace

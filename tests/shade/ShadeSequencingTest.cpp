@@ -80,8 +80,8 @@ TEST_F(ShadeSequencingTest, ExistingWindowsAreOfferedInEnumerationOrderIncluding
   HWND a = Top(L"a");
   HWND hidden = Top(L"hidden", true, false);
   Owned(a);
-  HWND own = CreateWindowExW(0, RegisterTestClass(L"ProgramMain", DefWindowProcW), L"program", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND own = CreateWindowExW(0, RegisterTestClass(L"ProgramMain", DefWindowProcW), L"program", WS_OVERLAPPEDWINDOW, 0,
+                             0, 200, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(own, nullptr);
 
   manager->AddExistingWindows();

@@ -48,15 +48,11 @@ PyObject *SetTitle(PyObject *, PyObject *args) {
 }
 
 PyMethodDef g_methods[] = {
-    {"request_shade", RequestShade, METH_VARARGS, nullptr},
-    {"add_window", AddWindow, METH_VARARGS, nullptr},
-    {"remove_window", RemoveWindow, METH_VARARGS, nullptr},
-    {"destroy_window", DestroyWindow, METH_VARARGS, nullptr},
-    {"set_title", SetTitle, METH_VARARGS, nullptr},
-    {nullptr, nullptr, 0, nullptr}};
+    {"request_shade", RequestShade, METH_VARARGS, nullptr}, {"add_window", AddWindow, METH_VARARGS, nullptr},
+    {"remove_window", RemoveWindow, METH_VARARGS, nullptr}, {"destroy_window", DestroyWindow, METH_VARARGS, nullptr},
+    {"set_title", SetTitle, METH_VARARGS, nullptr},         {nullptr, nullptr, 0, nullptr}};
 
-PyModuleDef g_module = {PyModuleDef_HEAD_INIT, "shadetest", nullptr, -1, g_methods,
-                        nullptr, nullptr, nullptr, nullptr};
+PyModuleDef g_module = {PyModuleDef_HEAD_INIT, "shadetest", nullptr, -1, g_methods, nullptr, nullptr, nullptr, nullptr};
 
 void InstallTestModule() {
   PyObject *modules = PyImport_GetModuleDict();

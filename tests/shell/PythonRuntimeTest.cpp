@@ -38,8 +38,8 @@ class RegistryTest : public ::testing::Test {
   void Register(const std::wstring &tag, const wchar_t *path, DWORD type = REG_SZ) {
     HKEY key = nullptr;
     std::wstring name = std::wstring(kTestKey) + L"\\" + tag + (path ? L"\\InstallPath" : L"");
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                                             &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
     if (path)
       RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE *>(path),
                      static_cast<DWORD>((wcslen(path) + 1) * sizeof(wchar_t)));
@@ -97,9 +97,9 @@ TEST(PythonTagTest, NewestVersionFirstByNumberNotByText) {
 TEST_F(RegistryTest, ListsInstallationsOfTenAndNewerWithAnInstallPathNewestFirst) {
   Register(L"3.11", L"C:\\Python311");
   Register(L"3.13", L"C:\\Python313\\");
-  Register(L"3.8", L"C:\\Python38");        // too old for the stable ABI the program needs
-  Register(L"3.12", nullptr);               // no InstallPath
-  Register(L"3.12-32", L"");                // an empty one
+  Register(L"3.8", L"C:\\Python38");  // too old for the stable ABI the program needs
+  Register(L"3.12", nullptr);         // no InstallPath
+  Register(L"3.12-32", L"");          // an empty one
   Register(L"3.14", L"%SystemRoot%\\Py314", REG_EXPAND_SZ);
   std::vector<PythonInstallation> found = ListPythonInstallations(HKEY_CURRENT_USER, kTestKey);
   ASSERT_EQ(L"3.14 3.13 3.11 ", Tags(found));

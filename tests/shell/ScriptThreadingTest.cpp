@@ -133,7 +133,7 @@ def configure():
   EXPECT_EQ(Join(), 0);
   EXPECT_EQ(ReadFile("slow-thread-ended"), "yes");  // waited for
   const std::wstring said = L"1 script thread still running at exit, not waited for after " +
-                           std::to_wstring(kScriptThreadExitWait.count()) + L" ms: forever\r\n";
+                            std::to_wstring(kScriptThreadExitWait.count()) + L" ms: forever\r\n";
   const std::wstring log = LogBuffer::Instance().Text();
   EXPECT_NE(log.find(said), std::wstring::npos) << "log: " << std::string(log.begin(), log.end());
 }

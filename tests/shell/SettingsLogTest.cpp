@@ -100,8 +100,9 @@ TEST_F(SettingsLog, AFileNoLongerReadCompletelyAtExitIsLeftAsItWasAndTold) {
   Start();
   const std::string broken = "[Window]\nLeft=10\n# moved\nTop=20\n";
   WriteFile("quillmere.ini", broken);
-  EXPECT_EQ(Exit(), L"quillmere.ini was left byte for byte as it was: reading it again at exit stopped at line 3: "
-                    L"\"# moved\"\r\n");
+  EXPECT_EQ(Exit(),
+            L"quillmere.ini was left byte for byte as it was: reading it again at exit stopped at line 3: "
+            L"\"# moved\"\r\n");
   EXPECT_EQ(ReadFile("quillmere.ini"), broken);
 }
 

@@ -59,9 +59,8 @@ TEST(DescribeChangesTest, MovesTitlesVisibilityEnablingAndStacking) {
   after.visible = false;
   after.enabled = false;
   after.topmost = true;
-  EXPECT_THAT(DescribeChanges(before, after),
-              ElementsAre("retitled \"Editor\" -> \"Editor *\"", "hidden", "disabled", "moved (0,0) -> (5,0)",
-                          "became top-most"));
+  EXPECT_THAT(DescribeChanges(before, after), ElementsAre("retitled \"Editor\" -> \"Editor *\"", "hidden", "disabled",
+                                                          "moved (0,0) -> (5,0)", "became top-most"));
   EXPECT_TRUE(DescribeChanges(before, before).empty());
 }
 
@@ -129,7 +128,10 @@ TEST(CompareSnapshotsTest, NamedWindowsAlwaysUnnamedOnlyWhileVisibleThenTheLog) 
 TEST(TextTest, WideTextRoundTripsThroughUtf8) {
   std::wstring japanese = L"\x30D0\x30FC\x30B8\x30E7\x30F3 v1.02 \U0001F600";
   EXPECT_EQ(Widen(Narrow(japanese)), japanese);
-  EXPECT_EQ(Widen("a\xFF" "b"), L"a\xFFFD" L"b");
+  EXPECT_EQ(Widen("a\xFF"
+                  "b"),
+            L"a\xFFFD"
+            L"b");
   EXPECT_EQ(Widen("\xE3\x83"), L"\xFFFD\xFFFD");  // cut short
   EXPECT_EQ(Quote("say \"hi\" \\"), "\"say \\\"hi\\\" \\\\\"");
 }

@@ -14,9 +14,14 @@ namespace {
 
 // The program's menu, with the program's ids, in English.
 std::string FakeResources() {
-  return std::to_string(IDC_QUILLMERE) + " MENU\nBEGIN\n"
-         "    POPUP \"File\"\n    BEGIN\n        MENUITEM \"Exit\", " + std::to_string(IDM_EXIT) + "\n    END\n"
-         "    POPUP \"Help\"\n    BEGIN\n        MENUITEM \"About\", " + std::to_string(IDM_ABOUT) + "\n    END\n"
+  return std::to_string(IDC_QUILLMERE) +
+         " MENU\nBEGIN\n"
+         "    POPUP \"File\"\n    BEGIN\n        MENUITEM \"Exit\", " +
+         std::to_string(IDM_EXIT) +
+         "\n    END\n"
+         "    POPUP \"Help\"\n    BEGIN\n        MENUITEM \"About\", " +
+         std::to_string(IDM_ABOUT) +
+         "\n    END\n"
          "END\n";
 }
 
@@ -54,11 +59,11 @@ int RunFakeProgram(int exitCode) {
   wc.lpszMenuName = MAKEINTRESOURCEW(IDC_QUILLMERE);
   wc.lpszClassName = kMainWindowClassName;
   RegisterClassExW(&wc);
-  HWND main = CreateWindowExW(0, kMainWindowClassName, L"Fake", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr,
-                              nullptr, instance, nullptr);
+  HWND main = CreateWindowExW(0, kMainWindowClassName, L"Fake", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr,
+                              instance, nullptr);
   if (!main) return 99;
-  CreateWindowExW(0, L"EDIT", L"started\r\n", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 300, 200,
-                  main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LOGVIEW)), instance, nullptr);
+  CreateWindowExW(0, L"EDIT", L"started\r\n", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 300, 200, main,
+                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LOGVIEW)), instance, nullptr);
   ShowWindow(main, SW_SHOWNORMAL);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

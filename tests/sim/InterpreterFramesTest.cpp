@@ -37,10 +37,8 @@ TEST(InterpreterFramesTest, OnlyNativeCodeCalledByTheInterpreterIsInsideIt) {
   // script code.
   EXPECT_FALSE(StackHoldsInterpreterFrames());
   bool other = true;
-  Py_BEGIN_ALLOW_THREADS
-  std::thread([&other] { other = StackHoldsInterpreterFrames(); }).join();
-  Py_END_ALLOW_THREADS
-  EXPECT_FALSE(other);
+  Py_BEGIN_ALLOW_THREADS std::thread([&other] { other = StackHoldsInterpreterFrames(); }).join();
+  Py_END_ALLOW_THREADS EXPECT_FALSE(other);
   Py_DECREF(globals);
   Py_DECREF(probe);
   Py_FinalizeEx();

@@ -262,8 +262,8 @@ TEST_F(ScenarioRunnerTest, FinishClosesARunningProgramAndShowsTheDesktopAndSetti
     std::ofstream ini(settings);
     ini << "[Window]\nLeft=5\n";
   }
-  EXPECT_EQ(Play("app a\nwindow w a \"W\" rect=1,1,201,101\nstart\n", [] { return sim_test::RunFakeProgram(0); },
-                 true),
+  EXPECT_EQ(Play(
+                "app a\nwindow w a \"W\" rect=1,1,201,101\nstart\n", [] { return sim_test::RunFakeProgram(0); }, true),
             0)
       << out.str();
   std::string o = out.str();

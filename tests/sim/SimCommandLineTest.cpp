@@ -81,8 +81,9 @@ TEST(SimCommandLineTest, TheProgramWorksInTheGivenDirectoryAndSavesItsSettingsTh
   std::string mkdir = "mkdir -p " + dir;
   ASSERT_EQ(std::system(mkdir.c_str()), 0);
   std::ofstream(dir + "/quillmere.ini") << "[Window]\nLeft=7\nTop=9\nWidth=300\nHeight=200\nShowTrayIcon=false\n";
-  std::string path = WriteScenario("sim_dir.scenario", "start\nexpect quillmere left=7 top=9 width=300\nclose\n"
-                                                       "expect-exit 0\ntray left\n");
+  std::string path = WriteScenario("sim_dir.scenario",
+                                   "start\nexpect quillmere left=7 top=9 width=300\nclose\n"
+                                   "expect-exit 0\ntray left\n");
   SimRun run = RunSim("--dir " + dir + " " + path);
   EXPECT_EQ(run.status, 1) << run.output;  // no tray icon to click after the program has gone
   EXPECT_THAT(run.output, HasSubstr("expect quillmere left=7 top=9 width=300   ok"));
@@ -110,8 +111,9 @@ expect-exit 0
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_THAT(run.output, ::testing::Not(HasSubstr("Traceback")));
   // Each start reports the new run's log, though its line repeats the last run's.
-  const std::string started = "start\n      quillmere  appeared: \"Quillmere v1.02\" (100,100) 640x480 "
-                              "[QuillmereMainWindow] visible, sizing frame\n      log        managing: Work\n";
+  const std::string started =
+      "start\n      quillmere  appeared: \"Quillmere v1.02\" (100,100) 640x480 "
+      "[QuillmereMainWindow] visible, sizing frame\n      log        managing: Work\n";
   std::size_t first = run.output.find(started);
   ASSERT_NE(first, std::string::npos) << run.output;
   EXPECT_NE(run.output.find(started, first + 1), std::string::npos) << run.output;
@@ -144,7 +146,9 @@ TEST(SimCommandLineTest, AKillWhileAHandlerShowsACtypesMessageBoxEndsOnlyTheProg
     ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
     std::ofstream(dir + "/quillmere.ini") << "[Path]\nFilterPath=asking.py\n";
     std::ofstream(dir + "/asking.py") << "import ctypes, Quillmere\n"
-                                         "box = ctypes." << library << "(None).MessageBoxW\n"
+                                         "box = ctypes."
+                                      << library
+                                      << "(None).MessageBoxW\n"
                                          "box.argtypes = (ctypes.c_void_p, ctypes.c_wchar_p, ctypes.c_wchar_p,"
                                          " ctypes.c_uint)\n"
                                          "Quillmere.log(u'script ran')\n"

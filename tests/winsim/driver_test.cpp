@@ -48,7 +48,7 @@ TEST_F(DriverTest, ResetDesktopLeavesNothingOfTheDesktopBefore) {
   HWND again = CreateAppWindow(next, NewWindowTitled(L"class"));
   EXPECT_GT(reinterpret_cast<uintptr_t>(again), reinterpret_cast<uintptr_t>(second));
   HWND placed = CreateDefaultPlacedWindow(next);
-  EXPECT_EQ(LeftOf(placed), 22);  // default positions start again at the top left
+  EXPECT_EQ(LeftOf(placed), 22);                    // default positions start again at the top left
   EXPECT_TRUE(PostMessageW(again, WM_NULL, 0, 0));  // no fault left waiting
   RunInApp(next, [&] {
     HANDLE h = OpenProcess(PROCESS_VM_OPERATION, FALSE, ProgramProcessId());

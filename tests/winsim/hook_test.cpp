@@ -51,8 +51,8 @@ LRESULT CALLBACK ForwardingHook(int code, WPARAM wParam, LPARAM lParam) {
 class HookTest : public DesktopTest {
  protected:
   void SetUp() override {
-    g_target = CreateWindowExW(0, RegisterTestClass(L"Target", DefWindowProcW), L"target", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+    g_target = CreateWindowExW(0, RegisterTestClass(L"Target", DefWindowProcW), L"target", WS_OVERLAPPEDWINDOW, 0, 0,
+                               200, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     g_forwardCount = 0;
   }
 };
@@ -70,8 +70,8 @@ TEST_F(HookTest, FocusLossInAnApplicationReachesTheInstallerAsAPostedPage) {
 
   ASSERT_EQ(g_forwardCount, 1);
   EXPECT_EQ(g_forwarded.threadId, AppThreadId(appA));  // on the application's own thread
-  EXPECT_EQ(g_forwarded.processId, appA);               // inside its process
-  EXPECT_NE(g_forwarded.hookWParam, 0u);                // sent by the application's own thread
+  EXPECT_EQ(g_forwarded.processId, appA);              // inside its process
+  EXPECT_NE(g_forwarded.hookWParam, 0u);               // sent by the application's own thread
   EXPECT_EQ(g_forwarded.record.message, static_cast<UINT>(WM_KILLFOCUS));
   EXPECT_EQ(g_forwarded.record.hwnd, a);
   EXPECT_EQ(reinterpret_cast<HWND>(g_forwarded.record.wParam), b);  // the window receiving the focus
@@ -128,8 +128,7 @@ TEST_F(HookTest, HookWParamTellsWhetherTheHandlingThreadSentTheMessage) {
   // A second thread of the program's process, with a window of its own.
   std::promise<HWND> made;
   std::thread other([&made] {
-    made.set_value(CreateWindowExW(0, L"STATIC", L"other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                   nullptr));
+    made.set_value(CreateWindowExW(0, L"STATIC", L"other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
   });
@@ -139,9 +138,8 @@ TEST_F(HookTest, HookWParamTellsWhetherTheHandlingThreadSentTheMessage) {
   other.join();
 
   std::map<UINT, WPARAM> hookWParam;
-  for (auto &s : recorder.Of({WM_CREATE, WM_SHOWWINDOW, WM_SETFOCUS, WM_USER + 7, WM_USER + 8, WM_USER + 9,
-                              WM_USER + 10},
-                             {a, sibling}))
+  for (auto &s : recorder.Of(
+           {WM_CREATE, WM_SHOWWINDOW, WM_SETFOCUS, WM_USER + 7, WM_USER + 8, WM_USER + 9, WM_USER + 10}, {a, sibling}))
     hookWParam[s.message] = s.hookWParam;
   EXPECT_EQ(hookWParam.count(WM_USER + 9), 0u);
   ASSERT_EQ(hookWParam.size(), 6u);

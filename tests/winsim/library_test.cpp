@@ -37,7 +37,9 @@ std::vector<EntryCall> TakeEntryCalls() {
   return calls;
 }
 
-LRESULT CALLBACK PassOn(int code, WPARAM wParam, LPARAM lParam) { return CallNextHookEx(nullptr, code, wParam, lParam); }
+LRESULT CALLBACK PassOn(int code, WPARAM wParam, LPARAM lParam) {
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 class LibraryTest : public DesktopTest {
  protected:

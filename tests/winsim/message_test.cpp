@@ -77,9 +77,7 @@ TEST_F(MessageTest, MessageBoxKeepsDispatchingTheThreadsMessages) {
     EXPECT_TRUE(PressDialogButton(dialogs[0].window, IDOK));
     done = true;
   });
-  RunInApp(app, [&] {
-    answer = MessageBoxW(owner, L"hello\nworld", L"Title", MB_ICONINFORMATION);
-  });
+  RunInApp(app, [&] { answer = MessageBoxW(owner, L"hello\nworld", L"Title", MB_ICONINFORMATION); });
   user.join();
   EXPECT_TRUE(done);
   EXPECT_EQ(answer, IDOK);

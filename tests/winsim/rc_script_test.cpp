@@ -345,7 +345,9 @@ END
   EXPECT_EQ(ErrorLine("1 MENU\nBEGIN\n MENUITEM \"a\\x41\", 1\nEND\n"), 3);
   EXPECT_EQ(ErrorLine("\n1 ICON \"unterminated\n"), 2);
   EXPECT_EQ(ErrorLine("1 ICON \"\xff\xfe\"\n"), 1);  // not UTF-8
-  EXPECT_EQ(ErrorLine("\xff\xfe" "1 ICON \"a\"\n"), 1);  // UTF-16
+  EXPECT_EQ(ErrorLine("\xff\xfe"
+                      "1 ICON \"a\"\n"),
+            1);  // UTF-16
 }
 
 TEST(RcScriptAccelerators, KeysTypesAndOptions) {
@@ -434,7 +436,7 @@ TEST(RcScriptErrors, WhatTheReaderDoesNotTakeIsRefusedAtItsLine) {
   // Malformed input.
   EXPECT_EQ(ErrorLine("1 MENU\nBEGIN\n  MENUITEM \"x\" 5\nEND\n"), 3);  // missing comma
   EXPECT_EQ(ErrorLine("1 MENU\nBEGIN\n  POPUP \"x\"\n  BEGIN\n"), 4);   // no END (at end of file)
-  EXPECT_EQ(ErrorLine("1 DIALOGEX 0, 0, 10\nBEGIN\nEND\n"), 2);          // too few numbers
+  EXPECT_EQ(ErrorLine("1 DIALOGEX 0, 0, 10\nBEGIN\nEND\n"), 2);         // too few numbers
   EXPECT_EQ(ErrorLine("1 DIALOGEX 0,0,1,1\nBEGIN\n  LTEXT \"a\", UNKNOWN_ID, 0,0,1,1\nEND\n"), 3);
   EXPECT_EQ(ErrorLine("#ifdef A\n1 ICON \"a.ico\"\n"), 1);  // without #endif
   EXPECT_EQ(ErrorLine("\n#endif\n"), 2);

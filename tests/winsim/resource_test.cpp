@@ -209,18 +209,18 @@ TEST_F(ResourceTest, RestartingTheShellForgetsTheIconsAndAnnouncesTheNewTaskbar)
   const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   std::vector<HWND> receivers;
   while (PeekMessageW(&msg, nullptr, taskbarCreated, taskbarCreated, PM_REMOVE)) receivers.push_back(msg.hwnd);
-  EXPECT_EQ(receivers, std::vector<HWND>{main});  // top-level windows only
+  EXPECT_EQ(receivers, std::vector<HWND>{main});   // top-level windows only
   EXPECT_TRUE(Shell_NotifyIconW(NIM_ADD, &data));  // the new taskbar takes the icon again
 }
 
 TEST_F(ResourceTest, EditControlKeepsTextFontAndReadOnlyState) {
-  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 100, 100,
-                              main, reinterpret_cast<HMENU>(5), instance, nullptr);
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 100, 100, main,
+                              reinterpret_cast<HMENU>(5), instance, nullptr);
   ASSERT_NE(edit, nullptr);
   EXPECT_EQ(GetDlgCtrlID(edit), 5);
   HDC dc = GetDC(main);
-  HFONT font = CreateFontW(-MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, 0, 0, 0, 0, SHIFTJIS_CHARSET, 0,
-                           0, 0, 0, L"MS P Gothic");
+  HFONT font = CreateFontW(-MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, 0, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0,
+                           0, 0, L"MS P Gothic");
   ReleaseDC(main, dc);
   SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)), font);

@@ -95,8 +95,8 @@ TEST_F(WinPosTest, DefaultPositionsCascadeFromTheTopLeftAndTheSizeIsThreeQuarter
   std::vector<HWND> made;
   RunInApp(app, [&] {
     for (int i = 0; i < 9; ++i)
-      made.push_back(CreateWindowExW(0, L"SimAppWindow", L"d", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT,
-                                     0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+      made.push_back(CreateWindowExW(0, L"SimAppWindow", L"d", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
+                                     nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
   });
   const LONG width = GetSystemMetrics(SM_CXSCREEN) * 3 / 4, height = GetSystemMetrics(SM_CYSCREEN) * 3 / 4;
   for (int i = 0; i < 9; ++i) {

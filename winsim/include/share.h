@@ -12,6 +12,6 @@
 #define _SH_DENYNO 0x40
 
 WINSIM_EXTERN_C __attribute__((visibility("default"))) FILE *_fsopen(const char *fileName, const char *mode,
-                                                                      int shareFlag);
+                                                                     int shareFlag);
 
 #endif

@@ -115,8 +115,7 @@ WINBASEAPI SIZE_T WINAPI VirtualQueryEx(HANDLE process, LPCVOID address, PMEMORY
 WINBASEAPI SIZE_T WINAPI VirtualQuery(LPCVOID address, PMEMORY_BASIC_INFORMATION buffer, SIZE_T length);
 WINBASEAPI BOOL WINAPI WriteProcessMemory(HANDLE process, LPVOID baseAddress, LPCVOID buffer, SIZE_T size,
                                           SIZE_T *written);
-WINBASEAPI BOOL WINAPI ReadProcessMemory(HANDLE process, LPCVOID baseAddress, LPVOID buffer, SIZE_T size,
-                                         SIZE_T *read);
+WINBASEAPI BOOL WINAPI ReadProcessMemory(HANDLE process, LPCVOID baseAddress, LPVOID buffer, SIZE_T size, SIZE_T *read);
 
 /* Global atoms */
 #define MAKEINTATOM(i) ((LPWSTR)(ULONG_PTR)((WORD)(i)))

@@ -73,7 +73,11 @@ typedef DWORD *LPDWORD, *PDWORD;
 typedef LONG *LPLONG;
 typedef SIZE_T *PSIZE_T;
 
-#define DECLARE_HANDLE(name) struct name##__ { int unused; }; typedef struct name##__ *name
+#define DECLARE_HANDLE(name) \
+  struct name##__ {          \
+    int unused;              \
+  };                         \
+  typedef struct name##__ *name
 typedef void *HANDLE;
 typedef HANDLE *PHANDLE, *LPHANDLE;
 DECLARE_HANDLE(HWND);
@@ -91,10 +95,16 @@ typedef HINSTANCE HMODULE;
 typedef HICON HCURSOR;
 typedef void *HGDIOBJ;
 
-typedef struct tagRECT { LONG left, top, right, bottom; } RECT, *PRECT, *LPRECT;
+typedef struct tagRECT {
+  LONG left, top, right, bottom;
+} RECT, *PRECT, *LPRECT;
 typedef const RECT *LPCRECT;
-typedef struct tagPOINT { LONG x, y; } POINT, *PPOINT, *LPPOINT;
-typedef struct tagSIZE { LONG cx, cy; } SIZE, *PSIZE, *LPSIZE;
+typedef struct tagPOINT {
+  LONG x, y;
+} POINT, *PPOINT, *LPPOINT;
+typedef struct tagSIZE {
+  LONG cx, cy;
+} SIZE, *PSIZE, *LPSIZE;
 
 typedef struct _GUID {
   uint32_t Data1;
@@ -103,11 +113,11 @@ typedef struct _GUID {
   uint8_t Data4[8];
 } GUID;
 
-#define MAKEWORD(a, b) ((WORD)(((BYTE)((DWORD_PTR)(a) & 0xff)) | ((WORD)((BYTE)((DWORD_PTR)(b) & 0xff))) << 8))
-#define MAKELONG(a, b) ((LONG)(((WORD)((DWORD_PTR)(a) & 0xffff)) | ((DWORD)((WORD)((DWORD_PTR)(b) & 0xffff))) << 16))
-#define LOWORD(l) ((WORD)((DWORD_PTR)(l) & 0xffff))
+#define MAKEWORD(a, b) ((WORD)(((BYTE)((DWORD_PTR)(a)&0xff)) | ((WORD)((BYTE)((DWORD_PTR)(b)&0xff))) << 8))
+#define MAKELONG(a, b) ((LONG)(((WORD)((DWORD_PTR)(a)&0xffff)) | ((DWORD)((WORD)((DWORD_PTR)(b)&0xffff))) << 16))
+#define LOWORD(l) ((WORD)((DWORD_PTR)(l)&0xffff))
 #define HIWORD(l) ((WORD)((DWORD_PTR)(l) >> 16))
-#define LOBYTE(w) ((BYTE)((DWORD_PTR)(w) & 0xff))
+#define LOBYTE(w) ((BYTE)((DWORD_PTR)(w)&0xff))
 #define HIBYTE(w) ((BYTE)((DWORD_PTR)(w) >> 8))
 #define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
 

@@ -46,10 +46,9 @@ typedef struct tagLOGFONTW {
 } LOGFONTW, *PLOGFONTW, *LPLOGFONTW;
 
 WINGDIAPI int WINAPI GetDeviceCaps(HDC dc, int index);
-WINGDIAPI HFONT WINAPI CreateFontW(int height, int width, int escapement, int orientation, int weight,
-                                   DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
-                                   DWORD outPrecision, DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily,
-                                   LPCWSTR faceName);
+WINGDIAPI HFONT WINAPI CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                                   DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                                   DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCWSTR faceName);
 WINGDIAPI HFONT WINAPI CreateFontIndirectW(const LOGFONTW *font);
 WINGDIAPI int WINAPI GetObjectW(HGDIOBJ object, int size, LPVOID buffer);
 WINGDIAPI BOOL WINAPI DeleteObject(HGDIOBJ object);

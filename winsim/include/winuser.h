@@ -576,8 +576,8 @@ WINUSERAPI BOOL WINAPI InSendMessage(void);
 /* Classes and windows */
 WINUSERAPI ATOM WINAPI RegisterClassExW(const WNDCLASSEXW *wc);
 WINUSERAPI BOOL WINAPI UnregisterClassW(LPCWSTR className, HINSTANCE instance);
-WINUSERAPI HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
-                                       int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+WINUSERAPI HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
+                                       int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                                        LPVOID param);
 #define CreateWindowW(c, n, s, x, y, w, h, p, m, i, a) CreateWindowExW(0, c, n, s, x, y, w, h, p, m, i, a)
 WINUSERAPI BOOL WINAPI DestroyWindow(HWND window);

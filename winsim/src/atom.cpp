@@ -87,9 +87,12 @@ ATOM AtomOfLocked(LPCWSTR name, bool add) {
   ATOM atom = 0;
   size_t length = 0;
   switch (Classify(name, atom, length)) {
-    case Kind::Integer: return atom;
-    case Kind::Invalid: return FailWith<ATOM>(ERROR_INVALID_PARAMETER, 0);
-    case Kind::String: break;
+    case Kind::Integer:
+      return atom;
+    case Kind::Invalid:
+      return FailWith<ATOM>(ERROR_INVALID_PARAMETER, 0);
+    case Kind::String:
+      break;
   }
   AtomTable &table = Table();
   const std::wstring &folded = Folded(table, name, length);

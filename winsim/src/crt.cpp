@@ -18,8 +18,7 @@ FILE *_fsopen(const char *fileName, const char *mode, int /*shareFlag*/) { retur
 // nothing more: the caller flushes the file it wrote before moving it.
 BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
   if (!existing || !replacement) return winsim::Fail(ERROR_INVALID_PARAMETER);
-  if (!(flags & MOVEFILE_REPLACE_EXISTING) && access(replacement, F_OK) == 0)
-    return winsim::Fail(ERROR_ACCESS_DENIED);
+  if (!(flags & MOVEFILE_REPLACE_EXISTING) && access(replacement, F_OK) == 0) return winsim::Fail(ERROR_ACCESS_DENIED);
   if (std::rename(existing, replacement) != 0)
     return winsim::Fail(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
   return TRUE;

@@ -87,11 +87,20 @@ LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM l
       return 0;
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
-        case SC_CLOSE: SystemSend(window, WM_CLOSE, 0, 0); break;
-        case SC_MINIMIZE: ShowWindow(window, SW_MINIMIZE); break;
-        case SC_MAXIMIZE: ShowWindow(window, SW_SHOWMAXIMIZED); break;
-        case SC_RESTORE: ShowWindow(window, SW_RESTORE); break;
-        default: break;
+        case SC_CLOSE:
+          SystemSend(window, WM_CLOSE, 0, 0);
+          break;
+        case SC_MINIMIZE:
+          ShowWindow(window, SW_MINIMIZE);
+          break;
+        case SC_MAXIMIZE:
+          ShowWindow(window, SW_SHOWMAXIMIZED);
+          break;
+        case SC_RESTORE:
+          ShowWindow(window, SW_RESTORE);
+          break;
+        default:
+          break;
       }
       return 0;
     case WM_WINDOWPOSCHANGING:

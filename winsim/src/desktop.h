@@ -55,7 +55,7 @@ struct Process {
   std::string name;
   HINSTANCE module = nullptr;  // the handle of the process's executable image
   std::map<uintptr_t, Allocation> allocations;
-  std::vector<MappedModule> mappedModules;  // never the program's: it loaded its libraries itself
+  std::vector<MappedModule> mappedModules;          // never the program's: it loaded its libraries itself
   std::map<const void *, LibraryData> libraryData;  // ProcessData
   std::size_t processHandlesOpened = 0;             // OpenProcess successes, for the driver
 };
@@ -75,7 +75,7 @@ struct SentMessage {
   UINT message = 0;
   WPARAM wParam = 0;
   LPARAM lParam = 0;
-  std::function<void()> task;    // set for work, empty for a message
+  std::function<void()> task;  // set for work, empty for a message
   LRESULT result = 0;
   bool done = false;
   std::shared_ptr<Thread> sender;
@@ -87,7 +87,7 @@ struct HookEntry {
   HOOKPROC proc = nullptr;
   HINSTANCE module = nullptr;
   DllEntry entry = nullptr;  // the module's DllMain, when it is a library winsim loaded
-  DWORD threadId = 0;  // 0: every thread of the desktop
+  DWORD threadId = 0;        // 0: every thread of the desktop
   DWORD ownerProcess = 0;
   bool removed = false;
 };
@@ -109,9 +109,9 @@ struct Thread {
   bool pumping = false;  // has taken messages from its queue at least once
   bool waiting = false;  // blocked for lack of anything to do
   bool alive = true;
-  bool app = false;      // a GUI thread started by the driver
-  bool killed = false;   // its process was killed: it leaves at its next wait
-  int inSend = 0;        // handling a message sent from another thread
+  bool app = false;     // a GUI thread started by the driver
+  bool killed = false;  // its process was killed: it leaves at its next wait
+  int inSend = 0;       // handling a message sent from another thread
   HWND focus = nullptr;
   HWND active = nullptr;
   std::vector<HookFrame> hookFrames;
@@ -127,9 +127,9 @@ struct WindowClass {
   HICON iconSmall = nullptr;
   HCURSOR cursor = nullptr;
   HBRUSH background = nullptr;
-  int menuId = 0;              // a menu resource by number
-  std::wstring menuName;       // or by name
-  DWORD ownerProcess = 0;      // 0 for the system's classes
+  int menuId = 0;          // a menu resource by number
+  std::wstring menuName;   // or by name
+  DWORD ownerProcess = 0;  // 0 for the system's classes
 };
 
 // State of a dialog box or message box window.

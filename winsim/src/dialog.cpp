@@ -49,18 +49,17 @@ BuiltDialog BuildDialog(HINSTANCE instance, const rc::Dialog &t, HWND owner, DLG
   for (auto &c : t.controls)
     if (c.className == L"BUTTON" && (c.style & 0xF) == BS_DEFPUSHBUTTON) state->defaultId = c.id;
   t_pendingDialog = state.release();
-  built.window = CreateWindowExW(exStyle, L"#32770", t.caption.c_str(), style, x, y, cx, cy, owner, nullptr,
-                                 instance, nullptr);
+  built.window = CreateWindowExW(exStyle, L"#32770", t.caption.c_str(), style, x, y, cx, cy, owner, nullptr, instance,
+                                 nullptr);
   if (t_pendingDialog) {  // creation failed before the dialog procedure saw it
     delete t_pendingDialog;
     t_pendingDialog = nullptr;
   }
   if (!built.window) return built;
 
-  HFONT font = t.fontFace.empty()
-                   ? nullptr
-                   : CreateFontW(-MulDiv(t.fontPointSize, D().dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
-                                 0, 0, 0, 0, t.fontFace.c_str());
+  HFONT font = t.fontFace.empty() ? nullptr
+                                  : CreateFontW(-MulDiv(t.fontPointSize, D().dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                                DEFAULT_CHARSET, 0, 0, 0, 0, t.fontFace.c_str());
   for (auto &c : t.controls) {
     std::wstring text = c.text;
     LPCWSTR name = text.c_str();
@@ -122,8 +121,7 @@ INT_PTR ModalLoop(HWND dialog, HWND owner, HWND focus) {
 
 }  // namespace
 
-INT_PTR WINAPI DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC proc,
-                               LPARAM initParam) {
+INT_PTR WINAPI DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC proc, LPARAM initParam) {
   rc::Dialog t;
   {
     Lock lock(Mutex());
@@ -178,7 +176,8 @@ LRESULT WINAPI DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     INT_PTR handled = state->proc(dialog, message, wParam, lParam);
     if (handled) {
       switch (message) {
-        case WM_INITDIALOG: case WM_CTLCOLORSTATIC:
+        case WM_INITDIALOG:
+        case WM_CTLCOLORSTATIC:
           return handled;
         default: {
           Lock lock(Mutex());

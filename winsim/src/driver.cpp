@@ -64,9 +64,7 @@ void OnOwnThread(HWND window, const std::function<void()> &code) {
   if (auto t = ThreadOf(window)) RunOnThread(t, code);
 }
 
-bool ThreadIdleLocked(const Thread &t) {
-  return !t.alive || (t.waiting && t.incoming.empty() && t.posted.empty());
-}
+bool ThreadIdleLocked(const Thread &t) { return !t.alive || (t.waiting && t.incoming.empty() && t.posted.empty()); }
 
 }  // namespace
 
@@ -182,12 +180,18 @@ HWND CreateAppWindow(DWORD processId, const NewWindow &window) {
   return result;
 }
 
-void ShowAppWindow(HWND window, int command) { OnOwnThread(window, [&] { ShowWindow(window, command); }); }
-void EnableAppWindow(HWND window, bool enable) { OnOwnThread(window, [&] { EnableWindow(window, enable); }); }
+void ShowAppWindow(HWND window, int command) {
+  OnOwnThread(window, [&] { ShowWindow(window, command); });
+}
+void EnableAppWindow(HWND window, bool enable) {
+  OnOwnThread(window, [&] { EnableWindow(window, enable); });
+}
 void SetAppWindowText(HWND window, const std::wstring &text) {
   OnOwnThread(window, [&] { SetWindowTextW(window, text.c_str()); });
 }
-void DestroyAppWindow(HWND window) { OnOwnThread(window, [&] { DestroyWindow(window); }); }
+void DestroyAppWindow(HWND window) {
+  OnOwnThread(window, [&] { DestroyWindow(window); });
+}
 
 void ClickFocus(HWND window) {
   if (IsWindow(window)) SwitchForeground(window, window, WA_CLICKACTIVE);
@@ -206,10 +210,14 @@ bool TypeKeys(HWND window, const std::string &combination) {
     return true;
   }
   WPARAM key = 0;
-  if (c == "esc" || c == "escape") key = VK_ESCAPE;
-  else if (c == "enter" || c == "return") key = VK_RETURN;
-  else if (c == "tab") key = VK_TAB;
-  else if (c == "space") key = VK_SPACE;
+  if (c == "esc" || c == "escape")
+    key = VK_ESCAPE;
+  else if (c == "enter" || c == "return")
+    key = VK_RETURN;
+  else if (c == "tab")
+    key = VK_TAB;
+  else if (c == "space")
+    key = VK_SPACE;
   else if (c.size() == 1 && std::isalnum(static_cast<unsigned char>(c[0])))
     key = static_cast<WPARAM>(std::toupper(static_cast<unsigned char>(c[0])));
   else if (c.size() == 1) {
@@ -377,8 +385,8 @@ bool ReadFont(HFONT font, FontInfo &info) {
   auto it = D().fonts.find(font);
   if (it == D().fonts.end()) return false;
   const LOGFONTW &f = it->second.logFont;
-  info = FontInfo{f.lfHeight,      f.lfWidth,       f.lfEscapement,    f.lfOrientation, f.lfWeight,
-                  f.lfItalic,      f.lfUnderline,   f.lfStrikeOut,     f.lfCharSet,     f.lfOutPrecision,
+  info = FontInfo{f.lfHeight,        f.lfWidth,     f.lfEscapement,     f.lfOrientation, f.lfWeight,
+                  f.lfItalic,        f.lfUnderline, f.lfStrikeOut,      f.lfCharSet,     f.lfOutPrecision,
                   f.lfClipPrecision, f.lfQuality,   f.lfPitchAndFamily, f.lfFaceName};
   return true;
 }

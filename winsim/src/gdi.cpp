@@ -27,11 +27,16 @@ int WINAPI GetDeviceCaps(HDC dc, int index) {
   if (!d.deviceContexts.count(dc)) return 0;
   switch (index) {
     case LOGPIXELSX:
-    case LOGPIXELSY: return d.dpi;
-    case HORZRES: return d.metrics[SM_CXSCREEN];
-    case VERTRES: return d.metrics[SM_CYSCREEN];
-    case BITSPIXEL: return 32;
-    default: return 0;
+    case LOGPIXELSY:
+      return d.dpi;
+    case HORZRES:
+      return d.metrics[SM_CXSCREEN];
+    case VERTRES:
+      return d.metrics[SM_CYSCREEN];
+    case BITSPIXEL:
+      return 32;
+    default:
+      return 0;
   }
 }
 

@@ -49,16 +49,20 @@ LPVOID WINAPI VirtualAllocEx(HANDLE process, LPVOID address, SIZE_T size, DWORD 
   auto target = ResolveLocked(process, self, access);
   if (!target) return FailWith<LPVOID>(ERROR_INVALID_HANDLE, nullptr);
   if (!(access & PROCESS_VM_OPERATION)) return FailWith<LPVOID>(ERROR_ACCESS_DENIED, nullptr);
-  if (TakeFaultLocked(driver::Fault::VirtualAllocEx, *self))
-    return FailWith<LPVOID>(ERROR_NOT_ENOUGH_MEMORY, nullptr);
+  if (TakeFaultLocked(driver::Fault::VirtualAllocEx, *self)) return FailWith<LPVOID>(ERROR_NOT_ENOUGH_MEMORY, nullptr);
   // Only fresh regions at an address of the system's choosing are supported.
-  if (address || size == 0 || !(allocationType & MEM_COMMIT) ||
-      (allocationType & ~(MEM_COMMIT | MEM_RESERVE)) != 0)
+  if (address || size == 0 || !(allocationType & MEM_COMMIT) || (allocationType & ~(MEM_COMMIT | MEM_RESERVE)) != 0)
     return FailWith<LPVOID>(ERROR_INVALID_PARAMETER, nullptr);
   switch (protect) {
-    case PAGE_NOACCESS: case PAGE_READONLY: case PAGE_READWRITE:
-    case PAGE_EXECUTE: case PAGE_EXECUTE_READ: case PAGE_EXECUTE_READWRITE: break;
-    default: return FailWith<LPVOID>(ERROR_INVALID_PARAMETER, nullptr);
+    case PAGE_NOACCESS:
+    case PAGE_READONLY:
+    case PAGE_READWRITE:
+    case PAGE_EXECUTE:
+    case PAGE_EXECUTE_READ:
+    case PAGE_EXECUTE_READWRITE:
+      break;
+    default:
+      return FailWith<LPVOID>(ERROR_INVALID_PARAMETER, nullptr);
   }
   SIZE_T rounded = (size + kPageSize - 1) / kPageSize * kPageSize;
   void *memory = std::aligned_alloc(kPageSize, rounded);

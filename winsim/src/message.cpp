@@ -19,8 +19,7 @@ bool Matches(const MSG &m, HWND filter, UINT min, UINT max) {
 // when the queue has nothing else.
 HWND PaintCandidateLocked(const Thread &self, HWND filter) {
   for (auto &[handle, w] : D().windows) {
-    if (w->thread.get() == &self && w->needsPaint && IsVisibleLocked(*w) &&
-        (!filter || filter == handle))
+    if (w->thread.get() == &self && w->needsPaint && IsVisibleLocked(*w) && (!filter || filter == handle))
       return handle;
   }
   return nullptr;
@@ -101,8 +100,8 @@ BOOL WINAPI TranslateMessage(const MSG *msg) {
   // Letters, digits and the space bar make characters; the driver posts
   // the character messages of other keys itself.
   WPARAM key = msg->wParam;
-  bool printable = (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z') || key == VK_SPACE ||
-                   key == VK_RETURN || key == VK_ESCAPE || key == VK_BACK || key == VK_TAB;
+  bool printable = (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z') || key == VK_SPACE || key == VK_RETURN ||
+                   key == VK_ESCAPE || key == VK_BACK || key == VK_TAB;
   if (!printable) return TRUE;
   WPARAM ch = (key >= 'A' && key <= 'Z') ? key - 'A' + 'a' : key;
   PostMessageW(msg->hwnd, msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR, ch, msg->lParam);

@@ -154,4 +154,3 @@ int WINAPI MulDiv(int number, int numerator, int denominator) {
 }
 
 void WINAPI Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-

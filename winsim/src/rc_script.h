@@ -44,7 +44,7 @@ struct DialogControl {
   std::wstring text;       // the control's text; for an ICON control, empty
   int iconId = 0;          // for an ICON control: the icon resource it names
   int id = 0;
-  DWORD style = 0;         // WS_CHILD | WS_VISIBLE | the statement's own style | the style given
+  DWORD style = 0;  // WS_CHILD | WS_VISIBLE | the statement's own style | the style given
   DWORD exStyle = 0;
   int x = 0, y = 0, cx = 0, cy = 0;  // dialog units
 };

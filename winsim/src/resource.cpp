@@ -11,9 +11,7 @@ namespace {
 // The system's own icons and cursors, which need no module.
 constexpr uintptr_t kSystemIconBase = 0x10000;
 
-int ResourceId(LPCWSTR name) {
-  return IS_INTRESOURCE(name) ? static_cast<int>(reinterpret_cast<uintptr_t>(name)) : -1;
-}
+int ResourceId(LPCWSTR name) { return IS_INTRESOURCE(name) ? static_cast<int>(reinterpret_cast<uintptr_t>(name)) : -1; }
 
 HMENU BuildMenuLocked(const std::vector<rc::MenuItem> &items) {
   Desktop &d = D();
@@ -203,8 +201,7 @@ UINT WINAPI GetMenuItemID(HMENU menu, int position) {
 HMENU WINAPI GetSubMenu(HMENU menu, int position) {
   Lock lock(Mutex());
   auto it = D().menus.find(menu);
-  if (it == D().menus.end() || position < 0 || position >= static_cast<int>(it->second.items.size()))
-    return nullptr;
+  if (it == D().menus.end() || position < 0 || position >= static_cast<int>(it->second.items.size())) return nullptr;
   return it->second.items[static_cast<size_t>(position)].submenu;
 }
 

@@ -128,8 +128,8 @@ void DropThreadWindowsLocked(Desktop &d, Thread &t) {
 
 }  // namespace winsim
 
-HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   if (!className) return FailWith<HWND>(ERROR_INVALID_PARAMETER, nullptr);
   auto self = CurrentThread();
   auto w = std::make_shared<Window>();
@@ -215,8 +215,8 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
     w->normalRect = w->rect;
   }
 
-  CREATESTRUCTW cs{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style), windowName,
-                   className, exStyle};
+  CREATESTRUCTW cs{param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+                   windowName, className, exStyle};
   if (!SystemSend(h, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
     DestroyWindow(h);
     return FailWith<HWND>(ERROR_GEN_FAILURE, nullptr);
@@ -356,12 +356,18 @@ HWND WINAPI GetWindow(HWND window, UINT command) {
   if (w->parent) siblings = &FindLocked(w->parent)->children;
   auto it = std::find(siblings->begin(), siblings->end(), window);
   switch (command) {
-    case GW_HWNDFIRST: return siblings->front();
-    case GW_HWNDLAST: return siblings->back();
-    case GW_HWNDNEXT: return (it == siblings->end() || it + 1 == siblings->end()) ? nullptr : *(it + 1);
-    case GW_HWNDPREV: return (it == siblings->begin() || it == siblings->end()) ? nullptr : *(it - 1);
-    case GW_ENABLEDPOPUP: return nullptr;
-    default: return FailWith<HWND>(ERROR_INVALID_PARAMETER, nullptr);
+    case GW_HWNDFIRST:
+      return siblings->front();
+    case GW_HWNDLAST:
+      return siblings->back();
+    case GW_HWNDNEXT:
+      return (it == siblings->end() || it + 1 == siblings->end()) ? nullptr : *(it + 1);
+    case GW_HWNDPREV:
+      return (it == siblings->begin() || it == siblings->end()) ? nullptr : *(it - 1);
+    case GW_ENABLEDPOPUP:
+      return nullptr;
+    default:
+      return FailWith<HWND>(ERROR_INVALID_PARAMETER, nullptr);
   }
 }
 
@@ -464,17 +470,25 @@ LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index) {
   auto w = FindLocked(window);
   if (!w) return FailWith<LONG_PTR>(ERROR_INVALID_WINDOW_HANDLE, 0);
   switch (index) {
-    case GWL_STYLE: return static_cast<LONG>(w->style);
-    case GWL_EXSTYLE: return static_cast<LONG>(w->exStyle);
-    case GWLP_ID: return w->id;
-    case GWLP_USERDATA: return w->userData;
-    case GWLP_HINSTANCE: return reinterpret_cast<LONG_PTR>(w->instance);
-    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
-    case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>((w->style & WS_CHILD) ? w->parent : w->owner);
+    case GWL_STYLE:
+      return static_cast<LONG>(w->style);
+    case GWL_EXSTYLE:
+      return static_cast<LONG>(w->exStyle);
+    case GWLP_ID:
+      return w->id;
+    case GWLP_USERDATA:
+      return w->userData;
+    case GWLP_HINSTANCE:
+      return reinterpret_cast<LONG_PTR>(w->instance);
+    case GWLP_WNDPROC:
+      return reinterpret_cast<LONG_PTR>(w->proc);
+    case GWLP_HWNDPARENT:
+      return reinterpret_cast<LONG_PTR>((w->style & WS_CHILD) ? w->parent : w->owner);
     case DWLP_MSGRESULT:
       if (w->dialog) return w->dialog->msgResult;
       [[fallthrough]];
-    default: return FailWith<LONG_PTR>(ERROR_INVALID_INDEX, 0);
+    default:
+      return FailWith<LONG_PTR>(ERROR_INVALID_INDEX, 0);
   }
 }
 
@@ -523,8 +537,14 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND window, int index, LONG_PTR newLong) {
   Lock lock(Mutex());
   LONG_PTR old = 0;
   switch (index) {
-    case GWLP_ID: old = w->id; w->id = newLong; return old;
-    case GWLP_USERDATA: old = w->userData; w->userData = newLong; return old;
+    case GWLP_ID:
+      old = w->id;
+      w->id = newLong;
+      return old;
+    case GWLP_USERDATA:
+      old = w->userData;
+      w->userData = newLong;
+      return old;
     case GWLP_WNDPROC:
       if (w->thread->process != CurrentThread()->process) return FailWith<LONG_PTR>(ERROR_ACCESS_DENIED, 0);
       old = reinterpret_cast<LONG_PTR>(w->proc);
@@ -537,7 +557,8 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND window, int index, LONG_PTR newLong) {
         return old;
       }
       [[fallthrough]];
-    default: return FailWith<LONG_PTR>(ERROR_INVALID_INDEX, 0);
+    default:
+      return FailWith<LONG_PTR>(ERROR_INVALID_INDEX, 0);
   }
 }
 

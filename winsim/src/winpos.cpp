@@ -42,8 +42,12 @@ void KeepOwnedAboveLocked(Window &owner) {
 
 bool Activates(int command) {
   switch (command) {
-    case SW_SHOWNORMAL: case SW_SHOWMINIMIZED: case SW_SHOWMAXIMIZED: case SW_SHOW:
-    case SW_RESTORE: case SW_SHOWDEFAULT:
+    case SW_SHOWNORMAL:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMAXIMIZED:
+    case SW_SHOW:
+    case SW_RESTORE:
+    case SW_SHOWDEFAULT:
       return true;
     default:
       return false;
@@ -118,8 +122,8 @@ BOOL ShowOnOwnThread(HWND window, int command) {
   } else {
     flags |= SWP_NOMOVE | SWP_NOSIZE;
   }
-  SetWindowPosOnThread(window, nullptr, target.left, target.top, target.right - target.left,
-                       target.bottom - target.top, flags);
+  SetWindowPosOnThread(window, nullptr, target.left, target.top, target.right - target.left, target.bottom - target.top,
+                       flags);
   if (!child && Activates(command)) ActivateOnOwnThread(window, WA_ACTIVE);
   if (command == SW_MINIMIZE) OnWindowGoneOrHidden(window, false);
   return wasVisible;
@@ -143,9 +147,7 @@ void LinkZOrderLocked(Window &w, HWND insertAfter, bool hasOwnedWindows) {
     list.insert(pos, w.handle);
     return;
   }
-  auto firstNormal = [&] {
-    return std::find_if(list.begin(), list.end(), [](HWND h) { return !IsTopmostLocked(h); });
-  };
+  auto firstNormal = [&] { return std::find_if(list.begin(), list.end(), [](HWND h) { return !IsTopmostLocked(h); }); };
   if (insertAfter == HWND_TOPMOST) {
     w.exStyle |= WS_EX_TOPMOST;
     list.insert(list.begin(), w.handle);
@@ -196,8 +198,7 @@ BOOL SetWindowPosOnThread(HWND window, HWND insertAfter, int x, int y, int cx, i
     if (!visible) pos.flags &= ~SWP_HIDEWINDOW;
     if (w->style & WS_CHILD) pos.flags |= SWP_NOACTIVATE;
   }
-  if (!(pos.flags & SWP_NOSENDCHANGING))
-    SystemSend(window, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+  if (!(pos.flags & SWP_NOSENDCHANGING)) SystemSend(window, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
   bool hidden = false;
   {
     Lock lock(Mutex());

@@ -71,8 +71,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.lpszClassName = L"QuillmereSelfShade";
   if (!RegisterClassExW(&wc)) return 3;
   int l = _wtoi(argv[2]), t = _wtoi(argv[3]), r = _wtoi(argv[4]), b = _wtoi(argv[5]);
-  HWND window = CreateWindowExW(0, wc.lpszClassName, argv[1], WS_OVERLAPPEDWINDOW, l, t, r - l, b - t, nullptr,
-                                nullptr, instance, nullptr);
+  HWND window = CreateWindowExW(0, wc.lpszClassName, argv[1], WS_OVERLAPPEDWINDOW, l, t, r - l, b - t, nullptr, nullptr,
+                                instance, nullptr);
   LocalFree(argv);
   if (!window) return 3;
   ShowWindow(window, SW_SHOWNORMAL);

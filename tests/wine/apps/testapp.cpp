@@ -63,8 +63,7 @@ void ReportWindow(HWND window) {
                 r.top, r.right, r.bottom,
                 static_cast<unsigned long>(static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE))),
                 static_cast<unsigned long>(static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE))),
-                IsWindowVisible(window) ? 1 : 0,
-                static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)));
+                IsWindowVisible(window) ? 1 : 0, static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)));
   Answer(line);
 }
 
@@ -125,7 +124,8 @@ void Execute(const std::string &command) {
     HWND edit = p ? FindWindowExW(p, nullptr, L"EDIT", nullptr) : nullptr;
     if (!edit) return Answer("error no log view");
     std::wstring text(static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
+    text.resize(
+        static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     for (wchar_t &c : text)
       if (c == L'\r' || c == L'\n') c = L'|';
     Answer(("log " + Utf8(text)).c_str());

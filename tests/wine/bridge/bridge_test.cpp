@@ -215,18 +215,16 @@ PyObject *Fail(PyObject *, PyObject *) {
   return nullptr;
 }
 
-PyMethodDef g_methods[] = {{"twice", Twice, METH_VARARGS, "doubles"},
-                           {"fail", Fail, METH_VARARGS, nullptr},
-                           {nullptr, nullptr, 0, nullptr}};
+PyMethodDef g_methods[] = {
+    {"twice", Twice, METH_VARARGS, "doubles"}, {"fail", Fail, METH_VARARGS, nullptr}, {nullptr, nullptr, 0, nullptr}};
 PyModuleDef g_module = {PyModuleDef_HEAD_INIT, "bridged", nullptr, -1, g_methods, nullptr, nullptr, nullptr, nullptr};
 
 PyObject *Keywords(PyObject *, PyObject *, PyObject *) { Py_RETURN_NONE; }
-PyMethodDef g_keywordMethods[] = {
-    {"kw", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(Keywords)), METH_VARARGS | METH_KEYWORDS,
-     nullptr},
-    {nullptr, nullptr, 0, nullptr}};
-PyModuleDef g_keywordModule = {PyModuleDef_HEAD_INIT, "kw", nullptr, -1, g_keywordMethods,
-                               nullptr, nullptr, nullptr, nullptr};
+PyMethodDef g_keywordMethods[] = {{"kw", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(Keywords)),
+                                   METH_VARARGS | METH_KEYWORDS, nullptr},
+                                  {nullptr, nullptr, 0, nullptr}};
+PyModuleDef g_keywordModule = {
+    PyModuleDef_HEAD_INIT, "kw", nullptr, -1, g_keywordMethods, nullptr, nullptr, nullptr, nullptr};
 
 int g_pendingRuns = 0;
 int Pending(void *argument) {

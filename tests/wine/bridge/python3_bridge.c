@@ -62,7 +62,7 @@ static PyObject *refuse(const char *call, const char *what) {
    host's _thread module does. */
 struct ScriptThreadStart {
   PyObject *function, *args, *kwargs;
-  HANDLE started;        /* set once ident holds the new thread's identity */
+  HANDLE started; /* set once ident holds the new thread's identity */
   unsigned long ident;
 };
 
@@ -267,8 +267,7 @@ EXPORT utf16_t *bridge_PyUnicode_AsWideCharString(PyObject *text, Py_ssize_t *si
 /* Builds the objects of a Py_BuildValue format up to `end` (0, ')' or
    ']'); appends them to `items` (a list). Returns the position after the
    part read, or NULL with an error set. */
-static const char *build_items(const char *call, const char *format, char end, ProgramArgs *args,
-                               PyObject *items);
+static const char *build_items(const char *call, const char *format, char end, ProgramArgs *args, PyObject *items);
 
 static PyObject *build_one(const char *call, const char **position, ProgramArgs *args) {
   const char *f = *position;
@@ -369,8 +368,7 @@ static PyObject *build_one(const char *call, const char **position, ProgramArgs 
   return result;
 }
 
-static const char *build_items(const char *call, const char *f, char end, ProgramArgs *args,
-                               PyObject *items) {
+static const char *build_items(const char *call, const char *f, char end, ProgramArgs *args, PyObject *items) {
   while (*f != end) {
     if (!*f) {
       refuse(call, "an unbalanced format");
@@ -411,8 +409,7 @@ static PyObject *call_arguments(const char *call, const char *format, ProgramArg
   return result;
 }
 
-static PyObject *call_with_format(const char *call, PyObject *callable, const char *format,
-                                  ProgramArgs *args) {
+static PyObject *call_with_format(const char *call, PyObject *callable, const char *format, ProgramArgs *args) {
   PyObject *arguments = call_arguments(call, format, args);
   if (!arguments) return NULL;
   PyObject *result = PyObject_Call(callable, arguments, NULL);
@@ -597,9 +594,9 @@ EXPORT void bridge_PySys_FormatStderr(const char *format, ...) {
    beyond 32 bits. */
 
 struct Narrowing {
-  int index;      /* of the target */
-  char unit;      /* 'l' or 'k' */
-  void *program;  /* the program's 32-bit target */
+  int index;     /* of the target */
+  char unit;     /* 'l' or 'k' */
+  void *program; /* the program's 32-bit target */
 };
 
 EXPORT int bridge__PyArg_ParseTuple_SizeT(PyObject *tuple, const char *format, ...) {
@@ -614,7 +611,10 @@ EXPORT int bridge__PyArg_ParseTuple_SizeT(PyObject *tuple, const char *format, .
     char unit = *f;
     int pointers = 0;
     switch (unit) {
-      case '(': case ')': case '|': case ' ':
+      case '(':
+      case ')':
+      case '|':
+      case ' ':
         continue;
       case 'l':
       case 'k':
@@ -626,8 +626,24 @@ EXPORT int bridge__PyArg_ParseTuple_SizeT(PyObject *tuple, const char *format, .
         targets[count] = &wide[count];
         ++count;
         continue;
-      case 'b': case 'B': case 'h': case 'H': case 'i': case 'I': case 'L': case 'K': case 'n':
-      case 'c': case 'C': case 'f': case 'd': case 'D': case 'p': case 'U': case 'S': case 'Y':
+      case 'b':
+      case 'B':
+      case 'h':
+      case 'H':
+      case 'i':
+      case 'I':
+      case 'L':
+      case 'K':
+      case 'n':
+      case 'c':
+      case 'C':
+      case 'f':
+      case 'd':
+      case 'D':
+      case 'p':
+      case 'U':
+      case 'S':
+      case 'Y':
         pointers = 1;
         break;
       case 'O':
@@ -642,7 +658,9 @@ EXPORT int bridge__PyArg_ParseTuple_SizeT(PyObject *tuple, const char *format, .
           pointers = 1;
         }
         break;
-      case 's': case 'z': case 'y':
+      case 's':
+      case 'z':
+      case 'y':
         if (f[1] == '*') {
           program_va_end(args);
           return refuse(call, "a Py_buffer format unit") != NULL;
@@ -721,8 +739,8 @@ EXPORT PyObject *bridge_PyModule_Create2(PyModuleDef *definition, int api_versio
     PyMem_RawFree(methods);
     return PyErr_NoMemory();
   }
-  PyModuleDef base = {PyModuleDef_HEAD_INIT, definition->m_name, definition->m_doc, definition->m_size,
-                      NULL, NULL, NULL, NULL, NULL};
+  PyModuleDef base = {
+      PyModuleDef_HEAD_INIT, definition->m_name, definition->m_doc, definition->m_size, NULL, NULL, NULL, NULL, NULL};
   *host = base;
   PyObject *module = PyModule_Create2(host, api_version);
   if (!module) return NULL;
@@ -752,8 +770,7 @@ EXPORT PyObject *bridge_PyModule_Create2(PyModuleDef *definition, int api_versio
 /* A function of its own (not a module's): the same trampoline, with the
    program's self as the capsule's context. Methods taking no arguments or
    one object are called with the same two arguments. */
-EXPORT PyObject *bridge_PyCMethod_New(PyMethodDef *definition, PyObject *self, PyObject *module,
-                                    PyTypeObject *cls) {
+EXPORT PyObject *bridge_PyCMethod_New(PyMethodDef *definition, PyObject *self, PyObject *module, PyTypeObject *cls) {
   static const char call[] = "PyCMethod_New";
   int kind = definition->ml_flags & ~METH_COEXIST;
   if (cls) return refuse(call, "a method defined in a class");

@@ -68,7 +68,7 @@ struct NewWindow {
   bool visible = true;    // shown without being activated
   bool enabled = true;
   bool layered = false;
-  DWORD style = 0;        // 0: the usual style for the kind of window
+  DWORD style = 0;  // 0: the usual style for the kind of window
   DWORD exStyle = 0;
 };
 

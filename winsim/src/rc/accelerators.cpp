@@ -32,12 +32,18 @@ Accelerator Parser::AcceleratorEntry() {
   bool ascii = false, virtkey = false;
   while (Accept(",")) {
     const Token &opt = Next();
-    if (IsWord(opt, "ASCII")) ascii = true;
-    else if (IsWord(opt, "VIRTKEY")) virtkey = true;
-    else if (IsWord(opt, "ALT")) acc.fVirt |= FALT;
-    else if (IsWord(opt, "SHIFT")) acc.fVirt |= FSHIFT;
-    else if (IsWord(opt, "CONTROL")) acc.fVirt |= FCONTROL;
-    else Fail(opt, "expected ASCII, VIRTKEY, ALT, SHIFT or CONTROL, found " + Describe(opt));
+    if (IsWord(opt, "ASCII"))
+      ascii = true;
+    else if (IsWord(opt, "VIRTKEY"))
+      virtkey = true;
+    else if (IsWord(opt, "ALT"))
+      acc.fVirt |= FALT;
+    else if (IsWord(opt, "SHIFT"))
+      acc.fVirt |= FSHIFT;
+    else if (IsWord(opt, "CONTROL"))
+      acc.fVirt |= FCONTROL;
+    else
+      Fail(opt, "expected ASCII, VIRTKEY, ALT, SHIFT or CONTROL, found " + Describe(opt));
   }
   if (ascii && virtkey) Fail(event, "an accelerator cannot be both ASCII and VIRTKEY");
   if (!quoted && !ascii && !virtkey) Fail(event, "a numeric accelerator key needs ASCII or VIRTKEY");

@@ -71,8 +71,8 @@ DialogControl Parser::Control() {
   const ControlKind *kind = nullptr;
   for (const ControlKind &k : kControlKinds)
     if (IsWord(t, k.keyword)) kind = &k;
-  if (!kind) Fail(t, "expected a control (LTEXT, CTEXT, RTEXT, PUSHBUTTON, DEFPUSHBUTTON, ICON) or END, found " +
-                         Describe(t));
+  if (!kind)
+    Fail(t, "expected a control (LTEXT, CTEXT, RTEXT, PUSHBUTTON, DEFPUSHBUTTON, ICON) or END, found " + Describe(t));
   Next();
   DialogControl c;
   c.className = kind->className;

@@ -51,10 +51,14 @@ Token Lexer::LexNumber(const std::string &s, size_t &i) const {
   for (; i < s.size(); ++i, ++digits) {
     const char c = s[i];
     uint32_t d;
-    if (IsDigit(c)) d = static_cast<uint32_t>(c - '0');
-    else if (hex && c >= 'a' && c <= 'f') d = static_cast<uint32_t>(c - 'a' + 10);
-    else if (hex && c >= 'A' && c <= 'F') d = static_cast<uint32_t>(c - 'A' + 10);
-    else break;
+    if (IsDigit(c))
+      d = static_cast<uint32_t>(c - '0');
+    else if (hex && c >= 'a' && c <= 'f')
+      d = static_cast<uint32_t>(c - 'a' + 10);
+    else if (hex && c >= 'A' && c <= 'F')
+      d = static_cast<uint32_t>(c - 'A' + 10);
+    else
+      break;
     t.number = t.number * (hex ? 16 : 10) + d;
   }
   while (i < s.size() && (s[i] == 'L' || s[i] == 'l' || s[i] == 'U' || s[i] == 'u')) ++i;
@@ -70,10 +74,14 @@ char32_t Lexer::DecodeUtf8(const std::string &s, size_t &i) const {
   int extra = 0;
   char32_t cp = b0;
   if (b0 >= 0x80) {
-    if ((b0 & 0xE0) == 0xC0) extra = 1, cp = b0 & 0x1F;
-    else if ((b0 & 0xF0) == 0xE0) extra = 2, cp = b0 & 0x0F;
-    else if ((b0 & 0xF8) == 0xF0) extra = 3, cp = b0 & 0x07;
-    else Fail("invalid UTF-8 in string");
+    if ((b0 & 0xE0) == 0xC0)
+      extra = 1, cp = b0 & 0x1F;
+    else if ((b0 & 0xF0) == 0xE0)
+      extra = 2, cp = b0 & 0x0F;
+    else if ((b0 & 0xF8) == 0xF0)
+      extra = 3, cp = b0 & 0x07;
+    else
+      Fail("invalid UTF-8 in string");
   }
   if (i + static_cast<size_t>(extra) >= s.size() && extra > 0) Fail("invalid UTF-8 in string");
   for (int k = 1; k <= extra; ++k) {
@@ -108,11 +116,20 @@ Token Lexer::LexString(const std::string &s, size_t &i) const {
     }
     const char e = i + 1 < s.size() ? s[i + 1] : '\0';
     switch (e) {
-      case 'n': t.wide.push_back(L'\n'); break;
-      case 't': t.wide.push_back(L'\t'); break;
-      case '\\': t.wide.push_back(L'\\'); break;
-      case '"': t.wide.push_back(L'"'); break;
-      default: Fail(std::string("unsupported escape '\\") + (e ? std::string(1, e) : "") + "' in string");
+      case 'n':
+        t.wide.push_back(L'\n');
+        break;
+      case 't':
+        t.wide.push_back(L'\t');
+        break;
+      case '\\':
+        t.wide.push_back(L'\\');
+        break;
+      case '"':
+        t.wide.push_back(L'"');
+        break;
+      default:
+        Fail(std::string("unsupported escape '\\") + (e ? std::string(1, e) : "") + "' in string");
     }
     i += 2;
   }

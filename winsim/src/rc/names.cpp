@@ -12,6 +12,8 @@ struct NamedValue {
   DWORD value;
 };
 
+// The table reads best packed, a few names a line.
+// clang-format off
 #define RC_NAMED(n) {#n, static_cast<DWORD>(n)}
 const NamedValue kPlatformConstants[] = {
     RC_NAMED(WS_OVERLAPPED), RC_NAMED(WS_POPUP), RC_NAMED(WS_CHILD), RC_NAMED(WS_VISIBLE),
@@ -39,6 +41,7 @@ const NamedValue kPlatformConstants[] = {
     RC_NAMED(VOS_UNKNOWN), RC_NAMED(VOS_NT), RC_NAMED(VOS__WINDOWS32), RC_NAMED(VOS_NT_WINDOWS32),
     RC_NAMED(VFT_UNKNOWN), RC_NAMED(VFT_APP), RC_NAMED(VFT_DLL), RC_NAMED(VFT2_UNKNOWN),
 };
+// clang-format on
 #undef RC_NAMED
 
 }  // namespace

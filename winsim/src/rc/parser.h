@@ -37,15 +37,16 @@ class Parser {
 
   static std::string Describe(const Token &t) {
     switch (t.kind) {
-      case Kind::End: return "end of file";
-      case Kind::String: return "string \"" + t.text + "\"";
-      default: return "'" + t.text + "'";
+      case Kind::End:
+        return "end of file";
+      case Kind::String:
+        return "string \"" + t.text + "\"";
+      default:
+        return "'" + t.text + "'";
     }
   }
 
-  [[noreturn]] void Fail(const Token &at, const std::string &message) const {
-    source_.Fail(at.line, at.file, message);
-  }
+  [[noreturn]] void Fail(const Token &at, const std::string &message) const { source_.Fail(at.line, at.file, message); }
 
   bool Accept(const char *punct) {
     if (!IsPunct(Peek(), punct)) return false;

@@ -36,8 +36,10 @@ std::string StripComments(const std::string &line, bool &inComment) {
       while (i < line.size()) {
         const char c = line[i++];
         out.push_back(c);
-        if (c == '\\' && i < line.size()) out.push_back(line[i++]);
-        else if (c == '"') break;
+        if (c == '\\' && i < line.size())
+          out.push_back(line[i++]);
+        else if (c == '"')
+          break;
       }
     } else {
       out.push_back(line[i++]);
@@ -53,9 +55,7 @@ std::string ReadName(const std::string &s, size_t &i) {
   return name;
 }
 
-bool OnlySpaceFrom(const std::string &s, size_t i) {
-  return s.find_first_not_of(" \t\f\v\r", i) == std::string::npos;
-}
+bool OnlySpaceFrom(const std::string &s, size_t i) { return s.find_first_not_of(" \t\f\v\r", i) == std::string::npos; }
 
 }  // namespace
 
@@ -144,8 +144,7 @@ void Preprocessor::Directive(const std::string &text, int line, int file, int de
     if (!active) return;
     const std::string macro = ReadName(text, i);
     if (macro.empty()) fail("#define without a name");
-    if (i < text.size() && text[i] == '(')
-      fail("#define " + macro + "(...): macros with parameters are not supported");
+    if (i < text.size() && text[i] == '(') fail("#define " + macro + "(...): macros with parameters are not supported");
     std::vector<Token> body;
     Lexer(source_, line, file).Lex(text.substr(i), body);
     macros_[macro] = std::move(body);

@@ -7,21 +7,29 @@ namespace winsim::rc {
 
 VersionInfo Parser::Version() {
   VersionInfo v;
-  auto fourParts = [&](WORD (&parts)[4]) {
+  auto fourParts = [&](WORD(&parts)[4]) {
     for (int k = 0; k < 3; ++k) parts[k] = static_cast<WORD>(Item("between the version's parts"));
     parts[3] = static_cast<WORD>(Expr());
   };
   for (;;) {
     const Token &t = Next();
     if (IsWord(t, "BEGIN")) break;
-    if (IsWord(t, "FILEVERSION")) fourParts(v.fileVersion);
-    else if (IsWord(t, "PRODUCTVERSION")) fourParts(v.productVersion);
-    else if (IsWord(t, "FILEFLAGSMASK")) v.fileFlagsMask = Expr();
-    else if (IsWord(t, "FILEFLAGS")) v.fileFlags = Expr();
-    else if (IsWord(t, "FILEOS")) v.fileOS = Expr();
-    else if (IsWord(t, "FILETYPE")) v.fileType = Expr();
-    else if (IsWord(t, "FILESUBTYPE")) v.fileSubtype = Expr();
-    else Fail(t, "expected a VERSIONINFO field or BEGIN, found " + Describe(t));
+    if (IsWord(t, "FILEVERSION"))
+      fourParts(v.fileVersion);
+    else if (IsWord(t, "PRODUCTVERSION"))
+      fourParts(v.productVersion);
+    else if (IsWord(t, "FILEFLAGSMASK"))
+      v.fileFlagsMask = Expr();
+    else if (IsWord(t, "FILEFLAGS"))
+      v.fileFlags = Expr();
+    else if (IsWord(t, "FILEOS"))
+      v.fileOS = Expr();
+    else if (IsWord(t, "FILETYPE"))
+      v.fileType = Expr();
+    else if (IsWord(t, "FILESUBTYPE"))
+      v.fileSubtype = Expr();
+    else
+      Fail(t, "expected a VERSIONINFO field or BEGIN, found " + Describe(t));
   }
   VersionBlock(v, L"");
   return v;
