@@ -9,6 +9,10 @@
 #define IDI_QUILLMERE 107
 #define IDI_SMALL 108
 #define IDC_QUILLMERE 109
+// Runs the script file again from the start (menu and accelerator).
+#define IDM_RELOAD 110
+// Stops and resumes acting on focus changes (menu, checked while paused).
+#define IDM_PAUSE 111
 
 // The log view, a child control of the main window.
 #define IDC_LOGVIEW 5
