@@ -659,4 +659,15 @@ WINUSERAPI BOOL WINAPI IsDialogMessageW(HWND dialog, LPMSG msg);
 WINUSERAPI LRESULT WINAPI DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 WINUSERAPI int WINAPI MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
+/* Message time and handing the foreground on */
+// The time (GetTickCount) at which the last message the thread took with
+// GetMessageW or PeekMessageW(PM_REMOVE) was placed in its queue: a
+// posted message keeps the time it was posted at.
+WINUSERAPI LONG WINAPI GetMessageTime(void);
+#define ASFW_ANY ((DWORD)-1)
+// Lets the process (ASFW_ANY: any process) bring a window to the
+// foreground. winsim has no foreground lock: every SetForegroundWindow
+// succeeds, and this only checks its argument.
+WINUSERAPI BOOL WINAPI AllowSetForegroundWindow(DWORD processId);
+
 #endif

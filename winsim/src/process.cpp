@@ -58,7 +58,8 @@ BOOL WINAPI CloseHandle(HANDLE object) {
   // A handle belongs to the process that opened it, whichever of its
   // threads did; it is closed once.
   auto it = D().processHandles.find(object);
-  if (it == D().processHandles.end() || it->second.owner != self->process->id) return Fail(ERROR_INVALID_HANDLE);
+  if (it == D().processHandles.end() || it->second.owner != self->process->id)
+    return CloseMutexHandleLocked(D(), object, self->process->id) ? TRUE : Fail(ERROR_INVALID_HANDLE);
   D().processHandles.erase(it);
   return TRUE;
 }
@@ -68,6 +69,7 @@ namespace winsim {
 void CloseProcessHandlesLocked(Desktop &d, DWORD owner) {
   for (auto it = d.processHandles.begin(); it != d.processHandles.end();)
     it = it->second.owner == owner ? d.processHandles.erase(it) : std::next(it);
+  CloseMutexHandlesLocked(d, owner);
 }
 
 void *ProcessData(const void *key, void *(*make)(), void (*drop)(void *)) {
