@@ -456,17 +456,4 @@ for _ in range(1000):
   EXPECT_EQ(Log().substr(log.size()), L"shade B\r\n");
 }
 
-// The program's window takes the focus at start from the application that
-// had it: a focus loss queued before the start ended, which rolls nothing.
-TEST_F(Program, TheProgramTakingTheFocusAtStartRollsNothingUp) {
-  HWND a = AppWindow(appA, L"A"), b = AppWindow(appB, L"B");
-  Click(a);
-  Start();
-  EXPECT_FALSE(Rolled(a));
-  EXPECT_EQ(Log().find(L"shade"), std::wstring::npos);
-  Click(b);
-  Click(a);
-  EXPECT_TRUE(Rolled(b));
-}
-
 }  // namespace
