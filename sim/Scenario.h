@@ -35,6 +35,9 @@ enum class CommandKind {
   ExpectLog,
   ExpectExit,
   Print,
+  StartSecond,
+  ExpectSecondExit,
+  Minimize,
 };
 
 // What a `window` command asks for besides its name, application and title.
@@ -50,7 +53,22 @@ struct WindowOptions {
   std::uint32_t style = 0;  // window style flags; 0: the usual style for the kind of window
 };
 
-enum class Field { Left, Top, Width, Height, Visible, Enabled, Exists, Alpha, Topmost, Layered, Thickframe, Title };
+enum class Field {
+  Left,
+  Top,
+  Width,
+  Height,
+  Visible,
+  Enabled,
+  Exists,
+  Alpha,
+  Topmost,
+  Layered,
+  Thickframe,
+  Title,
+  Foreground,
+  Minimized,
+};
 
 // One FIELD=VALUE of an `expect` line. Flags hold yes (true) or no (false)
 // in `flag`, numbers in `number`, the title in `text`.
@@ -73,7 +91,7 @@ struct Command {
   WindowOptions window;
   std::optional<int> caption, mintrack;   // metric
   std::vector<Expectation> expectations;  // expect
-  int exitCode = 0;                       // expect-exit
+  int exitCode = 0;                       // expect-exit, expect-second-exit
 };
 
 struct Scenario {
