@@ -72,6 +72,7 @@ bool MainWindow::Create(const std::wstring &title) {
   shadeManager.reset(new ShadeManager);
   taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   if (!BaseWindow::Create(title)) return false;
+  created = true;
 
   // The first WM_SHOWWINDOW installs the hook; events queue from here on.
   ShowWindow(window, SW_SHOWNORMAL);
@@ -124,6 +125,9 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
   if (taskbarCreated && message == taskbarCreated && profile.ShowTrayIcon) AddTrayIcon();
   switch (message) {
     case WM_DESTROY:
+      // A window whose creation failed was never shown: it has no position
+      // to save and nothing to give back.
+      if (!created) break;
       SaveWindowPosition();
       // The script's handlers roll windows down first; whatever they left
       // changed (a refusal, an error, a handler still running) the program

@@ -63,6 +63,9 @@ class MainWindow : public BaseWindow {
   NOTIFYICONDATAW tray;
   // "TaskbarCreated": the shell broadcasts it when it has (re)made the taskbar.
   UINT taskbarCreated;
+  // CreateWindowExW returned the window; until then a WM_DESTROY (creation
+  // failing after WM_NCCREATE) runs none of the exit steps.
+  bool created = false;
   boost::shared_ptr<ShadeManager> shadeManager;
   QuillmereProfile profile;
 };
