@@ -114,10 +114,14 @@ void MainWindow::ReloadScript() {
   --scriptWork;
   if (destroyed) return;
   // 5. One line tells of it.
-  const std::wstring file = L"\"" + ScriptPathText(path) + L"\"";
-  LogWide(configured ? L"Script reloaded from " + file
-                     : L"Script reloaded from " + file +
-                           L" without a configuration (see above); the next save tries again");
+  std::wstring file;
+  {
+    InterpreterLock lock;  // the name is decoded as the interpreter decodes file names
+    file = L"\"" + ScriptPathText(path) + L"\"";
+  }
+  LogWide(configured
+              ? L"Script reloaded from " + file
+              : L"Script reloaded from " + file + L" without a configuration (see above); the next save tries again");
 }
 
 void MainWindow::SetPaused(bool pause) {

@@ -101,7 +101,9 @@ TEST(ChangeNotificationTest, TheFileStampTellsSizeAndWriteTime) {
   WIN32_FILE_ATTRIBUTE_DATA second{};
   ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &second));
   EXPECT_EQ(second.nFileSizeLow, 3u);
-  const auto time = [](const FILETIME &t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  const auto time = [](const FILETIME &t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
   EXPECT_GT(time(second.ftLastWriteTime), time(first.ftLastWriteTime));
 
   WIN32_FILE_ATTRIBUTE_DATA none{};

@@ -12,8 +12,8 @@ namespace {
 constexpr unsigned long long kEpochDifference = 116444736000000000ULL;
 
 FILETIME FileTimeOf(const timespec &t) {
-  const unsigned long long ticks =
-      kEpochDifference + static_cast<unsigned long long>(t.tv_sec) * 10000000ULL + static_cast<unsigned long long>(t.tv_nsec) / 100;
+  const unsigned long long ticks = kEpochDifference + static_cast<unsigned long long>(t.tv_sec) * 10000000ULL +
+                                   static_cast<unsigned long long>(t.tv_nsec) / 100;
   return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
 }
 

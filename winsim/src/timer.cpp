@@ -19,7 +19,8 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) 
   if (w->thread != self) return FailWith<UINT_PTR>(ERROR_ACCESS_DENIED, 0);
   elapse = std::max<UINT>(elapse, USER_TIMER_MINIMUM);
   // Setting a timer again replaces it: its interval starts anew.
-  self->timers[{window, id}] = Thread::Timer{elapse, std::chrono::steady_clock::now() + std::chrono::milliseconds(elapse)};
+  self->timers[{window, id}] = Thread::Timer{elapse,
+                                             std::chrono::steady_clock::now() + std::chrono::milliseconds(elapse)};
   self->wake.notify_all();
   return id ? id : 1;
 }

@@ -120,7 +120,8 @@ BOOL WINAPI SetEvent(HANDLE event) { return SetEventState(event, true); }
 BOOL WINAPI ResetEvent(HANDLE event) { return SetEventState(event, false); }
 
 DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds) {
-  if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || !handles) return FailWith<DWORD>(ERROR_INVALID_PARAMETER, WAIT_FAILED);
+  if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || !handles)
+    return FailWith<DWORD>(ERROR_INVALID_PARAMETER, WAIT_FAILED);
   if (waitAll) return FailWith<DWORD>(ERROR_NOT_SUPPORTED, WAIT_FAILED);
   auto self = CurrentThread();
   const DWORD process = self->process->id;
