@@ -23,7 +23,8 @@ std::string Narrow(const std::wstring &text) { return std::string(text.begin(), 
 std::string VersionedScript(const std::string &version, const std::string &extra = "") {
   return R"py(
 import Quillmere
-marker_)py" + version +
+marker_)py" +
+         version +
          R"py( = 1
 stale = [name for name in globals() if name.startswith("marker_") and name != "marker_)py" +
          version + R"py("]
@@ -31,20 +32,24 @@ if stale:
     Quillmere.log(u"stale " + ",".join(stale))
 
 def on_add(h, title, classname):
-    Quillmere.log(u")py" + version + R"py( add %s" % title)
+    Quillmere.log(u")py" +
+         version + R"py( add %s" % title)
 
 def on_destroy(h, title, classname):
-    Quillmere.log(u")py" + version + R"py( destroy %s" % title)
+    Quillmere.log(u")py" +
+         version + R"py( destroy %s" % title)
 
 def everything(h, title, classname):
     return True
 
 def on_shade(h, title, classname):
-    Quillmere.log(u")py" + version + R"py( shade %s" % title)
+    Quillmere.log(u")py" +
+         version + R"py( shade %s" % title)
     Quillmere.doShadeWindow(h, 1)
 
 def on_unshade(h, title, classname):
-    Quillmere.log(u")py" + version + R"py( unshade %s" % title)
+    Quillmere.log(u")py" +
+         version + R"py( unshade %s" % title)
     Quillmere.doShadeWindow(h, 0)
 
 def configure():
@@ -199,9 +204,7 @@ TEST_F(Reload, AFailingReloadLeavesNoConfigurationAndTheNextSaveTriesAgain) {
 TEST_F(Reload, ASaveInTwoStepsReloadsOnce) {
   HWND a = AppWindow(appA, L"A");
   Start();
-  {
-    std::ofstream truncated(dir + "/script.py", std::ios::binary | std::ios::trunc);
-  }
+  { std::ofstream truncated(dir + "/script.py", std::ios::binary | std::ios::trunc); }
   WriteScript(VersionedScript("v2"));
   ASSERT_TRUE(Await([&] { return Count(L"Script reloaded") > 0; }));
   // Well past several settle intervals: no second reload comes.
