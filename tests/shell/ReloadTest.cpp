@@ -100,6 +100,12 @@ class Reload : public ProgramTest {
     WaitAllIdle();
     return true;
   }
+  // Starts the program with Alpha's window A and Bravo's window B on the desktop.
+  void StartWithTwoWindows() {
+    a = AppWindow(appA, L"A");
+    b = AppWindow(appB, L"B");
+    Start();
+  }
   std::wstring Title() { return ReadWindow(main).text; }
   std::wstring Tip() {
     for (const TrayIcon &icon : TrayIcons())
@@ -107,12 +113,11 @@ class Reload : public ProgramTest {
     return L"(no icon)";
   }
   DWORD appA = 0, appB = 0;
+  HWND a = nullptr, b = nullptr;
 };
 
 TEST_F(Reload, AReloadRollsWindowsDownThroughTheOldScriptAndRunsTheNewOneInAFreshNamespace) {
-  HWND a = AppWindow(appA, L"A");
-  HWND b = AppWindow(appB, L"B");
-  Start();
+  StartWithTwoWindows();
   Click(a);
   Click(b);
   ASSERT_TRUE(Rolled(a));
@@ -161,9 +166,7 @@ def asking_shade(h, title, classname):
 def configure():
     return ([everything], on_add, on_destroy, asking_shade, on_unshade)
 )py"));
-  HWND a = AppWindow(appA, L"A");
-  HWND b = AppWindow(appB, L"B");
-  Start();
+  StartWithTwoWindows();
   WriteFile("main", std::to_string(reinterpret_cast<std::uintptr_t>(main)));
   WriteScript(VersionedScript("v2"));
   Click(a);
@@ -180,9 +183,7 @@ def configure():
 }
 
 TEST_F(Reload, AFailingReloadLeavesNoConfigurationAndTheNextSaveTriesAgain) {
-  HWND a = AppWindow(appA, L"A");
-  HWND b = AppWindow(appB, L"B");
-  Start();
+  StartWithTwoWindows();
   WriteScript("def configure():\n    raise ValueError('broken on purpose')\n");
   Command(IDM_RELOAD);
   EXPECT_TRUE(Has(L"ValueError: broken on purpose"));
@@ -202,8 +203,7 @@ TEST_F(Reload, AFailingReloadLeavesNoConfigurationAndTheNextSaveTriesAgain) {
 }
 
 TEST_F(Reload, ASaveInTwoStepsReloadsOnce) {
-  HWND a = AppWindow(appA, L"A");
-  Start();
+  StartWithTwoWindows();
   { std::ofstream truncated(dir + "/script.py", std::ios::binary | std::ios::trunc); }
   WriteScript(VersionedScript("v2"));
   ASSERT_TRUE(Await([&] { return Count(L"Script reloaded") > 0; }));
@@ -212,7 +212,6 @@ TEST_F(Reload, ASaveInTwoStepsReloadsOnce) {
   WaitAllIdle();
   EXPECT_EQ(Count(L"Script reloaded"), 1u);
   EXPECT_EQ(Count(L"v2 add A"), 1u);
-  (void)a;
 }
 
 TEST_F(Reload, OldScriptThreadsAreWaitedForBrieflyThenLeftRunning) {
@@ -238,9 +237,7 @@ threading.Thread(target=short, name="short").start()
 }
 
 TEST_F(Reload, PauseRollsEverythingDownIgnoresFocusKeepsTheRecordsAndResumeActsAgain) {
-  HWND a = AppWindow(appA, L"A");
-  HWND b = AppWindow(appB, L"B");
-  Start();
+  StartWithTwoWindows();
   Click(a);
   Click(b);
   ASSERT_TRUE(Rolled(a));
@@ -273,9 +270,7 @@ TEST_F(Reload, PauseRollsEverythingDownIgnoresFocusKeepsTheRecordsAndResumeActsA
 }
 
 TEST_F(Reload, AReloadWhilePausedStaysPaused) {
-  HWND a = AppWindow(appA, L"A");
-  HWND b = AppWindow(appB, L"B");
-  Start();
+  StartWithTwoWindows();
   Command(IDM_PAUSE);
   WriteScript(VersionedScript("v2"));
   Command(IDM_RELOAD);

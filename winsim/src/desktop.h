@@ -415,6 +415,10 @@ bool TakeTimerLocked(Thread &self, MSG *msg, HWND filter, UINT min, UINT max, bo
 // Waits on the thread's wake-up, or until its next timer is due.
 void WaitForWakeOrTimerLocked(Lock &lock, Thread &self);
 
+// A menu's item by command (searched depth first through its sub-menus)
+// or by position; null when there is none (menu_check.cpp).
+Menu::Item *FindMenuItemLocked(HMENU menu, UINT item, UINT flags);
+
 // Closes an event or change notification of the process (waitable.cpp);
 // false when the handle is none of them.
 bool CloseWaitable(HANDLE handle, DWORD process);

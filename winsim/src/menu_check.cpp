@@ -5,9 +5,9 @@
 
 using namespace winsim;
 
-namespace {
+namespace winsim {
 
-Menu::Item *FindItemLocked(HMENU menu, UINT item, UINT flags) {
+Menu::Item *FindMenuItemLocked(HMENU menu, UINT item, UINT flags) {
   auto it = D().menus.find(menu);
   if (it == D().menus.end()) return nullptr;
   auto &items = it->second.items;
@@ -15,16 +15,16 @@ Menu::Item *FindItemLocked(HMENU menu, UINT item, UINT flags) {
   for (auto &entry : items) {
     if (!entry.submenu && entry.id == item) return &entry;
     if (entry.submenu)
-      if (Menu::Item *inside = FindItemLocked(entry.submenu, item, flags)) return inside;
+      if (Menu::Item *inside = FindMenuItemLocked(entry.submenu, item, flags)) return inside;
   }
   return nullptr;
 }
 
-}  // namespace
+}  // namespace winsim
 
 DWORD WINAPI CheckMenuItem(HMENU menu, UINT item, UINT check) {
   Lock lock(Mutex());
-  Menu::Item *entry = FindItemLocked(menu, item, check);
+  Menu::Item *entry = FindMenuItemLocked(menu, item, check);
   if (!entry) return static_cast<DWORD>(-1);
   const DWORD previous = entry->flags & MF_CHECKED;
   entry->flags = (entry->flags & ~static_cast<UINT>(MF_CHECKED)) | (check & MF_CHECKED);
@@ -33,6 +33,6 @@ DWORD WINAPI CheckMenuItem(HMENU menu, UINT item, UINT check) {
 
 UINT WINAPI GetMenuState(HMENU menu, UINT item, UINT flags) {
   Lock lock(Mutex());
-  Menu::Item *entry = FindItemLocked(menu, item, flags);
+  Menu::Item *entry = FindMenuItemLocked(menu, item, flags);
   return entry ? entry->flags : static_cast<UINT>(-1);
 }
