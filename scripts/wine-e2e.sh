@@ -439,6 +439,62 @@ program_ends "$program_pid" 200 "with the thread reading, the program ends after
 wait_height bravo main 300 '[ "$left $top $right $bottom" = "500 50 900 350" ] && [ "$style" = "$bravo_style" ]'
 check "closing the program rolled Bravo down (rectangle and style)" $? "$left $top $right $bottom style $style"
 
+# Reload by saving the script. The first script manages Alpha and Bravo
+# but its filter never lets Alpha roll up; saving a second script over it
+# while the program runs reloads it: its log line appears, and Alpha rolls
+# up from then on.
+cat >reload_first.py <<'PY'
+import Quillmere
+
+def not_alpha(hwnd, title, classname):
+    return title != "Alpha"
+
+def on_add(hwnd, title, classname):
+    return title in ("Alpha", "Bravo")
+
+def configure():
+    return ([not_alpha], on_add, None, on_shade, on_unshade)
+PY
+echo "$rolling_handlers" >>reload_first.py
+cp reload_first.py reload_script.py
+sed -i 's/^FilterPath=.*/FilterPath=reload_script.py/' quillmere.ini
+"$WINE" $program_command >reload-program.log 2>&1 </dev/null &
+program_pid=$!
+sleep 3
+ask alpha "focus main"
+ask bravo "focus main"
+settle
+report alpha main
+check "reload: the first script keeps Alpha down when it loses the focus" "$([ "$height" = 300 ]; echo $?)" \
+  "height $height"
+cat >reload_script.py <<'PY'
+import Quillmere
+Quillmere.log("the second script runs")
+
+def on_add(hwnd, title, classname):
+    return title in ("Alpha", "Bravo")
+
+def configure():
+    return ([every_window], on_add, None, on_shade, on_unshade)
+PY
+echo "$rolling_handlers" >>reload_script.py
+reloaded=
+for _ in $(seq 100); do
+  ask charlie programlog || break
+  grep -q 'Script reloaded from "reload_script.py"' <<<"$answer" && grep -q 'the second script runs' <<<"$answer" &&
+    { reloaded=1; break; }
+  sleep 0.2
+done
+check "reload: saving the script reloads it (the new script's line and the reload line in the log)" \
+  "$([ -n "$reloaded" ]; echo $?)" "$(tr '|' '\n' <<<"$answer" | tail -n 2 | tr '\n' ' ')"
+ask alpha "focus main"
+ask bravo "focus main"
+wait_height alpha main "$rolled" '! thick'
+check "reload: the new script rolls Alpha up when it loses the focus" $? "height $height"
+ask charlie closeprogram
+program_ends "$program_pid" 200 "reload: the program ends after WM_CLOSE to its main window" \
+  "reload: the program's exit status is 0" 0
+
 # 7. Nothing crashed.
 for app in alpha bravo charlie; do
   ask "$app" quit

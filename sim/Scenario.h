@@ -35,6 +35,7 @@ enum class CommandKind {
   ExpectLog,
   ExpectExit,
   Print,
+  ScriptFile,
 };
 
 // What a `window` command asks for besides its name, application and title.
@@ -69,7 +70,8 @@ struct Command {
   std::string name;  // app: the application; window commands, keys, expect, print: the window or target
   std::string app;   // window: the application that creates it
   std::string text;  // window, title: the title; expect-log: the line; keys: the combination;
-                     // tray: left or right; menu: about or exit
+                     // tray: left or right; menu: about, exit, reload or pause;
+                     // script-file: the file that replaces the script
   WindowOptions window;
   std::optional<int> caption, mintrack;   // metric
   std::vector<Expectation> expectations;  // expect

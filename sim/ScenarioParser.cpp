@@ -110,6 +110,7 @@ const std::map<std::string, CommandKind> &Commands() {
       {"expect-log", CommandKind::ExpectLog},
       {"expect-exit", CommandKind::ExpectExit},
       {"print", CommandKind::Print},
+      {"script-file", CommandKind::ScriptFile},
   };
   return commands;
 }
@@ -191,9 +192,10 @@ class LineParser {
         CheckKeys(c.text);
         break;
       case CommandKind::Menu:
-        Count(head.text, args, 1, 1, "menu about|exit");
+        Count(head.text, args, 1, 1, "menu about|exit|reload|pause");
         c.text = PlainWord(args[0], "menu command");
-        if (c.text != "about" && c.text != "exit") Fail("menu takes about or exit, not \"" + c.text + "\"");
+        if (c.text != "about" && c.text != "exit" && c.text != "reload" && c.text != "pause")
+          Fail("menu takes about, exit, reload or pause, not \"" + c.text + "\"");
         break;
       case CommandKind::Expect:
         ParseExpect(c, args);
@@ -216,6 +218,12 @@ class LineParser {
           c.name = args[0].text;
         else
           c.name = KnownWindow(args[0], true);
+        break;
+      case CommandKind::ScriptFile:
+        Count(head.text, args, 1, 1, "script-file FILE");
+        c.text = PlainWord(args[0], "script file name");
+        if (c.text.find('/') != std::string::npos)
+          Fail("script-file takes a file of the working directory, not a path");
         break;
     }
     return c;

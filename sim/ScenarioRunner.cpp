@@ -2,7 +2,9 @@
 
 #include <winsim/driver.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <iomanip>
 #include <sstream>
 
@@ -186,6 +188,12 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
       return Act(exists, c.name == kMainWindowName ? "the program is not running" : gone);
     case CommandKind::Menu: {
       HWND main = program_.MainWindow();
+      if (c.text == "reload" || c.text == "pause") {
+        // Posted as its menu item or accelerator posts it.
+        bool posted = main &&
+                      PostMessageW(main, WM_COMMAND, MAKEWPARAM(c.text == "reload" ? IDM_RELOAD : IDM_PAUSE, 0), 0);
+        return Act(posted, "the program is not running");
+      }
       bool chosen = main && drv::ChooseMenuCommand(main, c.text == "about" ? IDM_ABOUT : IDM_EXIT);
       return Act(chosen, main ? "the main window's menu has no such command" : "the program is not running");
     }
@@ -207,6 +215,47 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
       return CheckExit(c);
     case CommandKind::Print:
       return {};
+    case CommandKind::ScriptFile:
+      return ReplaceScript(c);
+  }
+  return {};
+}
+
+ScenarioRunner::Outcome ScenarioRunner::ReplaceScript(const Command &c) {
+  // The script the settings name, in the working directory beside them.
+  std::string script;
+  {
+    std::ifstream settings(settingsPath_, std::ios::binary);
+    std::string line;
+    while (std::getline(settings, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.rfind("FilterPath=", 0) == 0) script = line.substr(11);
+    }
+  }
+  if (script.empty()) return Act(false, "the settings name no script file");
+  const std::string folder = settingsPath_.substr(0, settingsPath_.find_last_of('/') + 1);
+  std::ifstream in(folder + c.text, std::ios::binary);
+  if (!in) return Act(false, "there is no file " + c.text + " in the working directory");
+  std::stringstream text;
+  text << in.rdbuf();
+  const auto reloads = [&] {
+    std::size_t n = 0;
+    for (const std::string &line : program_.LogLines()) n += line.rfind("Script reloaded from ", 0) == 0;
+    return n;
+  };
+  const std::size_t before = reloads();
+  {
+    std::ofstream out(script[0] == '/' ? script : folder + script, std::ios::binary | std::ios::trunc);
+    out << text.str();
+    if (!out.flush()) return Act(false, "cannot write the script file " + script);
+  }
+  if (!program_.Running()) return {};
+  // The program notices the save once the file has held still for its
+  // settle interval; the run waits for its log line, 20 s at most.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (reloads() == before) {
+    if (std::chrono::steady_clock::now() > deadline) return Act(false, "the program did not reload the script");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return {};
 }

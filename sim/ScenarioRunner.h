@@ -48,6 +48,9 @@ class ScenarioRunner {
   Outcome MakeWindow(const Command &c);
   Outcome CheckWindow(const Command &c);
   Outcome CheckLog(const Command &c);
+  // Replaces the script file with a file of the working directory and
+  // waits until the program has reloaded it.
+  Outcome ReplaceScript(const Command &c);
   Outcome CheckExit(const Command &c);
   void Print(const Command &c, const DesktopSnapshot &now);
   void PrintDesktop(const DesktopSnapshot &now);

@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -115,6 +116,12 @@ struct Thread {
   HWND focus = nullptr;
   HWND active = nullptr;
   std::vector<HookFrame> hookFrames;
+  // Window timers (timer.cpp), by window and id.
+  struct Timer {
+    UINT elapse = 0;
+    std::chrono::steady_clock::time_point due;
+  };
+  std::map<std::pair<HWND, UINT_PTR>, Timer> timers;
 };
 
 struct WindowClass {
@@ -400,6 +407,21 @@ void DropThreadWindowsLocked(Desktop &d, Thread &t);
 // Marks a thread ended: what was sent to it fails, its windows go, and it
 // leaves the desktop.
 void RetireThreadLocked(Thread &t);
+
+// Makes up a WM_TIMER for the first due timer of the thread that passes
+// the filter; with remove, its next message is due one interval from now
+// (timer.cpp).
+bool TakeTimerLocked(Thread &self, MSG *msg, HWND filter, UINT min, UINT max, bool remove);
+// Waits on the thread's wake-up, or until its next timer is due.
+void WaitForWakeOrTimerLocked(Lock &lock, Thread &self);
+
+// A menu's item by command (searched depth first through its sub-menus)
+// or by position; null when there is none (menu_check.cpp).
+Menu::Item *FindMenuItemLocked(HMENU menu, UINT item, UINT flags);
+
+// Closes an event or change notification of the process (waitable.cpp);
+// false when the handle is none of them.
+bool CloseWaitable(HANDLE handle, DWORD process);
 
 }  // namespace winsim
 
