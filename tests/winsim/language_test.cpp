@@ -154,7 +154,9 @@ TEST_F(ResourceLanguageTest, AUserWhoseLanguageTheModuleLacksGetsUsEnglish) {
     EXPECT_EQ(DialogCaption(), L"About") << std::hex << user;
     EXPECT_NE(LoadIconW(instance, MAKEINTRESOURCEW(7)), nullptr) << std::hex << user;
     // English before the module's first language.
-    if (user != kGerman) EXPECT_EQ(MenuText(4), L"File") << std::hex << user;
+    if (user != kGerman) {
+      EXPECT_EQ(MenuText(4), L"File") << std::hex << user;
+    }
   }
   // The German user gets the resources that have German in German.
   SetUserInterfaceLanguage(kGerman);

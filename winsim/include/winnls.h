@@ -8,7 +8,7 @@
 typedef WORD LANGID;
 
 #define MAKELANGID(primary, sub) ((LANGID)((((WORD)(sub)) << 10) | (WORD)(primary)))
-#define PRIMARYLANGID(lang) ((WORD)(lang) & 0x3ff)
+#define PRIMARYLANGID(lang) ((WORD)(lang)&0x3ff)
 #define SUBLANGID(lang) ((WORD)(lang) >> 10)
 
 #define LANG_NEUTRAL 0x00

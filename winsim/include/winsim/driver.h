@@ -89,7 +89,7 @@ void DestroyAppWindow(HWND window);
 void ClickFocus(HWND window);
 
 // The user types a key combination into a window, such as "alt+?", "esc",
-// "enter" or "a". Returns false for a combination it does not know.
+// "enter", "f5" or "a". Returns false for a combination it does not know.
 bool TypeKeys(HWND window, const std::string &combination);
 
 // The notification area.
