@@ -70,16 +70,14 @@ const std::vector<std::wstring> kEnglishMenu{
     L"&File", L"  &Reload script\tF5 110", L"  &Pause 111", L"  -", L"  E&xit 105",
     L"&Help", L"  &About Quillmere... 104"};
 
-MATCHER_P3(IsAccel, flags, key, command, "") {
-  return arg.fVirt == flags && arg.key == key && arg.cmd == command;
-}
+MATCHER_P3(IsAccel, flags, key, command, "") { return arg.fVirt == flags && arg.key == key && arg.cmd == command; }
 
 TEST_F(MenuLanguage, AJapaneseUserSeesTodaysJapaneseMenuWithTheNewCommands) {
   StartAs(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
-  EXPECT_EQ(MenuLines(main), (std::vector<std::wstring>{L"ファイル(&F)", L"  スクリプトの再読み込み(&R)\tF5 110",
-                                                         L"  一時停止(&P) 111", L"  -",
-                                                         L"  アプリケーションの終了(&X) 105", L"ヘルプ(&H)",
-                                                         L"  バージョン情報(&A)... 104"}));
+  EXPECT_EQ(MenuLines(main),
+            (std::vector<std::wstring>{L"ファイル(&F)", L"  スクリプトの再読み込み(&R)\tF5 110", L"  一時停止(&P) 111",
+                                       L"  -", L"  アプリケーションの終了(&X) 105", L"ヘルプ(&H)",
+                                       L"  バージョン情報(&A)... 104"}));
   EXPECT_EQ(AboutCaption(), L"バージョン情報 Quillmere");
 }
 
