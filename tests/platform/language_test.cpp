@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -38,6 +39,11 @@ class ResourceLanguage : public ::testing::Test {
  protected:
   void SetUp() override {
     RecordProperty("user_ui_language", std::to_string(GetUserDefaultUILanguage()));
+    // A run as a user of another language names it, so that a run that
+    // did not get that language fails instead of testing English again.
+    if (const char *expected = std::getenv("QUILLMERE_TEST_UI_LANGUAGE")) {
+      ASSERT_EQ(GetUserDefaultUILanguage(), static_cast<LANGID>(std::strtoul(expected, nullptr, 16)));
+    }
   }
 };
 
@@ -53,8 +59,8 @@ TEST_F(ResourceLanguage, TheAcceleratorTableIsInTheUsersLanguageElseInUsEnglish)
   ACCEL entry{};
   ASSERT_EQ(CopyAcceleratorTableW(table, &entry, 1), 1);
   DestroyAcceleratorTable(table);
-  EXPECT_EQ(entry.key, JapaneseUser() ? 'j' : 'e') << "user interface language " << std::hex
-                                                   << GetUserDefaultUILanguage();
+  EXPECT_EQ(entry.key, JapaneseUser() ? 'j' : 'e')
+      << "user interface language " << std::hex << GetUserDefaultUILanguage();
 }
 
 TEST_F(ResourceLanguage, TheDialogIsInTheUsersLanguageElseInUsEnglish) {
