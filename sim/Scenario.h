@@ -36,6 +36,7 @@ enum class CommandKind {
   ExpectExit,
   Print,
   ScriptFile,
+  Language,
 };
 
 // What a `window` command asks for besides its name, application and title.
@@ -76,6 +77,7 @@ struct Command {
   std::optional<int> caption, mintrack;   // metric
   std::vector<Expectation> expectations;  // expect
   int exitCode = 0;                       // expect-exit
+  std::uint16_t language = 0;             // language: the interface language's id (a LANGID)
 };
 
 struct Scenario {

@@ -217,6 +217,13 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
       return {};
     case CommandKind::ScriptFile:
       return ReplaceScript(c);
+    case CommandKind::Language: {
+      // The program loads its menu when it makes its main window, as the
+      // platform asks the user to sign in again after a change.
+      const bool stopped = !program_.MainWindow();
+      if (stopped) drv::SetUserInterfaceLanguage(c.language);
+      return Act(stopped, "the program is running: choose the language before start");
+    }
   }
   return {};
 }
@@ -339,11 +346,36 @@ void ScenarioRunner::Print(const Command &c, const DesktopSnapshot &now) {
     for (const std::string &line : now.log) out_ << kIndent << line << '\n';
   } else if (c.name == "settings") {
     PrintSettings();
+  } else if (c.name == "menu") {
+    PrintMenu();
   } else {
     HWND h = WindowNamed(c.name);
     WindowState s = winsim::driver::ReadWindow(h);
     std::string what = h ? DescribeWindow(s) : c.name == kMainWindowName ? "the program is not running" : "";
     WriteReport(out_, {ReportLine{c.name, what}}, kIndent);
+  }
+}
+
+void ScenarioRunner::PrintMenu() {
+  HWND main = program_.MainWindow();
+  HMENU bar = main ? GetMenu(main) : nullptr;
+  if (!bar) {
+    out_ << kIndent << (main ? "(the main window has no menu)" : "the program is not running") << '\n';
+    return;
+  }
+  auto text = [](HMENU menu, int position) {
+    wchar_t buffer[256] = {};
+    GetMenuStringW(menu, static_cast<UINT>(position), buffer, 256, MF_BYPOSITION);
+    std::string item = Narrow(buffer);
+    for (auto tab = item.find('\t'); tab != std::string::npos; tab = item.find('\t')) item.replace(tab, 1, "\\t");
+    return item;
+  };
+  for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+    out_ << kIndent << text(bar, i) << ':';
+    HMENU popup = GetSubMenu(bar, i);
+    for (int j = 0; j < GetMenuItemCount(popup); ++j)
+      out_ << (j ? " | " : " ") << (GetMenuItemID(popup, j) == 0 ? std::string("----") : text(popup, j));
+    out_ << '\n';
   }
 }
 

@@ -55,6 +55,8 @@ class ScenarioRunner {
   void Print(const Command &c, const DesktopSnapshot &now);
   void PrintDesktop(const DesktopSnapshot &now);
   void PrintSettings();
+  // The main window's menu as the user sees it: a line for each popup.
+  void PrintMenu();
   HWND MainWindowOrNull();
   DesktopSnapshot Snapshot();
   void Settle();

@@ -203,6 +203,21 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"expect quillmere visible=true", 1, "yes or no"},
         BadLine{"expect quillmere height=tall", 1, "whole number"},
         BadLine{"expect quillmere title=Quillmere", 1, "quoted"}, BadLine{"expect-exit zero", 1, "whole number"},
-        BadLine{"print everything", 1, "no window named"}, BadLine{"# fine\n\nexpect-log \"open", 3, "unterminated"}));
+        BadLine{"print everything", 1, "no window named"}, BadLine{"# fine\n\nexpect-log \"open", 3, "unterminated"},
+        BadLine{"app a\nwindow menu a \"W\"", 2, "reserved"}, BadLine{"language", 1, "too few words"},
+        BadLine{"language en de", 1, "too many words"}, BadLine{"language english", 1, "en, ja, de or fr"},
+        BadLine{"language \"ja\"", 1, "language"}, BadLine{"language JA", 1, "en, ja, de or fr"}));
+
+TEST(ParseScenarioTest, LanguageNamesTheInterfaceLanguageAndPrintMenuTheMenu) {
+  auto s = ParseScenario("language ja\nlanguage en\nlanguage de\nlanguage fr\nprint menu\n");
+  ASSERT_EQ(s.commands.size(), 5u);
+  EXPECT_EQ(s.commands[0].kind, CommandKind::Language);
+  EXPECT_EQ(s.commands[0].language, MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN));
+  EXPECT_EQ(s.commands[1].language, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  EXPECT_EQ(s.commands[2].language, MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
+  EXPECT_EQ(s.commands[3].language, MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH));
+  EXPECT_EQ(s.commands[4].kind, CommandKind::Print);
+  EXPECT_EQ(s.commands[4].name, "menu");
+}
 
 }  // namespace

@@ -243,6 +243,9 @@ struct DesktopState {
 
   int metrics[SM_CMETRICS] = {};
   int dpi = 96;
+  // The user's interface language (GetUserDefaultUILanguage), by which
+  // the resource loader chooses among a resource's languages.
+  LANGID uiLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
   DWORD foregroundThread = 0;
   HWND focusLostFrom = nullptr;  // the focus window of the thread that last lost the foreground
