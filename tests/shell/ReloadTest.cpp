@@ -247,6 +247,7 @@ TEST_F(Reload, PauseRollsEverythingDownIgnoresFocusKeepsTheRecordsAndResumeActsA
   EXPECT_TRUE(Has(L"v1 unshade A"));
   EXPECT_EQ(Title(), QuillmereTitle() + L" (paused)");
   EXPECT_EQ(Tip(), L"Quillmere (paused)");
+  EXPECT_EQ(GetMenuState(GetMenu(main), IDM_PAUSE, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
   Click(a);
   Click(b);
   EXPECT_FALSE(Rolled(a));
@@ -263,6 +264,7 @@ TEST_F(Reload, PauseRollsEverythingDownIgnoresFocusKeepsTheRecordsAndResumeActsA
   Command(IDM_PAUSE);
   EXPECT_EQ(Title(), QuillmereTitle());
   EXPECT_EQ(Tip(), L"Quillmere");
+  EXPECT_EQ(GetMenuState(GetMenu(main), IDM_PAUSE, MF_BYCOMMAND) & MF_CHECKED, 0u);
   EXPECT_EQ(Count(L"v1 add"), adds) << "resuming offered windows again";
   Click(a);
   Click(b);
