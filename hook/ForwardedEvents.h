@@ -1,7 +1,8 @@
 // The kinds of window messages the hook library forwards to the program:
-// exactly the ones the program's intake acts on. The hook procedure picks
-// them with IsForwardedEvent, and the intake drops any other kind with the
-// same test, so the two cannot drift apart.
+// exactly the ones the program's event table (shade/WindowEvents.cpp) has a
+// row for. The hook procedure picks them with IsForwardedEvent; the table
+// drops any other kind with the same test and is checked against this list
+// when it is compiled, so the two cannot drift apart.
 #ifndef QUILLMERE_HOOK_FORWARDEDEVENTS_H
 #define QUILLMERE_HOOK_FORWARDEDEVENTS_H
 

@@ -23,9 +23,15 @@ class PythonContext {
   // A shared, non-owning handle to a script object.
   typedef boost::shared_ptr<PyObject> ScriptObjectHandle;
 
-  // Requires an initialised interpreter; imports "__main__", taking the
-  // interpreter lock for it.
-  PythonContext();
+  // Where the script runs: the interpreter's "__main__" module as it is
+  // (Existing), or a new, empty "__main__" that takes its place in the
+  // table of imported modules (Fresh), for a script run again without
+  // what its earlier run defined.
+  enum class Namespace { Existing, Fresh };
+
+  // Requires an initialised interpreter; imports "__main__", or makes a
+  // fresh one, taking the interpreter lock for it.
+  explicit PythonContext(Namespace space = Namespace::Existing);
   // Releases no script object; safe after the interpreter has been
   // finalised.
   virtual ~PythonContext();
@@ -36,6 +42,11 @@ class PythonContext {
   // The "__main__" module (borrowed, valid for the context's life); null
   // only when its import failed.
   PyObject *MainModule() const;
+
+  // Releases the context's reference to its "__main__" module, which may
+  // free the module and run script code (finalisers); MainModule() is null
+  // from then on. The caller holds the interpreter lock.
+  void ReleaseMainModule();
 
   // Watches the script calls made for this run of the script.
   ScriptWatchdog &Watchdog() { return watchdog; }

@@ -54,13 +54,14 @@ std::vector<PyObject *> JoinableThreads(PyObject *threading) {
   return threads;
 }
 
-}  // namespace
-
-std::wstring EndScriptThreads(std::chrono::milliseconds limit) {
+// Waits up to `limit` in all for the script's threads that finalisation
+// would join; a list of the names of those still running (new reference,
+// empty when none is), or null when threading was never imported.
+PyObject *JoinScriptThreads(std::chrono::milliseconds limit) {
   // A script that never imported threading started no threads that
   // finalisation would wait for.
   PyObject *threading = PyDict_GetItemString(PyImport_GetModuleDict(), "threading");  // borrowed
-  if (!threading) return std::wstring();
+  if (!threading) return nullptr;
   Py_INCREF(threading);
 
   std::vector<PyObject *> threads = JoinableThreads(threading);
@@ -78,28 +79,52 @@ std::wstring EndScriptThreads(std::chrono::milliseconds limit) {
     }
   }
   for (PyObject *thread : threads) Py_DECREF(thread);
+  Py_DECREF(threading);
+  PyErr_Clear();
+  return names;
+}
 
+// "N script thread(s) <what> after L ms: a, b", or empty when the list is.
+std::wstring ThreadsLeftLine(PyObject *names, const char *what, std::chrono::milliseconds limit) {
   std::wstring line;
   Py_ssize_t left = names ? PyList_Size(names) : 0;
-  if (left > 0) {
-    PyObject *leave = PyCFunction_NewEx(&g_leaveThreads, nullptr, nullptr);
-    if (!leave || PyObject_SetAttrString(threading, "_shutdown", leave) != 0) PyErr_Clear();
-    Py_XDECREF(leave);
+  if (left <= 0) return line;
+  PyObject *separator = PyUnicode_FromString(", ");
+  PyObject *joined = separator ? PyUnicode_Join(separator, names) : nullptr;
+  PyObject *text = joined ? PyUnicode_FromFormat("%zd script thread%s %s after %lld ms: %U", left, left == 1 ? "" : "s",
+                                                 what, static_cast<long long>(limit.count()), joined)
+                          : nullptr;
+  if (!text || !WideFromStr(text, &line)) line.clear();
+  PyErr_Clear();
+  Py_XDECREF(text);
+  Py_XDECREF(joined);
+  Py_XDECREF(separator);
+  return line;
+}
 
-    PyObject *separator = PyUnicode_FromString(", ");
-    PyObject *joined = separator ? PyUnicode_Join(separator, names) : nullptr;
-    PyObject *text = joined ? PyUnicode_FromFormat(
-                                  "%zd script thread%s still running at exit, not waited for "
-                                  "after %lld ms: %U",
-                                  left, left == 1 ? "" : "s", static_cast<long long>(limit.count()), joined)
-                            : nullptr;
-    if (text && WideFromStr(text, &line)) PySys_FormatStderr("%U\n", text);
-    PyErr_Clear();
+}  // namespace
+
+std::wstring EndScriptThreads(std::chrono::milliseconds limit) {
+  PyObject *names = JoinScriptThreads(limit);
+  const std::wstring line = ThreadsLeftLine(names, "still running at exit, not waited for", limit);
+  if (!line.empty()) {
+    // Finalisation leaves the rest running instead of joining them.
+    PyObject *threading = PyDict_GetItemString(PyImport_GetModuleDict(), "threading");  // borrowed
+    PyObject *leave = PyCFunction_NewEx(&g_leaveThreads, nullptr, nullptr);
+    if (!threading || !leave || PyObject_SetAttrString(threading, "_shutdown", leave) != 0) PyErr_Clear();
+    Py_XDECREF(leave);
+    PyObject *text = PyUnicode_FromWideChar(line.c_str(), static_cast<Py_ssize_t>(line.size()));
+    if (text) PySys_FormatStderr("%U\n", text);
     Py_XDECREF(text);
-    Py_XDECREF(joined);
-    Py_XDECREF(separator);
+    PyErr_Clear();
   }
   Py_XDECREF(names);
-  Py_DECREF(threading);
+  return line;
+}
+
+std::wstring AwaitScriptThreadsAtReload(std::chrono::milliseconds limit) {
+  PyObject *names = JoinScriptThreads(limit);
+  const std::wstring line = ThreadsLeftLine(names, "of the old script still running at reload, left running", limit);
+  Py_XDECREF(names);
   return line;
 }

@@ -18,4 +18,14 @@ constexpr std::chrono::milliseconds kScriptThreadExitWait{2000};
 // and names them; otherwise it is empty and finalisation goes as usual.
 std::wstring EndScriptThreads(std::chrono::milliseconds limit);
 
+// How long a reload of the script waits for the old script's threads.
+constexpr std::chrono::milliseconds kScriptThreadReloadWait{1000};
+
+// Called with the interpreter lock held when the script is replaced: waits
+// up to `limit` in all for the threads that are not daemons, as at exit,
+// and then goes on. Threads still running are left running (in the old
+// script's namespace); the returned line names them, and is empty when
+// none is left.
+std::wstring AwaitScriptThreadsAtReload(std::chrono::milliseconds limit);
+
 #endif

@@ -20,7 +20,8 @@
 # tests/wine/bridge/) registered as the InstallPath of Python 3.11 in the
 # prefix.
 # OUT (default <build>/tests/wine/wine-e2e) receives the logs,
-# the final settings file and the screenshots before.png and after.png.
+# the final settings file and the screenshots before.png and after.png, and
+# menu-en.png and menu-ja.png, the File menu in English and in Japanese.
 # Exit status: 0 when every check holds, 1 when one fails, 77 when Wine,
 # Xvfb or the cross tools are missing (1 under CI=true), or when the machine
 # runs no 32-bit code (one line says so).
@@ -439,6 +440,62 @@ program_ends "$program_pid" 200 "with the thread reading, the program ends after
 wait_height bravo main 300 '[ "$left $top $right $bottom" = "500 50 900 350" ] && [ "$style" = "$bravo_style" ]'
 check "closing the program rolled Bravo down (rectangle and style)" $? "$left $top $right $bottom style $style"
 
+# Reload by saving the script. The first script manages Alpha and Bravo
+# but its filter never lets Alpha roll up; saving a second script over it
+# while the program runs reloads it: its log line appears, and Alpha rolls
+# up from then on.
+cat >reload_first.py <<'PY'
+import Quillmere
+
+def not_alpha(hwnd, title, classname):
+    return title != "Alpha"
+
+def on_add(hwnd, title, classname):
+    return title in ("Alpha", "Bravo")
+
+def configure():
+    return ([not_alpha], on_add, None, on_shade, on_unshade)
+PY
+echo "$rolling_handlers" >>reload_first.py
+cp reload_first.py reload_script.py
+sed -i 's/^FilterPath=.*/FilterPath=reload_script.py/' quillmere.ini
+"$WINE" $program_command >reload-program.log 2>&1 </dev/null &
+program_pid=$!
+sleep 3
+ask alpha "focus main"
+ask bravo "focus main"
+settle
+report alpha main
+check "reload: the first script keeps Alpha down when it loses the focus" "$([ "$height" = 300 ]; echo $?)" \
+  "height $height"
+cat >reload_script.py <<'PY'
+import Quillmere
+Quillmere.log("the second script runs")
+
+def on_add(hwnd, title, classname):
+    return title in ("Alpha", "Bravo")
+
+def configure():
+    return ([every_window], on_add, None, on_shade, on_unshade)
+PY
+echo "$rolling_handlers" >>reload_script.py
+reloaded=
+for _ in $(seq 100); do
+  ask charlie programlog || break
+  grep -q 'Script reloaded from "reload_script.py"' <<<"$answer" && grep -q 'the second script runs' <<<"$answer" &&
+    { reloaded=1; break; }
+  sleep 0.2
+done
+check "reload: saving the script reloads it (the new script's line and the reload line in the log)" \
+  "$([ -n "$reloaded" ]; echo $?)" "$(tr '|' '\n' <<<"$answer" | tail -n 2 | tr '\n' ' ')"
+ask alpha "focus main"
+ask bravo "focus main"
+wait_height alpha main "$rolled" '! thick'
+check "reload: the new script rolls Alpha up when it loses the focus" $? "height $height"
+ask charlie closeprogram
+program_ends "$program_pid" 200 "reload: the program ends after WM_CLOSE to its main window" \
+  "reload: the program's exit status is 0" 0
+
 # 7. Nothing crashed.
 for app in alpha bravo charlie; do
   ask "$app" quit
@@ -450,7 +507,63 @@ trouble='unhandled exception|page fault|err:seh|Traceback|Error'
 ! grep -qiE "$trouble" ./*.log
 check "no crash and no script error in the logs" $? "$(grep -hiE "$trouble" ./*.log | head -3)"
 
-# 8. One copy at a time: a second quillmere.exe started while the first
+# 8. Menus in the user's language, with the test applications gone: English
+#    in this English prefix, and Japanese for a Japanese user (LANG=ja_JP.UTF-8
+#    for the program; its menu font is linked to VL Gothic when the prefix is
+#    made). The File menu is opened by a real click through the X server and
+#    photographed (menu-en.png, menu-ja.png), then Exit is chosen with its
+#    mnemonic key. Under Wine another process cannot read a program's menu,
+#    so the screenshots are the record of its text.
+sed -i 's/^FilterPath=reader_script\.py/FilterPath=e2e_script.py/' quillmere.ini
+ini=$(tr -d '\r' <quillmere.ini)
+pl=$(sed -n 's/^Left=//p' <<<"$ini") pt=$(sed -n 's/^Top=//p' <<<"$ini")
+# menu_run NAME: starts the program in the environment given, clicks its
+# File menu open, takes the screenshot NAME.png and chooses Exit.
+menu_run() {
+  local name=$1 p popup changed attempt
+  "$WINE" $program_command >"$name-program.log" 2>&1 </dev/null &
+  p=$!
+  sleep 5
+  import -window root "$name-closed.png"
+  # The popup opens below the menu bar's first item: that part of the
+  # screen changes. A click that came too early is tried again.
+  popup="150x60+$((pl + 6))+$((pt + caption + 30))"
+  convert "$name-closed.png" -crop "$popup" +repage "$name-closed-part.png"
+  for attempt in 1 2 3 4 5; do
+    # Activates the window by its caption, then clicks the menu bar's first
+    # item, below the caption at its left end.
+    click_caption "$pl" "$pt" "$((pl + 400))"
+    sleep 0.5
+    xdotool mousemove $((pl + 20)) $((pt + caption + 14))
+    sleep 0.3
+    xdotool click 1
+    sleep 1.5
+    import -window root "$out/$name.png"
+    convert "$out/$name.png" -crop "$popup" +repage "$name-open-part.png"
+    changed=$(compare -metric AE "$name-closed-part.png" "$name-open-part.png" null: 2>&1)
+    [ "${changed%% *}" -gt 500 ] 2>/dev/null && break
+    xdotool key Escape Escape
+    sleep 1
+  done
+  [ "${changed%% *}" -gt 500 ] 2>/dev/null
+  check "$name: a click on the menu bar opens the File menu" $? "${changed} pixels changed; $attempt attempts"
+  xdotool key x
+  program_ends "$p" 200 "$name: the program ends when Exit is chosen by its key in the menu" \
+    "$name: the program's exit status is 0" 0
+}
+menu_run menu-en
+locales=$out/locales
+if ! locale -a 2>/dev/null | grep -qix ja_JP.utf8; then
+  mkdir -p "$locales"
+  [ -d "$locales/ja_JP.UTF-8" ] || localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8"
+  export LOCPATH=$locales
+fi
+LANG=ja_JP.UTF-8 LC_ALL= menu_run menu-ja
+unset LOCPATH
+[ -s "$out/menu-en.png" ] && [ -s "$out/menu-ja.png" ] && ! cmp -s "$out/menu-en.png" "$out/menu-ja.png"
+check "screenshots of the English and the Japanese File menu saved, and they differ" $?
+
+# 9. One copy at a time: a second quillmere.exe started while the first
 #    runs brings the first one's window forward, restored, and ends at once
 #    with exit status 0, leaving quillmere.ini as it was; the first copy
 #    keeps its hook.
@@ -494,6 +607,6 @@ check "no crash and no script error in the copies' logs" $? "$(grep -hiE "$troub
 [ -s "$out/before.png" ] && [ -s "$out/after.png" ] && ! cmp -s "$out/before.png" "$out/after.png"
 check "screenshots before and after the roll-up saved, and they differ" $?
 cp ./*.log ./*.out script.trace "$out/" 2>/dev/null
-echo "screenshots: $out/before.png $out/after.png"
+echo "screenshots: $out/before.png $out/after.png $out/menu-en.png $out/menu-ja.png"
 echo "$failures failed; $(( $(date +%s) - started )) s"
 [ $failures -eq 0 ]

@@ -23,10 +23,11 @@ top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 # The Debian packages of the 64-bit Windows build and every run under
 # wine64: wine holds the unsuffixed commands the scripts call (wine,
 # wineserver, winegcc), wine64 the loader, wine64-tools and libwine-dev
-# build the test bridge python3.dll over libpython3.11-dev.
+# build the test bridge python3.dll over libpython3.11-dev; locales holds
+# the sources from which the Japanese runs compile their locale.
 wine_packages=(wine wine64 wine64-tools libwine-dev fonts-wine fonts-vlgothic xvfb xauth imagemagick xdotool
                g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libpython3.11-dev libboost-dev googletest
-               cmake ninja-build python3 libxtst6)
+               cmake ninja-build python3 libxtst6 locales)
 # What the 32-bit build and its runs under 32-bit Wine need besides: the
 # i386 loader and the i386 interpreter and Winelib libraries for the 32-bit
 # bridge (installed only where 32-bit code runs).

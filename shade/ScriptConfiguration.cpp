@@ -52,7 +52,7 @@ std::wstring TypeText(PyObject *object) {
 
 }  // namespace
 
-void ShadeManager::LoadScript(const char *path) {
+bool ShadeManager::LoadScript(const char *path) {
   // Reports of a script that cannot run write to the interpreter's error
   // stream too, so the lock is held from the start.
   InterpreterLock lock;
@@ -61,17 +61,17 @@ void ShadeManager::LoadScript(const char *path) {
   std::string text;
   if (!path || !*path) {
     ReportProblemWatched(watchdog, L"No script file is named (FilterPath is empty): no script runs");
-    return;
+    return false;
   }
   const ScriptFileRead read = ReadScriptFile(path, text);
   if (read != ScriptFileRead::Read) {
     ReportProblemWatched(
         watchdog, L"Script file \"" + ScriptPathText(path) + L"\" " + ScriptFileProblem(read) + L": no script runs");
-    return;
+    return false;
   }
 
   PyObject *main = context.MainModule();
-  if (!main) return;
+  if (!main) return false;
   // A script that fails part-way keeps what it defined before the error,
   // so `configure` is looked for whatever the run gave.
   RunScriptText(main, text, path);
@@ -87,7 +87,7 @@ void ShadeManager::LoadScript(const char *path) {
   }
   if (!defined) {
     ReportProblemWatched(watchdog, L"The script defines no configure function: no filters or handlers are used");
-    return;
+    return false;
   }
   PyObject *result = nullptr;
   {
@@ -97,13 +97,14 @@ void ShadeManager::LoadScript(const char *path) {
   }
   if (!result) {
     ReportWatched(watchdog);
-    return;
+    return false;
   }
 
-  // The result is never released: it keeps the handlers (and the filter
-  // list) alive for the rest of the run. Reading it runs no script code:
+  // The result is kept until ReleaseScript, or for the rest of the run: it
+  // keeps the handlers (and the filter list) alive. Reading it runs no script code:
   // its type and that of position 0 are tested by their flags, and their
   // items are read from their storage.
+  configuration = result;
   if (PyTuple_Check(result)) {
     Py_ssize_t count = PyTuple_Size(result);
     PyObject **slots[] = {&onAdd, &onDestroy, &onShade, &onUnshade, &afterUnshade, &afterShade};
@@ -130,7 +131,24 @@ void ShadeManager::LoadScript(const char *path) {
   } else {
     ReportProblemWatched(watchdog,
                          L"configure returned " + TypeText(result) + L", not a tuple: no filters or handlers are used");
+    return false;
   }
+  return true;
+}
+
+void ShadeManager::ReleaseScript() {
+  InterpreterLock lock;
+  ScriptWatchdog::Watch watch(context.Watchdog());
+  std::vector<PyObject *> held;
+  held.swap(filters);
+  PyObject *result = configuration;
+  configuration = nullptr;
+  ClearConfiguration();
+  for (PyObject *filter : held) Py_DECREF(filter);
+  Py_XDECREF(result);
+  context.ReleaseMainModule();
+  // A finaliser that raised or ran too long leaves its error here.
+  if (PyErr_Occurred()) PyErr_Clear();
 }
 
 ShadeManager::ScriptAnswer ShadeManager::CallScript(PyObject *callable, WindowArguments &arguments) {

@@ -1,6 +1,6 @@
 #include "shade/ShadeManager.h"
 
-ShadeManager::ShadeManager() = default;
+ShadeManager::ShadeManager(PythonContext::Namespace space) : context(space) {}
 
 // Members go in reverse order: the filter vector (whose references are
 // never released), then the script context, which makes no interpreter

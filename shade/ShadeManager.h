@@ -28,8 +28,9 @@ class ShadeManager {
   };
   typedef std::map<HWND, WindowRecordPtr, HandleOrder> RecordMap;
 
-  // Requires an initialised interpreter (the context imports "__main__").
-  ShadeManager();
+  // Requires an initialised interpreter (the context imports "__main__",
+  // or makes a fresh one; see PythonContext::Namespace).
+  explicit ShadeManager(PythonContext::Namespace space = PythonContext::Namespace::Existing);
   ~ShadeManager();
 
   ShadeManager(const ShadeManager &) = delete;
@@ -39,8 +40,24 @@ class ShadeManager {
 
   // Runs the script file in "__main__" and takes the filters and handlers
   // from what its `configure` returns. Starts from an unconfigured state;
-  // a file that cannot be read leaves the manager unconfigured.
-  void LoadScript(const char *path);
+  // a file that cannot be read leaves the manager unconfigured. True when
+  // `configure` ran and returned a tuple; every problem has been reported.
+  bool LoadScript(const char *path);
+
+  // Drops the configuration and releases the manager's references to the
+  // script's objects (what `configure` returned, the filters, "__main__"),
+  // for a manager whose script is replaced. The manager is unconfigured
+  // afterwards. Runs the objects' finalisers under the watchdog; takes the
+  // interpreter lock. No filter or handler of the manager may be running.
+  void ReleaseScript();
+
+  // --- Pause ---
+
+  // A paused manager acts on no focus change: the event table's focus rows
+  // do nothing. Shown and destroyed windows are still added and forgotten.
+  // Pausing rolls nothing down; the caller does (RestoreAll).
+  void SetPaused(bool pause) { paused = pause; }
+  bool Paused() const { return paused; }
 
   // --- Events, start-up and shut-down ---
 
@@ -125,6 +142,10 @@ class ShadeManager {
   PyObject *onUnshade = nullptr;
   PyObject *afterUnshade = nullptr;
   PyObject *afterShade = nullptr;
+  // What `configure` returned: a reference of the manager's own, released
+  // only by ReleaseScript.
+  PyObject *configuration = nullptr;
+  bool paused = false;
 };
 
 #endif

@@ -76,7 +76,9 @@ bool Destroyed(ShadeManager &manager, const WindowEvent &event) {
 
 // The focus moved between the window and another (wParam) of another root
 // owner: the window's root owner comes back (gained) or rolls up (lost).
+// A paused manager acts on no focus change: the event ends here.
 bool FocusMoved(ShadeManager &manager, const WindowEvent &event, bool lost) {
+  if (manager.Paused()) return true;
   HWND other = reinterpret_cast<HWND>(event.wParam);
   if (GetAncestor(other, GA_ROOTOWNER) != event.rootOwner) manager.RequestShade(event.rootOwner, lost);
   return true;

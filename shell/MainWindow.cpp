@@ -19,6 +19,7 @@
 #include "shell/ExitCodes.h"
 #include "shell/MainWindowClass.h"
 #include "shell/RunningCopy.h"
+#include "shell/ScriptFolderWatch.h"
 #include "shell/resource.h"
 #include "shell/version.h"
 
@@ -84,6 +85,7 @@ bool MainWindow::Create(const std::wstring &title) {
   taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   comeForward = ComeForwardMessage();
   if (!BaseWindow::Create(title)) return false;
+  created = true;
 
   // The first WM_SHOWWINDOW installs the hook; events queue from here on.
   ShowWindow(window, SW_SHOWNORMAL);
@@ -135,8 +137,7 @@ bool MainWindow::Create(const std::wstring &title) {
     LogBuffer::Instance().Append(line.c_str(), line.size());
   }
 
-  shadeManager->LoadScript(profile.FilterPath.c_str());
-  shadeManager->AddExistingWindows();
+  StartScript();
   // Every window has been offered to the script. A focus change queued in
   // this very tick may have come before that, so the start lasts until the
   // tick count moves on (a tick is 1 to 16 ms): focus changes queued up to
@@ -152,6 +153,9 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
   if (comeForward && message == comeForward) ComeForward();
   switch (message) {
     case WM_DESTROY:
+      // A window whose creation failed was never shown: it has no position
+      // to save and nothing to give back.
+      if (!created) break;
       // A run without the hook ran no script and changed nothing: the
       // settings file stays as it is, and so do windows that another copy
       // of the program has changed, and that copy's hook.
@@ -159,6 +163,7 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
         if (tray.cbSize) Shell_NotifyIconW(NIM_DELETE, &tray);
         break;
       }
+      StopScript();
       SaveWindowPosition();
       // The script's handlers roll windows down first; whatever they left
       // changed (a refusal, an error, a handler still running) the program
@@ -205,12 +210,24 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
         case IDM_EXIT:
           DestroyWindow(h);
           break;
+        case IDM_RELOAD:
+          RequestReload();
+          break;
+        case IDM_PAUSE:
+          SetPaused(!paused);
+          break;
         default:
           return DefWindowProcW(h, message, wParam, lParam);
       }
       break;
     case WM_HOOKEVENT:
       HandleHookEvent(lParam, static_cast<DWORD>(GetMessageTime()));
+      break;
+    case WM_SCRIPTFOLDERCHANGED:
+      ScriptFolderChanged();
+      break;
+    case WM_TIMER:
+      if (wParam == kScriptSaveTimer) ScriptSaveTimerFired();
       break;
     case WM_TRAYNOTIFY:
       if (wParam == ID_TRAYICON) {
@@ -261,10 +278,10 @@ void MainWindow::AddTrayIcon() {
   tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   tray.uCallbackMessage = WM_TRAYNOTIFY;
   tray.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
-  const wchar_t tip[] = L"Quillmere";
+  const std::wstring tip = TrayTip();
   const std::size_t capacity = sizeof tray.szTip / sizeof tray.szTip[0];
-  std::size_t n = std::min(std::wcslen(tip), capacity - 1);
-  std::copy_n(tip, n, tray.szTip);
+  std::size_t n = std::min(tip.size(), capacity - 1);
+  std::copy_n(tip.c_str(), n, tray.szTip);
   tray.szTip[n] = L'\0';
   tray.uTimeout = 0;
   Shell_NotifyIconW(NIM_ADD, &tray);
@@ -308,11 +325,15 @@ void MainWindow::HandleHookEvent(LPARAM address, DWORD queued) {
   // its title may wait for a script thread's window. The shade manager
   // takes the lock for each script call and guards its record map with a
   // lock of its own.
+  // A reload asked for meanwhile waits until the event has ended.
   if (boost::shared_ptr<ShadeManager> manager = shadeManager) {
     const HookEventRecord *record = static_cast<const HookEventRecord *>(page);
+    ++scriptWork;
     HandleWindowEvent(*manager, window, record->message, record->hwnd, record->wParam, EventTime{queued, startEnded});
+    --scriptWork;
   }
   VirtualFreeEx(GetCurrentProcess(), page, 0, MEM_RELEASE);
+  RunPendingReload();
 }
 
 INT_PTR CALLBACK MainWindow::AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

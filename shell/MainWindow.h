@@ -11,17 +11,25 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include <memory>
+
 #include "config/QuillmereProfile.h"
 #include "hook/QuillmereHook.h"
 #include "shell/BaseWindow.h"
+#include "shell/ScriptSaveSettle.h"
 #include "scoped/GdiObject.h"
 
 class ShadeManager;
+class ScriptFolderWatch;
 
 // Forwarded window event; lParam is the address of a page with the record.
 const UINT WM_HOOKEVENT = WM_USER + 1;
 // Notification-area icon callback; wParam is the icon id, lParam the mouse message.
 const UINT WM_TRAYNOTIFY = WM_USER + 2;
+// Something changed in the script's folder (ScriptFolderWatch).
+const UINT WM_SCRIPTFOLDERCHANGED = WM_USER + 3;
+// The timer that waits for the script file to hold still after a change.
+const UINT_PTR kScriptSaveTimer = 1;
 
 // "Quillmere v" and the version, such as "Quillmere v1.02": the main
 // window's title and the version box's caption.
@@ -55,6 +63,7 @@ class MainWindow : public BaseWindow {
   const boost::shared_ptr<ShadeManager> &GetShadeManager() const { return shadeManager; }
   const QuillmereProfile &GetProfile() const { return profile; }
   HWND GetLogView() const { return logView; }
+  bool Paused() const { return paused; }
 
  private:
   // Adds the tray icon, at start and again whenever the taskbar is made anew.
@@ -66,6 +75,29 @@ class MainWindow : public BaseWindow {
   // Restores the window if minimised and brings it to the foreground, when
   // a second copy asks for it.
   void ComeForward();
+  // "Quillmere", or "Quillmere (paused)".
+  std::wstring TrayTip() const;
+
+  // --- The script: reload, pause and the watch of its folder
+  // (MainWindowScript.cpp) ---
+
+  // Runs the script at start and begins watching its folder.
+  void StartScript();
+  // The Reload script command or a save of the script: reloads now, or
+  // once the event or reload in progress has ended.
+  void RequestReload();
+  // Reloads while one was asked for and none is in progress.
+  void RunPendingReload();
+  // The old script's windows go back and the script runs anew in a fresh
+  // namespace with a fresh shade manager.
+  void ReloadScript();
+  // Pauses (every window rolled down, focus changes not acted on) or
+  // resumes; the title, the tray tip and the menu's check mark follow.
+  void SetPaused(bool pause);
+  void ScriptFolderChanged();
+  void ScriptSaveTimerFired();
+  // Stops watching and forgets any reload asked for (the window goes).
+  void StopScript();
 
   HACCEL accelerators;
   HWND logView;
@@ -73,6 +105,9 @@ class MainWindow : public BaseWindow {
   NOTIFYICONDATAW tray;
   // "TaskbarCreated": the shell broadcasts it when it has (re)made the taskbar.
   UINT taskbarCreated;
+  // CreateWindowExW returned the window; until then a WM_DESTROY (creation
+  // failing after WM_NCCREATE) runs none of the exit steps.
+  bool created = false;
   boost::shared_ptr<ShadeManager> shadeManager;
   QuillmereProfile profile;
   // This run installed the hook (and so removes it at its end).
@@ -84,6 +119,15 @@ class MainWindow : public BaseWindow {
   // GetTickCount64 once every window present at start had been offered to
   // the script; focus events queued before then are not acted on.
   ULONGLONG startEnded;
+
+  std::unique_ptr<ScriptFolderWatch> folderWatch;
+  ScriptSaveSettle saveSettle;
+  bool paused = false;
+  // Events, the start and reloads in progress: a reload asked for meanwhile
+  // waits until the outermost has ended.
+  int scriptWork = 0;
+  bool reloadPending = false;
+  bool destroyed = false;
 };
 
 #endif

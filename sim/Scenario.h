@@ -35,6 +35,8 @@ enum class CommandKind {
   ExpectLog,
   ExpectExit,
   Print,
+  ScriptFile,
+  Language,
   StartSecond,
   ExpectSecondExit,
   Minimize,
@@ -87,11 +89,13 @@ struct Command {
   std::string name;  // app: the application; window commands, keys, expect, print: the window or target
   std::string app;   // window: the application that creates it
   std::string text;  // window, title: the title; expect-log: the line; keys: the combination;
-                     // tray: left or right; menu: about or exit
+                     // tray: left or right; menu: about, exit, reload or pause;
+                     // script-file: the file that replaces the script
   WindowOptions window;
   std::optional<int> caption, mintrack;   // metric
   std::vector<Expectation> expectations;  // expect
   int exitCode = 0;                       // expect-exit, expect-second-exit
+  std::uint16_t language = 0;             // language: the interface language's id (a LANGID)
 };
 
 struct Scenario {

@@ -110,6 +110,8 @@ const std::map<std::string, CommandKind> &Commands() {
       {"expect-log", CommandKind::ExpectLog},
       {"expect-exit", CommandKind::ExpectExit},
       {"print", CommandKind::Print},
+      {"script-file", CommandKind::ScriptFile},
+      {"language", CommandKind::Language},
       {"start-second", CommandKind::StartSecond},
       {"expect-second-exit", CommandKind::ExpectSecondExit},
       {"minimize", CommandKind::Minimize},
@@ -195,9 +197,10 @@ class LineParser {
         CheckKeys(c.text);
         break;
       case CommandKind::Menu:
-        Count(head.text, args, 1, 1, "menu about|exit");
+        Count(head.text, args, 1, 1, "menu about|exit|reload|pause");
         c.text = PlainWord(args[0], "menu command");
-        if (c.text != "about" && c.text != "exit") Fail("menu takes about or exit, not \"" + c.text + "\"");
+        if (c.text != "about" && c.text != "exit" && c.text != "reload" && c.text != "pause")
+          Fail("menu takes about, exit, reload or pause, not \"" + c.text + "\"");
         break;
       case CommandKind::Expect:
         ParseExpect(c, args);
@@ -211,11 +214,21 @@ class LineParser {
         c.exitCode = ExitCode(head.text, args);
         break;
       case CommandKind::Print:
-        Count(head.text, args, 1, 1, "print NAME|all|log|settings");
-        if (!args[0].quoted() && (args[0].text == "all" || args[0].text == "log" || args[0].text == "settings"))
+        Count(head.text, args, 1, 1, "print NAME|all|log|settings|menu");
+        if (!args[0].quoted() &&
+            (args[0].text == "all" || args[0].text == "log" || args[0].text == "settings" || args[0].text == "menu"))
           c.name = args[0].text;
         else
           c.name = KnownWindow(args[0], true);
+        break;
+      case CommandKind::ScriptFile:
+        Count(head.text, args, 1, 1, "script-file FILE");
+        c.text = PlainWord(args[0], "script file name");
+        if (c.text.find('/') != std::string::npos)
+          Fail("script-file takes a file of the working directory, not a path");
+        break;
+      case CommandKind::Language:
+        ParseLanguage(c, args);
         break;
       case CommandKind::StartSecond:
         Count(head.text, args, 0, 0, head.text);
@@ -273,7 +286,7 @@ class LineParser {
           "window NAME APP \"TITLE\" [class=CLASS] [rect=L,T,R,B] [owner=NAME] "
           "[parent=NAME] [style=FLAG|FLAG...] [hidden] [disabled] [layered]");
     c.name = PlainWord(args[0], "window name");
-    if (c.name == kMainWindowName || c.name == "all" || c.name == "log" || c.name == "settings")
+    if (c.name == kMainWindowName || c.name == "all" || c.name == "log" || c.name == "settings" || c.name == "menu")
       Fail("\"" + c.name + "\" is reserved and cannot name a window");
     if (windows_.count(c.name)) Fail("a window named \"" + c.name + "\" already exists");
     c.app = PlainWord(args[1], "application name");
@@ -362,6 +375,21 @@ class LineParser {
       if (slot) Fail("\"" + kv.key + "\" is given twice");
       slot = static_cast<int>(n);
     }
+  }
+
+  // language CODE: the user's interface language, by its two-letter code.
+  void ParseLanguage(Command &c, const std::vector<Token> &args) {
+    Count("language", args, 1, 1, "language en|ja|de|fr");
+    static const std::map<std::string, std::uint16_t> languages{
+        {"en", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)},
+        {"ja", MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN)},
+        {"de", MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)},
+        {"fr", MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH)},
+    };
+    c.text = PlainWord(args[0], "language");
+    auto it = languages.find(c.text);
+    if (it == languages.end()) Fail("language takes en, ja, de or fr, not \"" + c.text + "\"");
+    c.language = it->second;
   }
 
   void CheckKeys(const std::string &keys) const {

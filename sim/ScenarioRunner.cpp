@@ -2,7 +2,9 @@
 
 #include <winsim/driver.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <iomanip>
 #include <sstream>
 
@@ -192,6 +194,12 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
       return Act(exists, c.name == kMainWindowName ? "the program is not running" : gone);
     case CommandKind::Menu: {
       HWND main = program_.MainWindow();
+      if (c.text == "reload" || c.text == "pause") {
+        // Posted as its menu item or accelerator posts it.
+        bool posted = main &&
+                      PostMessageW(main, WM_COMMAND, MAKEWPARAM(c.text == "reload" ? IDM_RELOAD : IDM_PAUSE, 0), 0);
+        return Act(posted, "the program is not running");
+      }
       bool chosen = main && drv::ChooseMenuCommand(main, c.text == "about" ? IDM_ABOUT : IDM_EXIT);
       return Act(chosen, main ? "the main window's menu has no such command" : "the program is not running");
     }
@@ -221,6 +229,54 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
       // The user's click on the minimise box, which the window's own thread carries out.
       if (exists) drv::ShowAppWindow(window, SW_MINIMIZE);
       return Act(exists, c.name == kMainWindowName ? "the program is not running" : gone);
+    case CommandKind::ScriptFile:
+      return ReplaceScript(c);
+    case CommandKind::Language: {
+      // The program loads its menu when it makes its main window, as the
+      // platform asks the user to sign in again after a change.
+      const bool stopped = !program_.MainWindow();
+      if (stopped) drv::SetUserInterfaceLanguage(c.language);
+      return Act(stopped, "the program is running: choose the language before start");
+    }
+  }
+  return {};
+}
+
+ScenarioRunner::Outcome ScenarioRunner::ReplaceScript(const Command &c) {
+  // The script the settings name, in the working directory beside them.
+  std::string script;
+  {
+    std::ifstream settings(settingsPath_, std::ios::binary);
+    std::string line;
+    while (std::getline(settings, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.rfind("FilterPath=", 0) == 0) script = line.substr(11);
+    }
+  }
+  if (script.empty()) return Act(false, "the settings name no script file");
+  const std::string folder = settingsPath_.substr(0, settingsPath_.find_last_of('/') + 1);
+  std::ifstream in(folder + c.text, std::ios::binary);
+  if (!in) return Act(false, "there is no file " + c.text + " in the working directory");
+  std::stringstream text;
+  text << in.rdbuf();
+  const auto reloads = [&] {
+    std::size_t n = 0;
+    for (const std::string &line : program_.LogLines()) n += line.rfind("Script reloaded from ", 0) == 0;
+    return n;
+  };
+  const std::size_t before = reloads();
+  {
+    std::ofstream out(script[0] == '/' ? script : folder + script, std::ios::binary | std::ios::trunc);
+    out << text.str();
+    if (!out.flush()) return Act(false, "cannot write the script file " + script);
+  }
+  if (!program_.Running()) return {};
+  // The program notices the save once the file has held still for its
+  // settle interval; the run waits for its log line, 20 s at most.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (reloads() == before) {
+    if (std::chrono::steady_clock::now() > deadline) return Act(false, "the program did not reload the script");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return {};
 }
@@ -324,11 +380,36 @@ void ScenarioRunner::Print(const Command &c, const DesktopSnapshot &now) {
     for (const std::string &line : now.log) out_ << kIndent << line << '\n';
   } else if (c.name == "settings") {
     PrintSettings();
+  } else if (c.name == "menu") {
+    PrintMenu();
   } else {
     HWND h = WindowNamed(c.name);
     WindowState s = winsim::driver::ReadWindow(h);
     std::string what = h ? DescribeWindow(s) : c.name == kMainWindowName ? "the program is not running" : "";
     WriteReport(out_, {ReportLine{c.name, what}}, kIndent);
+  }
+}
+
+void ScenarioRunner::PrintMenu() {
+  HWND main = program_.MainWindow();
+  HMENU bar = main ? GetMenu(main) : nullptr;
+  if (!bar) {
+    out_ << kIndent << (main ? "(the main window has no menu)" : "the program is not running") << '\n';
+    return;
+  }
+  auto text = [](HMENU menu, int position) {
+    wchar_t buffer[256] = {};
+    GetMenuStringW(menu, static_cast<UINT>(position), buffer, 256, MF_BYPOSITION);
+    std::string item = Narrow(buffer);
+    for (auto tab = item.find('\t'); tab != std::string::npos; tab = item.find('\t')) item.replace(tab, 1, "\\t");
+    return item;
+  };
+  for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+    out_ << kIndent << text(bar, i) << ':';
+    HMENU popup = GetSubMenu(bar, i);
+    for (int j = 0; j < GetMenuItemCount(popup); ++j)
+      out_ << (j ? " | " : " ") << (GetMenuItemID(popup, j) == 0 ? std::string("----") : text(popup, j));
+    out_ << '\n';
   }
 }
 

@@ -49,12 +49,17 @@ class ScenarioRunner {
   Outcome MakeWindow(const Command &c);
   Outcome CheckWindow(const Command &c);
   Outcome CheckLog(const Command &c);
+  // Replaces the script file with a file of the working directory and
+  // waits until the program has reloaded it.
+  Outcome ReplaceScript(const Command &c);
   Outcome CheckExit(const Command &c);
   Outcome StartSecondCopy();
   Outcome CheckSecondExit(const Command &c);
   void Print(const Command &c, const DesktopSnapshot &now);
   void PrintDesktop(const DesktopSnapshot &now);
   void PrintSettings();
+  // The main window's menu as the user sees it: a line for each popup.
+  void PrintMenu();
   HWND MainWindowOrNull();
   DesktopSnapshot Snapshot();
   void Settle();

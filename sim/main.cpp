@@ -48,7 +48,7 @@ bool SeedDirectory(std::string &dir, std::string &why) {
   }
   dir = MakeTemporaryDirectory(why);
   if (dir.empty()) return false;
-  for (const char *file : {"quillmere.ini", "quillmere_script.py"}) {
+  for (const char *file : {"quillmere.ini", "quillmere_script.py", "reload_script.py"}) {
     std::string from = examples + "/" + file;
     if (IsFile(from) && !CopyFileTo(from, dir + "/" + file, why)) return false;
   }

@@ -362,7 +362,7 @@ TEST_F(Program, AboutBoxOpensFromTheKeyboardAndKeepsHandlingEvents) {
       WaitAllIdle();
       auto dialogs = OpenDialogs();
       ASSERT_EQ(dialogs.size(), 1u) << keys;
-      EXPECT_EQ(dialogs[0].caption, L"バージョン情報 Quillmere");
+      EXPECT_EQ(dialogs[0].caption, L"About Quillmere");
       EXPECT_EQ(dialogs[0].owner, main);
       if (way == 0) {
         // Events are handled while the box is open.

@@ -12,17 +12,15 @@ namespace sim_test {
 
 namespace {
 
-// The program's menu, with the program's ids, in English.
+// The program's menu, with the program's ids, in English and in Japanese.
 std::string FakeResources() {
-  return std::to_string(IDC_QUILLMERE) +
-         " MENU\nBEGIN\n"
-         "    POPUP \"File\"\n    BEGIN\n        MENUITEM \"Exit\", " +
-         std::to_string(IDM_EXIT) +
-         "\n    END\n"
-         "    POPUP \"Help\"\n    BEGIN\n        MENUITEM \"About\", " +
-         std::to_string(IDM_ABOUT) +
-         "\n    END\n"
-         "END\n";
+  auto menu = [](const std::string &file, const std::string &exit, const std::string &help, const std::string &about) {
+    return std::to_string(IDC_QUILLMERE) + " MENU\nBEGIN\n    POPUP \"" + file + "\"\n    BEGIN\n        MENUITEM \"" +
+           exit + "\", " + std::to_string(IDM_EXIT) + "\n        MENUITEM SEPARATOR\n    END\n    POPUP \"" + help +
+           "\"\n    BEGIN\n        MENUITEM \"" + about + "\\tF1\", " + std::to_string(IDM_ABOUT) + "\n    END\nEND\n";
+  };
+  return "#pragma code_page(65001)\n" + menu("File", "Exit", "Help", "About") +
+         "LANGUAGE LANG_JAPANESE, SUBLANG_DEFAULT\n" + menu("ファイル", "終了", "ヘルプ", "情報");
 }
 
 int g_exitCode = 0;

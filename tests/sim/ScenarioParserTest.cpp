@@ -133,6 +133,16 @@ window frame ed "Frame" owner=main style=WS_OVERLAPPEDWINDOW|WS_POPUP
   EXPECT_EQ(s.commands[29].source, "destroy dlg");
 }
 
+TEST(ParseScenarioTest, ReloadPauseAndScriptFileCommands) {
+  Scenario s = ParseScenario("menu reload\nmenu pause\nscript-file other.py\n");
+  ASSERT_EQ(s.commands.size(), 3u);
+  EXPECT_EQ(s.commands[0].kind, CommandKind::Menu);
+  EXPECT_EQ(s.commands[0].text, "reload");
+  EXPECT_EQ(s.commands[1].text, "pause");
+  EXPECT_EQ(s.commands[2].kind, CommandKind::ScriptFile);
+  EXPECT_EQ(s.commands[2].text, "other.py");
+}
+
 TEST(ParseScenarioTest, EmptyTextIsAnEmptyScenario) {
   EXPECT_TRUE(ParseScenario("").commands.empty());
   EXPECT_TRUE(ParseScenario("\n# nothing\n\r\n").commands.empty());
@@ -186,7 +196,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"metric caption=-1", 1, "whole number"}, BadLine{"metric border=3", 1, "caption=N and mintrack=N"},
         BadLine{"metric caption=3 caption=4", 1, "given twice"}, BadLine{"start now", 1, "too many words"},
         BadLine{"kill -9", 1, "too many words"}, BadLine{"tray middle", 1, "left or right"},
-        BadLine{"menu open", 1, "about or exit"}, BadLine{"keys quillmere ctrl+x", 1, "unknown keys"},
+        BadLine{"menu open", 1, "about, exit, reload or pause"}, BadLine{"script-file", 1, "too few words"},
+        BadLine{"script-file ../x.py", 1, "not a path"}, BadLine{"keys quillmere ctrl+x", 1, "unknown keys"},
         BadLine{"expect quillmere", 1, "too few words"}, BadLine{"expect quillmere height", 1, "FIELD=VALUE"},
         BadLine{"expect quillmere colour=red", 1, "unknown field"},
         BadLine{"expect quillmere visible=true", 1, "yes or no"},
@@ -195,6 +206,21 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"print everything", 1, "no window named"}, BadLine{"# fine\n\nexpect-log \"open", 3, "unterminated"},
         BadLine{"start-second now", 1, "too many words"}, BadLine{"expect-second-exit", 1, "too few words"},
         BadLine{"expect-second-exit \"0\"", 1, "whole number"}, BadLine{"minimize", 1, "too few words"},
-        BadLine{"minimize pad", 1, "no window named"}, BadLine{"expect quillmere foreground=1", 1, "yes or no"}));
+        BadLine{"minimize pad", 1, "no window named"}, BadLine{"expect quillmere foreground=1", 1, "yes or no"},
+        BadLine{"app a\nwindow menu a \"W\"", 2, "reserved"}, BadLine{"language", 1, "too few words"},
+        BadLine{"language en de", 1, "too many words"}, BadLine{"language english", 1, "en, ja, de or fr"},
+        BadLine{"language \"ja\"", 1, "language"}, BadLine{"language JA", 1, "en, ja, de or fr"}));
+
+TEST(ParseScenarioTest, LanguageNamesTheInterfaceLanguageAndPrintMenuTheMenu) {
+  auto s = ParseScenario("language ja\nlanguage en\nlanguage de\nlanguage fr\nprint menu\n");
+  ASSERT_EQ(s.commands.size(), 5u);
+  EXPECT_EQ(s.commands[0].kind, CommandKind::Language);
+  EXPECT_EQ(s.commands[0].language, MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN));
+  EXPECT_EQ(s.commands[1].language, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  EXPECT_EQ(s.commands[2].language, MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
+  EXPECT_EQ(s.commands[3].language, MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH));
+  EXPECT_EQ(s.commands[4].kind, CommandKind::Print);
+  EXPECT_EQ(s.commands[4].name, "menu");
+}
 
 }  // namespace

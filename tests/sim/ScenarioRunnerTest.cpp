@@ -312,4 +312,27 @@ TEST_F(ScenarioRunnerTest, AProgramThatOpensNoWindowIsAFailedStart) {
   EXPECT_THAT(out.str(), HasSubstr("   2  expect-exit 3   ok"));
 }
 
+TEST_F(ScenarioRunnerTest, TheLanguageChosenBeforeStartIsTheLanguageOfTheMenu) {
+  EXPECT_EQ(Play(R"(print menu
+language ja
+start
+print menu
+language en
+menu exit
+language de
+start
+print menu
+)",
+                 [] { return sim_test::RunFakeProgram(0); }),
+            1)
+      << out.str();
+  std::string o = out.str();
+  EXPECT_THAT(o, HasSubstr("   1  print menu\n      the program is not running\n"));
+  EXPECT_THAT(o, HasSubstr("   4  print menu\n      ファイル: 終了 | ----\n      ヘルプ: 情報\\tF1\n"));
+  EXPECT_THAT(o, HasSubstr("   5  language en   FAILED\n      could not: the program is running: choose the language "
+                           "before start\n"));
+  // A German user gets the English menu.
+  EXPECT_THAT(o, HasSubstr("   9  print menu\n      File: Exit | ----\n      Help: About\\tF1\n"));
+}
+
 }  // namespace

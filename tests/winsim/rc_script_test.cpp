@@ -131,11 +131,23 @@ std::string ErrorText(const std::string &text, const std::map<std::string, std::
 }
 
 const DWORD kChild = WS_CHILD | WS_VISIBLE;
+// The language of resources written before any LANGUAGE statement.
+constexpr WORD kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+// The icons' files by id, for a script whose icons are each in one language.
+std::map<int, std::string> IconFiles(const Script &s) {
+  std::map<int, std::string> files;
+  for (const auto &[id, versions] : s.icons) {
+    EXPECT_EQ(versions.size(), 1u) << "icon " << id;
+    files[id] = versions.begin()->second;
+  }
+  return files;
+}
 
 TEST(RcScriptProgram, ReadsTheMenuAcceleratorsAndIcons) {
   const Script s = ParseProgram();
   ASSERT_EQ(s.menus.size(), 1u);
-  const auto &menu = s.menus.at(109);
+  const auto &menu = s.menus.at(109).at(kEnglish);
   ASSERT_EQ(menu.size(), 2u);
   EXPECT_EQ(menu[0].text, L"ファイル(&F)");
   EXPECT_EQ(menu[0].flags, static_cast<UINT>(MF_POPUP));
@@ -149,7 +161,7 @@ TEST(RcScriptProgram, ReadsTheMenuAcceleratorsAndIcons) {
   EXPECT_EQ(menu[1].children[0].id, 104u);
 
   ASSERT_EQ(s.accelerators.size(), 1u);
-  const auto &table = s.accelerators.at(109);
+  const auto &table = s.accelerators.at(109).at(kEnglish);
   ASSERT_EQ(table.size(), 2u);
   EXPECT_EQ(table[0].key, '?');
   EXPECT_EQ(table[0].fVirt, FALT);
@@ -159,13 +171,13 @@ TEST(RcScriptProgram, ReadsTheMenuAcceleratorsAndIcons) {
   EXPECT_EQ(table[1].cmd, 104);
 
   const std::map<int, std::string> icons{{107, "icons/app.ico"}, {108, "icons/app_small.ico"}};
-  EXPECT_EQ(s.icons, icons);
+  EXPECT_EQ(IconFiles(s), icons);
 }
 
 TEST(RcScriptProgram, ReadsTheAboutDialog) {
   const Script s = ParseProgram();
   ASSERT_EQ(s.dialogs.size(), 1u);
-  const auto &d = s.dialogs.at(103);
+  const auto &d = s.dialogs.at(103).at(kEnglish);
   EXPECT_EQ(d.x, 0);
   EXPECT_EQ(d.y, 0);
   EXPECT_EQ(d.cx, 170);
@@ -239,12 +251,14 @@ TEST(RcScriptProgram, EveryTruncationIsReadConsistentlyOrRefusedAtALineItHas) {
     const int lines = 1 + static_cast<int>(std::count(cut.begin(), cut.end(), '\n'));
     try {
       const Script s = ParseScript(cut, kIncludes);
-      for (const auto &[id, file] : s.icons) EXPECT_EQ(file, whole.icons.at(id)) << "cut at " << n;
-      for (const auto &[id, items] : s.menus) EXPECT_EQ(items.size(), whole.menus.at(id).size()) << "cut at " << n;
+      for (const auto &[id, file] : IconFiles(s)) EXPECT_EQ(file, whole.icons.at(id).at(kEnglish)) << "cut at " << n;
+      for (const auto &[id, items] : s.menus)
+        EXPECT_EQ(items.at(kEnglish).size(), whole.menus.at(id).at(kEnglish).size()) << "cut at " << n;
       for (const auto &[id, table] : s.accelerators)
-        EXPECT_EQ(table.size(), whole.accelerators.at(id).size()) << "cut at " << n;
+        EXPECT_EQ(table.at(kEnglish).size(), whole.accelerators.at(id).at(kEnglish).size()) << "cut at " << n;
       for (const auto &[id, dialog] : s.dialogs)
-        EXPECT_EQ(dialog.controls.size(), whole.dialogs.at(id).controls.size()) << "cut at " << n;
+        EXPECT_EQ(dialog.at(kEnglish).controls.size(), whole.dialogs.at(id).at(kEnglish).controls.size())
+            << "cut at " << n;
     } catch (const ParseError &e) {
       ++refused;
       EXPECT_GE(e.line, 1) << "cut at " << n << ": " << e.what();
@@ -286,7 +300,7 @@ OUTER ICON "outer.ico"
                                includes);
   const std::map<int, std::string> icons{
       {1, "ifdef.ico"}, {5, "nested-else.ico"}, {200, "again.ico"}, {11, "outer.ico"}};
-  EXPECT_EQ(s.icons, icons);
+  EXPECT_EQ(IconFiles(s), icons);
 }
 
 TEST(RcScriptPreprocessor, IncludedFilesReportTheirOwnLines) {
@@ -328,7 +342,7 @@ BEGIN
 END
 )rc",
                                {});
-  const auto &menu = s.menus.at(1);
+  const auto &menu = s.menus.at(1).at(kEnglish);
   EXPECT_EQ(menu[0].text, L"Doubled \"quoted\"");
   const std::vector<MenuItem> &items = menu[0].children;
   ASSERT_EQ(items.size(), 3u);
@@ -361,7 +375,7 @@ BEGIN
 END
 )rc",
                                {});
-  const auto &t = s.accelerators.at(5);
+  const auto &t = s.accelerators.at(5).at(kEnglish);
   ASSERT_EQ(t.size(), 4u);
   auto is = [](const Accelerator &a, WORD key, BYTE flags, WORD cmd) {
     return a.key == key && a.fVirt == flags && a.cmd == cmd;
@@ -391,7 +405,7 @@ BEGIN
 END
 )rc",
                                {});
-  const auto &d = s.dialogs.at(7);
+  const auto &d = s.dialogs.at(7).at(kEnglish);
   // CAPTION and FONT add their bits to the default style.
   EXPECT_EQ(d.style, static_cast<DWORD>(WS_POPUP | WS_BORDER | WS_SYSMENU | WS_CAPTION | DS_SETFONT));
   EXPECT_EQ(d.exStyle, static_cast<DWORD>(WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
@@ -426,7 +440,7 @@ TEST(RcScriptErrors, WhatTheReaderDoesNotTakeIsRefusedAtItsLine) {
   EXPECT_EQ(ErrorLine("\nSTRINGTABLE\nBEGIN\n 1 \"a\"\nEND\n"), 2);
   EXPECT_EQ(ErrorLine("1 ICON \"a.ico\"\n2 DIALOG 0, 0, 1, 1\nBEGIN\nEND\n"), 2);
   EXPECT_EQ(ErrorLine("1 RCDATA \"a.bin\"\n"), 1);
-  EXPECT_EQ(ErrorLine("LANGUAGE 0x11, 1\n"), 1);
+  EXPECT_EQ(ErrorLine("CHARACTERISTICS 1\n"), 1);
   EXPECT_EQ(ErrorLine("NAMED ICON \"a.ico\"\n"), 1);
   EXPECT_EQ(ErrorLine("1 MENU\nBEGIN\n  MENUITEM \"x\", 5, CHECKED\nEND\n"), 3);
   EXPECT_EQ(ErrorLine("1 DIALOGEX 0,0,1,1\nSTYLE WS_POPUP | NOT WS_VISIBLE\nBEGIN\nEND\n"), 2);
@@ -454,6 +468,68 @@ TEST(RcScriptErrors, MessageNamesTheLineAndWhatWasFound) {
   EXPECT_NE(what.find("BOGUS"), std::string::npos) << what;
   const std::string type = ErrorText("1 RCDATA \"a.bin\"\n");
   EXPECT_NE(type.find("RCDATA"), std::string::npos) << type;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RcScriptLanguages, ALanguageStatementMarksTheResourcesAfterItAndAHeaderOneItsOwn) {
+  const Script s = ParseScript(R"rc(
+1 ICON "before.ico"
+LANGUAGE LANG_JAPANESE, SUBLANG_DEFAULT
+1 MENU
+BEGIN
+    MENUITEM "ja", 1
+END
+1 MENU LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_US
+BEGIN
+    MENUITEM "en", 1
+END
+2 ACCELERATORS LANGUAGE 0x07, 0x01
+BEGIN
+    "d", 1
+END
+2 ACCELERATORS
+BEGIN
+    "j", 1
+END
+3 DIALOGEX 0, 0, 10, 10
+CAPTION "de"
+LANGUAGE LANG_GERMAN, SUBLANG_GERMAN
+BEGIN
+END
+LANGUAGE LANG_NEUTRAL, SUBLANG_NEUTRAL
+2 ICON "neutral.ico"
+)rc",
+                               {});
+  const WORD ja = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), de = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
+  EXPECT_EQ(s.icons.at(1).at(kEnglish), "before.ico");  // before any LANGUAGE: US English
+  EXPECT_EQ(s.icons.at(2).at(0), "neutral.ico");
+  ASSERT_EQ(s.menus.at(1).size(), 2u);
+  EXPECT_EQ(s.menus.at(1).at(ja)[0].text, L"ja");
+  EXPECT_EQ(s.menus.at(1).at(kEnglish)[0].text, L"en");
+  // A header's language is the resource's own; the next one is in the
+  // language of the last LANGUAGE between resources again.
+  EXPECT_EQ(s.accelerators.at(2).at(de)[0].key, 'd');
+  EXPECT_EQ(s.accelerators.at(2).at(ja)[0].key, 'j');
+  EXPECT_EQ(s.dialogs.at(3).at(de).caption, L"de");
+  EXPECT_EQ(s.dialogs.at(3).size(), 1u);
+}
+
+TEST(RcScriptLanguages, ASecondResourceInTheSameLanguageOrABadLanguageIsRefusedAtItsLine) {
+  const std::string menu = " MENU\nBEGIN\n MENUITEM \"a\", 1\nEND\n";
+  EXPECT_EQ(ErrorLine("1" + menu + "1" + menu), 5);  // both US English
+  EXPECT_EQ(ErrorLine("LANGUAGE 0x11, 1\n1" + menu + "1 MENU LANGUAGE 0x11, 1\nBEGIN\nEND\n"), 6);
+  EXPECT_EQ(ErrorLine("1 ICON \"a.ico\"\n\n1 ICON \"b.ico\"\n"), 3);
+  EXPECT_NE(ErrorText("1" + menu + "1" + menu).find("a second MENU 1 in language 0x0409"), std::string::npos)
+      << ErrorText("1" + menu + "1" + menu);
+  EXPECT_EQ(ErrorLine("\nLANGUAGE 0x400, 1\n"), 2);  // primary language beyond 10 bits
+  EXPECT_EQ(ErrorLine("LANGUAGE 9, 0x40\n"), 1);     // sublanguage beyond 6 bits
+  EXPECT_EQ(ErrorLine("LANGUAGE 9\n1 ICON \"a.ico\"\n"), 2);
+  EXPECT_EQ(ErrorLine("LANGUAGE LANG_KLINGON, 1\n"), 1);
+  // The same id in two languages, or as two types, is no duplicate.
+  EXPECT_EQ(ErrorText("1" + menu + "1 MENU LANGUAGE 0x11, 1\nBEGIN\nEND\n1 ICON \"a.ico\"\n"), "");
 }
 
 }  // namespace

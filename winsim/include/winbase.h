@@ -147,4 +147,54 @@ WINBASEAPI HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL ini
 WINBASEAPI DWORD WINAPI GetTickCount(void);
 WINBASEAPI ULONGLONG WINAPI GetTickCount64(void);
 
+/* Events and waits (waitable.cpp) */
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_TIMEOUT 0x00000102L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+#define MAXIMUM_WAIT_OBJECTS 64
+#define ERROR_DIRECTORY 267
+// Names and security attributes are not simulated: a name fails with
+// ERROR_NOT_SUPPORTED.
+WINBASEAPI HANDLE WINAPI CreateEventW(LPVOID attributes, BOOL manualReset, BOOL initialState, LPCWSTR name);
+WINBASEAPI BOOL WINAPI SetEvent(HANDLE event);
+WINBASEAPI BOOL WINAPI ResetEvent(HANDLE event);
+WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
+// Waits for any one of the objects (waitAll TRUE fails with
+// ERROR_NOT_SUPPORTED); the lowest index among the signalled ones wins.
+WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds);
+
+/* Directory change notifications (waitable.cpp) */
+#define FILE_NOTIFY_CHANGE_FILE_NAME 0x00000001
+#define FILE_NOTIFY_CHANGE_DIR_NAME 0x00000002
+#define FILE_NOTIFY_CHANGE_ATTRIBUTES 0x00000004
+#define FILE_NOTIFY_CHANGE_SIZE 0x00000008
+#define FILE_NOTIFY_CHANGE_LAST_WRITE 0x00000010
+// A handle signalled at the first change of the kind in the directory
+// (watchSubtree TRUE fails with ERROR_NOT_SUPPORTED); INVALID_HANDLE_VALUE
+// when the directory cannot be watched.
+WINBASEAPI HANDLE WINAPI FindFirstChangeNotificationA(LPCSTR path, BOOL watchSubtree, DWORD filter);
+// Asks for the next change: the handle stays signalled when changes came
+// since it was signalled.
+WINBASEAPI BOOL WINAPI FindNextChangeNotification(HANDLE change);
+WINBASEAPI BOOL WINAPI FindCloseChangeNotification(HANDLE change);
+
+/* File information (fileinfo.cpp) */
+typedef struct _FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+} FILETIME, *LPFILETIME;
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+typedef enum _GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard, GetFileExMaxInfoLevel } GET_FILEEX_INFO_LEVELS;
+typedef struct _WIN32_FILE_ATTRIBUTE_DATA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+} WIN32_FILE_ATTRIBUTE_DATA, *LPWIN32_FILE_ATTRIBUTE_DATA;
+WINBASEAPI BOOL WINAPI GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID information);
+
 #endif

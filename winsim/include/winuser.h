@@ -671,4 +671,17 @@ WINUSERAPI LONG WINAPI GetMessageTime(void);
 // succeeds, and this only checks its argument.
 WINUSERAPI BOOL WINAPI AllowSetForegroundWindow(DWORD processId);
 
+/* Timers (timer.cpp) */
+#define USER_TIMER_MINIMUM 0x0000000A
+typedef void(CALLBACK *TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+// Only window timers without a procedure are simulated; the window must
+// belong to the calling thread.
+WINUSERAPI UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc);
+WINUSERAPI BOOL WINAPI KillTimer(HWND window, UINT_PTR id);
+
+/* Check marks of menu items (menu_check.cpp) */
+#define MF_UNCHECKED 0x00000000L
+WINUSERAPI DWORD WINAPI CheckMenuItem(HMENU menu, UINT item, UINT check);
+WINUSERAPI UINT WINAPI GetMenuState(HMENU menu, UINT item, UINT flags);
+
 #endif

@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -122,6 +123,12 @@ struct Thread {
   HWND active = nullptr;
   std::vector<HookFrame> hookFrames;
   LONG messageTime = 0;  // GetMessageTime: when the last message taken was queued
+  // Window timers (timer.cpp), by window and id.
+  struct Timer {
+    UINT elapse = 0;
+    std::chrono::steady_clock::time_point due;
+  };
+  std::map<std::pair<HWND, UINT_PTR>, Timer> timers;
 };
 
 struct WindowClass {
@@ -246,6 +253,9 @@ struct DesktopState {
 
   int metrics[SM_CMETRICS] = {};
   int dpi = 96;
+  // The user's interface language (GetUserDefaultUILanguage), by which
+  // the resource loader chooses among a resource's languages.
+  LANGID uiLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
   DWORD foregroundThread = 0;
   HWND focusLostFrom = nullptr;  // the focus window of the thread that last lost the foreground
@@ -416,6 +426,21 @@ void DropThreadWindowsLocked(Desktop &d, Thread &t);
 // Marks a thread ended: what was sent to it fails, its windows go, and it
 // leaves the desktop.
 void RetireThreadLocked(Thread &t);
+
+// Makes up a WM_TIMER for the first due timer of the thread that passes
+// the filter; with remove, its next message is due one interval from now
+// (timer.cpp).
+bool TakeTimerLocked(Thread &self, MSG *msg, HWND filter, UINT min, UINT max, bool remove);
+// Waits on the thread's wake-up, or until its next timer is due.
+void WaitForWakeOrTimerLocked(Lock &lock, Thread &self);
+
+// A menu's item by command (searched depth first through its sub-menus)
+// or by position; null when there is none (menu_check.cpp).
+Menu::Item *FindMenuItemLocked(HMENU menu, UINT item, UINT flags);
+
+// Closes an event or change notification of the process (waitable.cpp);
+// false when the handle is none of them.
+bool CloseWaitable(HANDLE handle, DWORD process);
 
 }  // namespace winsim
 

@@ -236,6 +236,13 @@ void ClickFocus(HWND window) {
   if (IsWindow(window)) SwitchForeground(window, window, WA_CLICKACTIVE);
 }
 
+// The virtual key of "f1" to "f12"; 0 for anything else.
+static WPARAM FunctionKey(const std::string &name) {
+  for (int n = 1; n <= 12; ++n)
+    if (name == "f" + std::to_string(n)) return VK_F1 + static_cast<WPARAM>(n - 1);
+  return 0;
+}
+
 bool TypeKeys(HWND window, const std::string &combination) {
   std::string c = combination;
   std::transform(c.begin(), c.end(), c.begin(), [](unsigned char ch) { return std::tolower(ch); });
@@ -257,6 +264,8 @@ bool TypeKeys(HWND window, const std::string &combination) {
     key = VK_TAB;
   else if (c == "space")
     key = VK_SPACE;
+  else if (FunctionKey(c))
+    key = FunctionKey(c);
   else if (c.size() == 1 && std::isalnum(static_cast<unsigned char>(c[0])))
     key = static_cast<WPARAM>(std::toupper(static_cast<unsigned char>(c[0])));
   else if (c.size() == 1) {

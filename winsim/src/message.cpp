@@ -49,7 +49,7 @@ bool TakeLocked(Lock &lock, Thread &self, MSG *msg, HWND filter, UINT min, UINT 
       return true;
     }
   }
-  return false;
+  return TakeTimerLocked(self, msg, filter, min, max, remove);
 }
 
 BOOL PostTo(const std::shared_ptr<Thread> &target, const MSG &msg) {
@@ -74,7 +74,7 @@ BOOL WINAPI GetMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
     if (TakeLocked(lock, *self, msg, window, filterMin, filterMax, true)) return msg->message != WM_QUIT;
     self->waiting = true;
     NotifyIdleLocked();
-    self->wake.wait(lock);
+    WaitForWakeOrTimerLocked(lock, *self);
     self->waiting = false;
   }
 }
@@ -93,7 +93,7 @@ BOOL WINAPI WaitMessage(void) {
   while (LeaveIfKilledLocked(lock, *self), !TakeLocked(lock, *self, &probe, nullptr, 0, 0, false)) {
     self->waiting = true;
     NotifyIdleLocked();
-    self->wake.wait(lock);
+    WaitForWakeOrTimerLocked(lock, *self);
     self->waiting = false;
   }
   return TRUE;

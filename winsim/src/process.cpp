@@ -58,8 +58,12 @@ BOOL WINAPI CloseHandle(HANDLE object) {
   // A handle belongs to the process that opened it, whichever of its
   // threads did; it is closed once.
   auto it = D().processHandles.find(object);
-  if (it == D().processHandles.end() || it->second.owner != self->process->id)
-    return CloseMutexHandleLocked(D(), object, self->process->id) ? TRUE : Fail(ERROR_INVALID_HANDLE);
+  if (it == D().processHandles.end() || it->second.owner != self->process->id) {
+    const DWORD process = self->process->id;
+    if (CloseMutexHandleLocked(D(), object, process)) return TRUE;
+    lock.unlock();
+    return CloseWaitable(object, process) ? TRUE : Fail(ERROR_INVALID_HANDLE);
+  }
   D().processHandles.erase(it);
   return TRUE;
 }

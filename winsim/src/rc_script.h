@@ -8,6 +8,11 @@
 //     (a character or a key code, ASCII, VIRTKEY, ALT, SHIFT, CONTROL),
 //     DIALOGEX (STYLE, EXSTYLE, CAPTION, FONT; LTEXT, CTEXT, RTEXT,
 //     PUSHBUTTON, DEFPUSHBUTTON, ICON controls), ICON and VERSIONINFO;
+//   - languages: a LANGUAGE statement between resources sets the language
+//     of the resources after it; one inside a MENU, ACCELERATORS or
+//     DIALOGEX header (before its BEGIN) sets that resource's own. Before
+//     any, resources are US English, as the resource compilers mark them.
+//     A second resource of a type with the same id and language is an error;
 //   - numbers: decimal or hexadecimal, defined names and the platform's
 //     style and id constants, joined with | ; a leading minus; parentheses;
 //   - strings: UTF-8, with "" \" \\ \n \t; adjacent strings are joined,
@@ -69,11 +74,19 @@ struct VersionInfo {
   std::vector<WORD> translations;
 };
 
+// The language of resources written before any LANGUAGE statement.
+constexpr WORD kDefaultResourceLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+// A resource in each language it is written in, by language id: a
+// module's resource directory keys each resource by type, id and language.
+template <typename T>
+using ByLanguage = std::map<WORD, T>;
+
 struct Script {
-  std::map<int, std::vector<MenuItem>> menus;
-  std::map<int, std::vector<Accelerator>> accelerators;
-  std::map<int, Dialog> dialogs;
-  std::map<int, std::string> icons;  // id -> file name as written
+  std::map<int, ByLanguage<std::vector<MenuItem>>> menus;
+  std::map<int, ByLanguage<std::vector<Accelerator>>> accelerators;
+  std::map<int, ByLanguage<Dialog>> dialogs;
+  std::map<int, ByLanguage<std::string>> icons;  // the file name as written
   std::optional<VersionInfo> version;
 };
 

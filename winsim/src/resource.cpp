@@ -1,5 +1,6 @@
 // Resources: icons, cursors, accelerator tables, menus and dialog
-// templates, read from the module's resource script.
+// templates, read from the module's resource script, each in the language
+// the user's interface language chooses.
 #include <winsim/resources.h>
 
 #include "desktop.h"
@@ -44,6 +45,27 @@ const rc::Script *ScriptLocked(HINSTANCE instance) {
   return it == D().resources.end() ? nullptr : &it->second;
 }
 
+// The version of a resource the loader gives a request that names no
+// language (LoadMenuW, LoadAcceleratorsW, DialogBoxParamW, LoadIconW): the
+// language-neutral one, else the one in the user's interface language,
+// else that language with a neutral sublanguage, else US English, else the
+// first (the lowest language id). So a user whose language a module does
+// not have gets its English resources. Null when the id has none.
+template <typename T>
+const T *PickLocked(const std::map<int, rc::ByLanguage<T>> &resources, int id) {
+  auto it = resources.find(id);
+  if (it == resources.end() || it->second.empty()) return nullptr;
+  const rc::ByLanguage<T> &versions = it->second;
+  const LANGID user = D().uiLanguage;
+  for (LANGID language :
+       {MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), user, MAKELANGID(PRIMARYLANGID(user), SUBLANG_NEUTRAL),
+        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)}) {
+    auto found = versions.find(language);
+    if (found != versions.end()) return &found->second;
+  }
+  return &versions.begin()->second;
+}
+
 bool Matches(const ACCEL &a, const MSG &msg) {
   bool alt = (msg.lParam & 0x20000000) != 0;  // the context code: Alt was held
   if (a.fVirt & FVIRTKEY) {
@@ -73,15 +95,14 @@ HMENU LoadMenuFromScript(HINSTANCE instance, int id, const std::wstring & /*name
   Lock lock(Mutex());
   const rc::Script *script = ScriptLocked(instance);
   if (!script) return nullptr;
-  auto it = script->menus.find(id);
-  return it == script->menus.end() ? nullptr : BuildMenuLocked(it->second);
+  const auto *items = PickLocked(script->menus, id);
+  return items ? BuildMenuLocked(*items) : nullptr;
 }
 
 const rc::Dialog *FindDialogTemplateLocked(HINSTANCE instance, LPCWSTR name) {
   const rc::Script *script = ScriptLocked(instance);
   if (!script) return nullptr;
-  auto it = script->dialogs.find(ResourceId(name));
-  return it == script->dialogs.end() ? nullptr : &it->second;
+  return PickLocked(script->dialogs, ResourceId(name));
 }
 
 }  // namespace winsim
@@ -97,7 +118,7 @@ HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name) {
   Desktop &d = D();
   const rc::Script *script = ScriptLocked(instance);
   if (!script) return FailWith<HICON>(ERROR_RESOURCE_TYPE_NOT_FOUND, nullptr);
-  if (!script->icons.count(id)) return FailWith<HICON>(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
+  if (!PickLocked(script->icons, id)) return FailWith<HICON>(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
   // A resource icon is shared: loading it again gives the same handle.
   auto &icon = d.icons[{instance, id}];
   if (!icon) icon = reinterpret_cast<HICON>(NewHandleValue(d));
@@ -116,11 +137,11 @@ HACCEL WINAPI LoadAcceleratorsW(HINSTANCE instance, LPCWSTR name) {
   Desktop &d = D();
   const rc::Script *script = ScriptLocked(instance);
   if (!script) return FailWith<HACCEL>(ERROR_RESOURCE_TYPE_NOT_FOUND, nullptr);
-  auto it = script->accelerators.find(ResourceId(name));
-  if (it == script->accelerators.end()) return FailWith<HACCEL>(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
+  const auto *written = PickLocked(script->accelerators, ResourceId(name));
+  if (!written) return FailWith<HACCEL>(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
   HACCEL table = reinterpret_cast<HACCEL>(NewHandleValue(d));
   auto &entries = d.accelerators[table];
-  for (auto &a : it->second) entries.push_back(ACCEL{a.fVirt, a.key, a.cmd});
+  for (auto &a : *written) entries.push_back(ACCEL{a.fVirt, a.key, a.cmd});
   return table;
 }
 

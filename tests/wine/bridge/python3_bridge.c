@@ -809,6 +809,7 @@ EXPORT PyObject *bridge_PyImport_GetModuleDict(void) { return PyImport_GetModule
 EXPORT PyObject *bridge_PyImport_Import(PyObject *name) { return PyImport_Import(name); }
 EXPORT PyObject *bridge_PyImport_ImportModule(const char *name) { return PyImport_ImportModule(name); }
 EXPORT PyObject *bridge_PyModule_GetDict(PyObject *module) { return PyModule_GetDict(module); }
+EXPORT PyObject *bridge_PyModule_New(const char *name) { return PyModule_New(name); }
 EXPORT PyObject *bridge_PySys_GetObject(const char *name) { return PySys_GetObject(name); }
 EXPORT int bridge_PyFile_WriteObject(PyObject *o, PyObject *f, int flags) { return PyFile_WriteObject(o, f, flags); }
 EXPORT PyObject *bridge_PyBool_FromLong(winlong value) { return PyBool_FromLong(value); }

@@ -102,7 +102,7 @@ void DestroyAppWindow(HWND window);
 void ClickFocus(HWND window);
 
 // The user types a key combination into a window, such as "alt+?", "esc",
-// "enter" or "a". Returns false for a combination it does not know.
+// "enter", "f5" or "a". Returns false for a combination it does not know.
 bool TypeKeys(HWND window, const std::string &combination);
 
 // The notification area.
@@ -145,6 +145,12 @@ bool ChooseMenuCommand(HWND window, UINT id);
 // Settings of the simulated desktop.
 void SetSystemMetric(int index, int value);
 void SetScreenDpi(int dpi);
+// The user's interface language (US English until set), which
+// GetUserDefaultUILanguage reports. Menus, accelerator tables, dialogs and
+// icons are loaded in it when the module has them in it, else in US
+// English; a window's menu is loaded when the window is made, so set it
+// before the program starts.
+void SetUserInterfaceLanguage(LANGID language);
 
 // The state of any window, read without sending it anything.
 struct WindowState {
@@ -207,7 +213,7 @@ bool ReadFont(HFONT font, FontInfo &info);
 
 // Ends every application and forgets every window, class, hook, tray icon
 // and allocation, so that the next test starts on an empty desktop. The
-// system metrics and DPI return to their defaults. Handle values keep
+// system metrics, DPI and interface language return to their defaults. Handle values keep
 // growing, so a handle of an earlier desktop never names a new window.
 void ResetDesktop();
 

@@ -1,4 +1,4 @@
-// ACCELERATORS: a character or a key code, with ASCII, VIRTKEY, ALT, SHIFT
+// ACCELERATORS: its own LANGUAGE, then a character or a key code, with ASCII, VIRTKEY, ALT, SHIFT
 // and CONTROL.
 #include "rc/parser.h"
 
@@ -8,6 +8,7 @@
 namespace winsim::rc {
 
 std::vector<Accelerator> Parser::Accelerators() {
+  AcceptResourceLanguage();
   ExpectWord("BEGIN", "to open the accelerator table");
   std::vector<Accelerator> table;
   while (!IsWord(Peek(), "END")) table.push_back(AcceleratorEntry());

@@ -1,4 +1,4 @@
-// DIALOGEX: its STYLE, EXSTYLE, CAPTION and FONT, then its controls.
+// DIALOGEX: its STYLE, EXSTYLE, CAPTION, FONT and LANGUAGE, then its controls.
 #include "rc/parser.h"
 
 #include <vector>
@@ -44,6 +44,8 @@ Dialog Parser::DialogEx() {
       Next();
       d.caption = ExpectString("for CAPTION");
       captionGiven = true;
+    } else if (AcceptResourceLanguage()) {
+      // The dialog's own language.
     } else if (IsWord(t, "FONT")) {
       Next();
       d.fontPointSize = Item("after the font's point size");

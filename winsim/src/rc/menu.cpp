@@ -1,4 +1,4 @@
-// MENU: POPUP, MENUITEM and MENUITEM SEPARATOR, up to END.
+// MENU: its own LANGUAGE, then POPUP, MENUITEM and MENUITEM SEPARATOR, up to END.
 #include "rc/parser.h"
 
 #include <vector>
@@ -6,6 +6,7 @@
 namespace winsim::rc {
 
 std::vector<MenuItem> Parser::Menu() {
+  AcceptResourceLanguage();
   ExpectWord("BEGIN", "to open the menu");
   return MenuItems();
 }

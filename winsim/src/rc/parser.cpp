@@ -57,7 +57,38 @@ int Parser::Item(const char *after) {
   return v;
 }
 
+WORD Parser::Language() {
+  const Token &at = Peek();
+  const uint32_t primary = Expr();
+  Expect(",", "after the primary language");
+  const uint32_t sub = Expr();
+  if (primary > 0x3ff || sub > 0x3f)
+    Fail(at, "LANGUAGE " + std::to_string(primary) + ", " + std::to_string(sub) +
+                 " is no language (primary up to 0x3ff, sublanguage up to 0x3f)");
+  return MAKELANGID(primary, sub);
+}
+
+bool Parser::AcceptResourceLanguage() {
+  if (!IsWord(Peek(), "LANGUAGE")) return false;
+  Next();
+  resourceLanguage_ = Language();
+  return true;
+}
+
+std::string Parser::LanguageName(WORD language) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string name = "0x";
+  for (int shift = 12; shift >= 0; shift -= 4) name += kDigits[(language >> shift) & 0xf];
+  return name;
+}
+
 void Parser::Statement() {
+  resourceLanguage_.reset();
+  if (IsWord(Peek(), "LANGUAGE")) {
+    Next();
+    language_ = Language();
+    return;
+  }
   const Token idToken = Peek();
   if (idToken.kind != Kind::Number && !IsPunct(idToken, "(") &&
       !(idToken.kind == Kind::Name && PlatformConstant(idToken.text)))
@@ -66,17 +97,17 @@ void Parser::Statement() {
   const Token type = Peek();
   if (IsWord(type, "MENU")) {
     Next();
-    script_.menus[id] = Menu();
+    Keep(script_.menus, id, Menu(), type);
   } else if (IsWord(type, "ACCELERATORS")) {
     Next();
-    script_.accelerators[id] = Accelerators();
+    Keep(script_.accelerators, id, Accelerators(), type);
   } else if (IsWord(type, "DIALOGEX")) {
     Next();
-    script_.dialogs[id] = DialogEx();
+    Keep(script_.dialogs, id, DialogEx(), type);
   } else if (IsWord(type, "ICON")) {
     Next();
     if (Peek().kind != Kind::String) Fail(Peek(), "expected the icon's file name, found " + Describe(Peek()));
-    script_.icons[id] = Next().text;
+    Keep(script_.icons, id, Next().text, type);
   } else if (IsWord(type, "VERSIONINFO")) {
     Next();
     if (script_.version) Fail(type, "a second VERSIONINFO");

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,6 +92,23 @@ class Parser {
 
   void Statement();
 
+  // ----- LANGUAGE primary, sub
+
+  // Reads the two numbers after the keyword into a language id.
+  WORD Language();
+  // A LANGUAGE statement in a resource's header: the resource's own
+  // language. Returns false when the next token is not one.
+  bool AcceptResourceLanguage();
+  // Keeps a resource under its id and its language (the header's, else the
+  // current one); a second one of the same type, id and language is an error.
+  template <typename T>
+  void Keep(std::map<int, ByLanguage<T>> &resources, int id, T resource, const Token &type) {
+    const WORD language = resourceLanguage_ ? *resourceLanguage_ : language_;
+    if (!resources[id].emplace(language, std::move(resource)).second)
+      Fail(type, "a second " + type.text + " " + std::to_string(id) + " in language " + LanguageName(language));
+  }
+  static std::string LanguageName(WORD language);
+
   // ----- MENU (menu.cpp)
 
   std::vector<MenuItem> Menu();
@@ -119,6 +138,8 @@ class Parser {
   std::vector<Token> toks_;
   size_t pos_ = 0;
   int depth_ = 0;
+  WORD language_ = kDefaultResourceLanguage;  // set by the last LANGUAGE between resources
+  std::optional<WORD> resourceLanguage_;      // the statement's own, from its header
   Script script_;
 };
 
