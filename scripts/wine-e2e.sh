@@ -568,7 +568,7 @@ check "screenshots of the English and the Japanese File menu saved, and they dif
 #    with exit status 0, leaving quillmere.ini as it was; the first copy
 #    keeps its hook.
 start_app delta Delta 100 400 500 700 || exit 1
-sed -i 's/^FilterPath=reader_script\.py/FilterPath=e2e_script.py/' quillmere.ini
+sed -i 's/^FilterPath=.*/FilterPath=e2e_script.py/' quillmere.ini
 : >script.trace
 "$WINE" $program_command >first-copy.log 2>&1 </dev/null &
 program_pid=$!
