@@ -67,7 +67,10 @@ extern "C" QUILLMEREHOOK_API bool QUILLMEREHOOK_CALL RegisterHook(HWND target, U
   // One program at a time. A program that was killed or crashed left its
   // hook handle here (the system removed the hook itself when its thread
   // ended); once its main window is gone, a new program may take over.
-  if (hookHandle && IsWindow(targetWindow)) return false;
+  if (hookHandle && IsWindow(targetWindow)) {
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return false;
+  }
   // The target is in place before the hook can run anywhere.
   targetWindow = target;
   eventMessage = message;

@@ -31,7 +31,8 @@ extern "C" {
 
 // Installs the hook, forwarding to target with the given message number.
 // False, and nothing changes, when a hook is installed already (by this
-// process or any other) or when the installation fails.
+// process or any other; GetLastError gives ERROR_ALREADY_EXISTS) or when
+// the installation fails (GetLastError gives the platform's reason).
 QUILLMEREHOOK_API bool QUILLMEREHOOK_CALL RegisterHook(HWND target, UINT message);
 
 // Removes the hook; false when none is installed. The target and message

@@ -563,6 +563,47 @@ unset LOCPATH
 [ -s "$out/menu-en.png" ] && [ -s "$out/menu-ja.png" ] && ! cmp -s "$out/menu-en.png" "$out/menu-ja.png"
 check "screenshots of the English and the Japanese File menu saved, and they differ" $?
 
+# 9. One copy at a time: a second quillmere.exe started while the first
+#    runs brings the first one's window forward, restored, and ends at once
+#    with exit status 0, leaving quillmere.ini as it was; the first copy
+#    keeps its hook.
+start_app delta Delta 100 400 500 700 || exit 1
+sed -i 's/^FilterPath=.*/FilterPath=e2e_script.py/' quillmere.ini
+: >script.trace
+"$WINE" $program_command >first-copy.log 2>&1 </dev/null &
+program_pid=$!
+for _ in $(seq 300); do grep -q "managing 'Delta'" script.trace 2>/dev/null && break; sleep 0.1; done
+ask delta minimizeprogram
+ask delta "focus main"
+ask delta programstate
+check "the first copy's window is minimised and Delta in front" "$([ "$answer" = "iconic 1 foreground 0" ]; echo $?)" "$answer"
+cp quillmere.ini quillmere.ini.before
+"$WINE" $program_command >second-copy.log 2>&1 </dev/null &
+program_ends $! 300 "a second quillmere.exe ends at once while the first runs" "the second copy's exit status is 0" 0
+for _ in $(seq 50); do
+  ask delta programstate
+  [ "$answer" = "iconic 0 foreground 1" ] && break
+  sleep 0.2
+done
+check "the first copy's window is restored and in front" "$([ "$answer" = "iconic 0 foreground 1" ]; echo $?)" "$answer"
+sleep 0.5
+import -window root "$out/second-copy.png"
+cmp -s quillmere.ini quillmere.ini.before
+check "the second copy left quillmere.ini as it was" $?
+# The focus went from Delta to the program's window: Delta rolls up, and
+# comes back with the focus, by the first copy's hook.
+wait_height delta main "$rolled" '! thick'
+check "the first copy still rolls windows up: Delta, which lost the focus to it" $? "height $height"
+ask delta "focus main"
+wait_height delta main 300 thick
+check "and down again when Delta takes the focus back" $? "height $height"
+ask delta closeprogram
+program_ends "$program_pid" 200 "the first copy ends after WM_CLOSE to its main window" "the first copy's exit status is 0" 0
+ask delta quit
+wait "${pid[delta]}"
+! grep -qiE "$trouble" first-copy.log second-copy.log
+check "no crash and no script error in the copies' logs" $? "$(grep -hiE "$trouble" first-copy.log second-copy.log | head -3)"
+
 [ -s "$out/before.png" ] && [ -s "$out/after.png" ] && ! cmp -s "$out/before.png" "$out/after.png"
 check "screenshots before and after the roll-up saved, and they differ" $?
 cp ./*.log ./*.out script.trace "$out/" 2>/dev/null

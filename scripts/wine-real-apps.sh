@@ -178,6 +178,10 @@ read -r _ caption mintrack <<<"$answer"
 rolled=$(( caption > mintrack ? caption : mintrack ))
 echo "metrics: caption $caption, minimum tracking height $mintrack; a rolled-up window is $rolled high"
 import -window root "$out/1-started.png"
+# The log view just before the first click, for the calm-start check below.
+sleep 1
+probe "logtext $PROGRAM"
+log_before_click=$answer
 
 # From Notepad to the Registry Editor: Notepad rolls up.
 click "$NOTEPAD"
@@ -239,6 +243,14 @@ import -window root "$out/4-program-closed.png"
 trouble='unhandled exception|page fault|err:seh|Traceback'
 ! grep -qiE "$trouble" ./*.log
 check "no crash and no script error in the logs" $? "$(grep -hiE "$trouble" ./*.log | head -3)"
+
+# A calm start: the program's window took the focus from the application
+# that had it, and the three were offered to the script only afterwards;
+# those focus changes roll nothing, so the log holds no roll-up or
+# roll-down before the first click.
+[[ $log_before_click == *"managing $WINEMINE"* && $log_before_click != *"rolled "* ]]
+check "the log shows no roll-up or roll-down before the first click" $? "$log_before_click"
+
 cp quillmere.ini ./*.log "$out/" 2>/dev/null
 echo "screenshots: $(ls "$out"/*.png | tr '\n' ' ')"
 echo "$failures failed; $(( $(date +%s) - started )) s"

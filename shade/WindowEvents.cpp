@@ -24,6 +24,7 @@ struct WindowEvent {
   WPARAM wParam;
   HWND rootOwner;      // of window; null when it is gone
   HWND programWindow;  // the program's main window
+  EventTime time;
 };
 
 // Returns true when the event ends at this row.
@@ -41,6 +42,20 @@ struct EventRow {
 // an event that names them, and the program manages none of them.
 bool DropProgramWindow(ShadeManager &, const WindowEvent &event) {
   return event.programWindow && (event.window == event.programWindow || event.rootOwner == event.programWindow);
+}
+
+// A focus change queued before the start ended happened before the script
+// had been offered the windows, which it took as they were then: acting on
+// it now would roll a window up or down for no present reason. The queue
+// time is a 32-bit tick count, which wraps every 49.7 days; it is placed on
+// the 64-bit count by its distance from now. A change queued in the very
+// tick the start ended counts as queued before: it may have been.
+bool DropFocusQueuedDuringStart(ShadeManager &, const WindowEvent &event) {
+  if (event.kind != WM_SETFOCUS && event.kind != WM_KILLFOCUS) return false;
+  if (event.time.startEnded == kStartNotEnded) return true;
+  const ULONGLONG now = GetTickCount64();
+  const ULONGLONG queued = now - static_cast<DWORD>(static_cast<DWORD>(now) - event.time.queued);
+  return queued <= event.time.startEnded;
 }
 
 // Offered to the script's onAdd, unless managed already.
@@ -75,7 +90,8 @@ bool FocusGained(ShadeManager &manager, const WindowEvent &event) { return Focus
 bool FocusLost(ShadeManager &manager, const WindowEvent &event) { return FocusMoved(manager, event, true); }
 
 constexpr EventRow kEventTable[] = {
-    {kEveryKind, DropProgramWindow}, {WM_SHOWWINDOW, Shown},    {WM_DESTROY, Destroyed},
+    {kEveryKind, DropProgramWindow}, {kEveryKind, DropFocusQueuedDuringStart},
+    {WM_SHOWWINDOW, Shown},          {WM_DESTROY, Destroyed},
     {WM_SETFOCUS, FocusGained},      {WM_KILLFOCUS, FocusLost},
 };
 
@@ -99,9 +115,10 @@ static_assert(TableMatchesForwardedKinds(), "the event table and the hook's forw
 
 }  // namespace
 
-void HandleWindowEvent(ShadeManager &manager, HWND programWindow, UINT kind, HWND window, WPARAM wParam) {
+void HandleWindowEvent(ShadeManager &manager, HWND programWindow, UINT kind, HWND window, WPARAM wParam,
+                       const EventTime &time) {
   if (!IsForwardedEvent(kind)) return;
-  const WindowEvent event{kind, window, wParam, GetAncestor(window, GA_ROOTOWNER), programWindow};
+  const WindowEvent event{kind, window, wParam, GetAncestor(window, GA_ROOTOWNER), programWindow, time};
   for (const EventRow &row : kEventTable)
     if ((row.kind == kEveryKind || row.kind == event.kind) && row.action(manager, event)) return;
 }

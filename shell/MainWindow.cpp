@@ -16,7 +16,9 @@
 #include "script/ScriptErrorReport.h"
 #include "shade/ShadeManager.h"
 #include "shade/WindowEvents.h"
+#include "shell/ExitCodes.h"
 #include "shell/MainWindowClass.h"
+#include "shell/RunningCopy.h"
 #include "shell/ScriptFolderWatch.h"
 #include "shell/resource.h"
 #include "shell/version.h"
@@ -45,7 +47,16 @@ static std::wstring VersionText(const char *pattern) {
 std::wstring QuillmereTitle() { return VersionText("Quillmere v%s"); }
 
 MainWindow::MainWindow(HINSTANCE instance)
-    : BaseWindow(instance), accelerators(nullptr), logView(nullptr), tray(), taskbarCreated(0) {}
+    : BaseWindow(instance),
+      accelerators(nullptr),
+      logView(nullptr),
+      tray(),
+      taskbarCreated(0),
+      hookInstalled(false),
+      hookRefused(false),
+      hookError(0),
+      comeForward(0),
+      startEnded(kStartNotEnded) {}
 
 MainWindow::~MainWindow() {
   // The script module must not reach a shade manager that is gone.
@@ -72,6 +83,7 @@ bool MainWindow::Create(const std::wstring &title) {
   profile.Load();
   shadeManager.reset(new ShadeManager);
   taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  comeForward = ComeForwardMessage();
   if (!BaseWindow::Create(title)) return false;
   created = true;
 
@@ -97,6 +109,15 @@ bool MainWindow::Create(const std::wstring &title) {
   // A run's log begins empty in the log view. The script module and the
   // report of script errors are in place before the script runs.
   LogBuffer::Instance().ShowIn(logView);
+  // Without the hook the program would run deaf: it says so and ends
+  // before the script runs or any window is touched, and leaves the
+  // settings file as it is.
+  if (!hookInstalled) {
+    ReportHookRefused();
+    hookRefused = true;
+    DestroyWindow(window);
+    return false;
+  }
   RegisterScriptModule(*shadeManager);
   SetScriptErrorSink(LogScriptError);
   // The settings were read before the log existed: what was wrong with
@@ -117,17 +138,31 @@ bool MainWindow::Create(const std::wstring &title) {
   }
 
   StartScript();
+  // Every window has been offered to the script. A focus change queued in
+  // this very tick may have come before that, so the start lasts until the
+  // tick count moves on (a tick is 1 to 16 ms): focus changes queued up to
+  // this tick are not acted on, and every one queued after it is.
+  startEnded = GetTickCount64();
+  while (GetTickCount64() == startEnded) Sleep(1);
   return true;
 }
 
 LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
   // A new taskbar (the shell restarted) knows none of the old icons.
   if (taskbarCreated && message == taskbarCreated && profile.ShowTrayIcon) AddTrayIcon();
+  if (comeForward && message == comeForward) ComeForward();
   switch (message) {
     case WM_DESTROY:
       // A window whose creation failed was never shown: it has no position
       // to save and nothing to give back.
       if (!created) break;
+      // A run without the hook ran no script and changed nothing: the
+      // settings file stays as it is, and so do windows that another copy
+      // of the program has changed, and that copy's hook.
+      if (!hookInstalled) {
+        if (tray.cbSize) Shell_NotifyIconW(NIM_DELETE, &tray);
+        break;
+      }
       StopScript();
       SaveWindowPosition();
       // The script's handlers roll windows down first; whatever they left
@@ -160,8 +195,12 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
       break;
     }
     case WM_SHOWWINDOW:
-      // Every call after the first successful one is refused by the library.
-      RegisterHook(h, WM_HOOKEVENT);
+      // The first showing installs the hook. The library refuses it while
+      // another program's hook is in place; GetLastError then tells why.
+      if (!hookInstalled) {
+        hookInstalled = RegisterHook(h, WM_HOOKEVENT);
+        hookError = hookInstalled ? 0 : GetLastError();
+      }
       break;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
@@ -182,7 +221,7 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
       }
       break;
     case WM_HOOKEVENT:
-      HandleHookEvent(lParam);
+      HandleHookEvent(lParam, static_cast<DWORD>(GetMessageTime()));
       break;
     case WM_SCRIPTFOLDERCHANGED:
       ScriptFolderChanged();
@@ -253,7 +292,24 @@ void MainWindow::ShowVersionBox() {
   MessageBoxW(window, text.c_str(), QuillmereTitle().c_str(), MB_ICONINFORMATION);
 }
 
-void MainWindow::HandleHookEvent(LPARAM address) {
+void MainWindow::ReportHookRefused() {
+  const std::string why = hookError == ERROR_ALREADY_EXISTS
+                              ? std::string("another program holds it")
+                              : boost::str(boost::format("the system refused it, error %u") % hookError);
+  const std::string text = boost::str(boost::format("The window hook could not be installed (%s): Quillmere ends "
+                                                    "without changing anything (exit code %d).") %
+                                      why % kExitHookNotInstalled);
+  LogLine(text);
+  const std::wstring wide(text.begin(), text.end());
+  MessageBoxW(window, wide.c_str(), QuillmereTitle().c_str(), MB_ICONERROR | MB_OK);
+}
+
+void MainWindow::ComeForward() {
+  if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+  SetForegroundWindow(window);
+}
+
+void MainWindow::HandleHookEvent(LPARAM address, DWORD queued) {
   if (!address) return;
   // Any process may post this message with any number. Only the base of a
   // committed private one-page region of this process is read and freed.
@@ -273,7 +329,7 @@ void MainWindow::HandleHookEvent(LPARAM address) {
   if (boost::shared_ptr<ShadeManager> manager = shadeManager) {
     const HookEventRecord *record = static_cast<const HookEventRecord *>(page);
     ++scriptWork;
-    HandleWindowEvent(*manager, window, record->message, record->hwnd, record->wParam);
+    HandleWindowEvent(*manager, window, record->message, record->hwnd, record->wParam, EventTime{queued, startEnded});
     --scriptWork;
   }
   VirtualFreeEx(GetCurrentProcess(), page, 0, MEM_RELEASE);

@@ -49,9 +49,13 @@ class MainWindow : public BaseWindow {
   virtual void SaveWindowPosition();
 
   // Reads and releases the page of a WM_HOOKEVENT and hands its event to
-  // the event table; a page that is not one a hook library posts is neither
-  // read nor released.
-  void HandleHookEvent(LPARAM address);
+  // the event table, with the time it was queued at (GetMessageTime); a
+  // page that is not one a hook library posts is neither read nor released.
+  void HandleHookEvent(LPARAM address, DWORD queued);
+
+  // Create failed because the hook library refused the hook: the program
+  // said so and ends with kExitHookNotInstalled.
+  bool HookRefused() const { return hookRefused; }
 
   static INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -65,6 +69,12 @@ class MainWindow : public BaseWindow {
   // Adds the tray icon, at start and again whenever the taskbar is made anew.
   void AddTrayIcon();
   void ShowVersionBox();
+  // Tells the user, in the log and in a message box, that the hook could
+  // not be installed and why, and that the program ends.
+  void ReportHookRefused();
+  // Restores the window if minimised and brings it to the foreground, when
+  // a second copy asks for it.
+  void ComeForward();
   // "Quillmere", or "Quillmere (paused)".
   std::wstring TrayTip() const;
 
@@ -100,6 +110,15 @@ class MainWindow : public BaseWindow {
   bool created = false;
   boost::shared_ptr<ShadeManager> shadeManager;
   QuillmereProfile profile;
+  // This run installed the hook (and so removes it at its end).
+  bool hookInstalled;
+  bool hookRefused;
+  DWORD hookError;  // GetLastError after the library refused the hook
+  // The registered message by which a second copy asks this one forward.
+  UINT comeForward;
+  // GetTickCount64 once every window present at start had been offered to
+  // the script; focus events queued before then are not acted on.
+  ULONGLONG startEnded;
 
   std::unique_ptr<ScriptFolderWatch> folderWatch;
   ScriptSaveSettle saveSettle;

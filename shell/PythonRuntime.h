@@ -16,14 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "shell/ExitCodes.h"
+
 // The oldest interpreter whose stable ABI has every function the program
 // calls.
 constexpr int kPythonMinimumMajor = 3;
 constexpr int kPythonMinimumMinor = 10;
-
-// Exit codes of a start that found no usable interpreter.
-constexpr int kExitNoPython = 2;
-constexpr int kExitPythonLacksFunction = 3;
 
 // The registry key, under HKCU and HKLM, that lists the installations.
 extern const wchar_t kPythonCoreKey[];

@@ -1,5 +1,5 @@
-// The program's entry: locale, interpreter, main window, message loop, and
-// the shut-down in the reverse order.
+// The program's entry: the check for a running copy, locale, interpreter,
+// main window, message loop, and the shut-down in the reverse order.
 #include <windows.h>
 
 #include "script/PythonApi.h"
@@ -11,14 +11,24 @@
 #include "script/InterpreterReturn.h"
 #include "script/InterpreterShutdown.h"
 #include "script/ScriptThreads.h"
+#include "shell/ExitCodes.h"
 #include "shell/MainWindow.h"
 #include "shell/ProgramLocale.h"
+#include "shell/RunningCopy.h"
 
 #ifdef QUILLMERE_PYTHON_DELAYLOAD
 #include "shell/PythonRuntime.h"
 #endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*showCommand*/) {
+  // Before anything else: a copy started while another runs brings that
+  // one forward and ends, having loaded no interpreter, read or written no
+  // settings and made no window. The name is held until the very end.
+  RunningCopy copy;
+  if (!copy.Claim()) {
+    CallRunningCopyForward();
+    return 0;
+  }
 #ifdef QUILLMERE_PYTHON_DELAYLOAD
   // python3.dll is loaded only once an installed interpreter has been
   // found; without one the program ends here, having touched nothing.
@@ -39,8 +49,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
   {
     MainWindow mainWindow(instance);
     mainWindow.RegisterWindowClass();
-    // Without its main window the program cannot run: it ends at once.
-    if (mainWindow.Create(QuillmereTitle())) exitCode = mainWindow.MessageLoop();
+    // Without its main window the program cannot run: it ends at once; so
+    // it does without its hook, having said why.
+    if (mainWindow.Create(QuillmereTitle()))
+      exitCode = mainWindow.MessageLoop();
+    else if (mainWindow.HookRefused())
+      exitCode = kExitHookNotInstalled;
 
     PyEval_RestoreThread(programThread);
     // Threads the script left running get a short while to end; the

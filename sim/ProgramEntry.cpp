@@ -40,6 +40,8 @@ int RunProgram() {
   }
 }
 
+int RunSecondCopy() { return WinMain(GetModuleHandleW(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT); }
+
 bool KilledThreadMustStop() {
   if (!StackHoldsInterpreterFrames()) return false;
   // Without a current thread state the lock is free for the next start.

@@ -13,6 +13,12 @@ namespace quillmere::sim {
 // start before WinMain runs.
 int RunProgram();
 
+// Runs WinMain as a second copy of the program, started while the first
+// runs (in a process of its own: ProgramHost::RunSecondCopy). Its own
+// check ends it before it reaches the interpreter, which the two copies
+// share here, so nothing of the first run's is ended.
+int RunSecondCopy();
+
 // The check for killed threads (ProgramHost's KilledThreadCheck): true when
 // the calling thread's stack holds interpreter frames, so it must stop
 // where it is. Such a thread first gives up the interpreter lock if it

@@ -153,6 +153,16 @@ bool ProgramHost::Kill(std::string &why) {
   return false;
 }
 
+std::optional<int> ProgramHost::RunSecondCopy(std::string &why) {
+  if (!secondEntry_) {
+    why = "this host was built without the program";
+    return std::nullopt;
+  }
+  std::optional<int> code = winsim::driver::RunProcess("quillmere (second copy)", secondEntry_, patience_);
+  if (!code) why = "the second copy did not end within " + std::to_string(patience_.count() / 1000) + " s";
+  return code;
+}
+
 HWND ProgramHost::FindMainWindow() const {
   DWORD program = winsim::driver::ProgramProcessId();
   for (HWND h : winsim::driver::TopLevelWindows()) {

@@ -57,6 +57,13 @@ class ProgramHost {
   // The exit code once the entry function has returned.
   std::optional<int> ExitCode();
 
+  // The entry a second copy of the program runs (RunSecondCopy).
+  void SetSecondCopyEntry(ProgramEntry entry) { secondEntry_ = std::move(entry); }
+  // Starts a second copy in a process of its own while the program runs,
+  // and waits (within the patience) for it to end: its exit code. Nothing,
+  // with the reason, when there is no such entry or it did not end.
+  std::optional<int> RunSecondCopy(std::string &why);
+
   // The main window while it exists, else null.
   HWND MainWindow();
   // The last main window the program had, even when gone.
@@ -72,6 +79,7 @@ class ProgramHost {
   void Reap();
 
   ProgramEntry entry_;
+  ProgramEntry secondEntry_;
   std::chrono::milliseconds patience_;
   std::shared_ptr<KillState> kill_;  // shared with the platform's choice for killed threads
   std::shared_ptr<Run> run_;

@@ -37,6 +37,9 @@ enum class CommandKind {
   Print,
   ScriptFile,
   Language,
+  StartSecond,
+  ExpectSecondExit,
+  Minimize,
 };
 
 // What a `window` command asks for besides its name, application and title.
@@ -52,7 +55,22 @@ struct WindowOptions {
   std::uint32_t style = 0;  // window style flags; 0: the usual style for the kind of window
 };
 
-enum class Field { Left, Top, Width, Height, Visible, Enabled, Exists, Alpha, Topmost, Layered, Thickframe, Title };
+enum class Field {
+  Left,
+  Top,
+  Width,
+  Height,
+  Visible,
+  Enabled,
+  Exists,
+  Alpha,
+  Topmost,
+  Layered,
+  Thickframe,
+  Title,
+  Foreground,
+  Minimized,
+};
 
 // One FIELD=VALUE of an `expect` line. Flags hold yes (true) or no (false)
 // in `flag`, numbers in `number`, the title in `text`.
@@ -76,7 +94,7 @@ struct Command {
   WindowOptions window;
   std::optional<int> caption, mintrack;   // metric
   std::vector<Expectation> expectations;  // expect
-  int exitCode = 0;                       // expect-exit
+  int exitCode = 0;                       // expect-exit, expect-second-exit
   std::uint16_t language = 0;             // language: the interface language's id (a LANGID)
 };
 

@@ -112,6 +112,9 @@ const std::map<std::string, CommandKind> &Commands() {
       {"print", CommandKind::Print},
       {"script-file", CommandKind::ScriptFile},
       {"language", CommandKind::Language},
+      {"start-second", CommandKind::StartSecond},
+      {"expect-second-exit", CommandKind::ExpectSecondExit},
+      {"minimize", CommandKind::Minimize},
   };
   return commands;
 }
@@ -129,6 +132,7 @@ const std::map<std::string, FieldInfo> &Fields() {
       {"exists", {Field::Exists, FieldInfo::Flag}},         {"alpha", {Field::Alpha, FieldInfo::Number}},
       {"topmost", {Field::Topmost, FieldInfo::Flag}},       {"layered", {Field::Layered, FieldInfo::Flag}},
       {"thickframe", {Field::Thickframe, FieldInfo::Flag}}, {"title", {Field::Title, FieldInfo::Text}},
+      {"foreground", {Field::Foreground, FieldInfo::Flag}}, {"minimized", {Field::Minimized, FieldInfo::Flag}},
   };
   return fields;
 }
@@ -205,14 +209,10 @@ class LineParser {
         Count(head.text, args, 1, 1, "expect-log \"TEXT\"");
         c.text = args[0].text;
         break;
-      case CommandKind::ExpectExit: {
-        Count(head.text, args, 1, 1, "expect-exit N");
-        long code = 0;
-        if (args[0].quoted() || !ParseInt(args[0].text, code) || code < INT_MIN || code > INT_MAX)
-          Fail("expect-exit takes a whole number, not \"" + args[0].text + "\"");
-        c.exitCode = static_cast<int>(code);
+      case CommandKind::ExpectExit:
+      case CommandKind::ExpectSecondExit:
+        c.exitCode = ExitCode(head.text, args);
         break;
-      }
       case CommandKind::Print:
         Count(head.text, args, 1, 1, "print NAME|all|log|settings|menu");
         if (!args[0].quoted() &&
@@ -230,6 +230,13 @@ class LineParser {
       case CommandKind::Language:
         ParseLanguage(c, args);
         break;
+      case CommandKind::StartSecond:
+        Count(head.text, args, 0, 0, head.text);
+        break;
+      case CommandKind::Minimize:
+        Count(head.text, args, 1, 1, "minimize NAME");
+        c.name = KnownWindow(args[0], true);
+        break;
     }
     return c;
   }
@@ -243,6 +250,14 @@ class LineParser {
       std::string what = args.size() < min ? "too few" : "too many";
       Fail(what + " words for " + command + " (usage: " + usage + ")");
     }
+  }
+
+  int ExitCode(const std::string &command, const std::vector<Token> &args) const {
+    Count(command, args, 1, 1, command + " N");
+    long code = 0;
+    if (args[0].quoted() || !ParseInt(args[0].text, code) || code < INT_MIN || code > INT_MAX)
+      Fail(command + " takes a whole number, not \"" + args[0].text + "\"");
+    return static_cast<int>(code);
   }
 
   std::string PlainWord(const Token &t, const std::string &what) const {

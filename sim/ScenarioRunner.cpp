@@ -24,7 +24,7 @@ std::string YesNo(bool b) { return b ? "yes" : "no"; }
 
 // The value a window shows for an expectation's field, written as the
 // scenario writes it.
-std::string FieldValue(const Expectation &e, const WindowState &s) {
+std::string FieldValue(const Expectation &e, HWND window, const WindowState &s) {
   switch (e.field) {
     case Field::Left:
       return std::to_string(s.rect.left);
@@ -50,6 +50,10 @@ std::string FieldValue(const Expectation &e, const WindowState &s) {
       return YesNo((s.style & WS_THICKFRAME) != 0);
     case Field::Title:
       return Quote(Narrow(s.text));
+    case Field::Foreground:
+      return YesNo(s.exists && GetForegroundWindow() == window);
+    case Field::Minimized:
+      return YesNo((s.style & WS_MINIMIZE) != 0);
   }
   return "";
 }
@@ -62,6 +66,8 @@ std::string ExpectedValue(const Expectation &e) {
     case Field::Topmost:
     case Field::Layered:
     case Field::Thickframe:
+    case Field::Foreground:
+    case Field::Minimized:
       return YesNo(e.flag);
     case Field::Title:
       return Quote(e.text);
@@ -215,6 +221,14 @@ ScenarioRunner::Outcome ScenarioRunner::Execute(const Command &c) {
       return CheckExit(c);
     case CommandKind::Print:
       return {};
+    case CommandKind::StartSecond:
+      return StartSecondCopy();
+    case CommandKind::ExpectSecondExit:
+      return CheckSecondExit(c);
+    case CommandKind::Minimize:
+      // The user's click on the minimise box, which the window's own thread carries out.
+      if (exists) drv::ShowAppWindow(window, SW_MINIMIZE);
+      return Act(exists, c.name == kMainWindowName ? "the program is not running" : gone);
     case CommandKind::ScriptFile:
       return ReplaceScript(c);
     case CommandKind::Language: {
@@ -267,6 +281,25 @@ ScenarioRunner::Outcome ScenarioRunner::ReplaceScript(const Command &c) {
   return {};
 }
 
+ScenarioRunner::Outcome ScenarioRunner::StartSecondCopy() {
+  std::string why;
+  secondExit_ = program_.RunSecondCopy(why);
+  Outcome o = Act(secondExit_.has_value(), why);
+  if (secondExit_) o.details.push_back("the second copy ended with exit code " + std::to_string(*secondExit_));
+  return o;
+}
+
+ScenarioRunner::Outcome ScenarioRunner::CheckSecondExit(const Command &c) {
+  Outcome o;
+  o.kind = Outcome::Held;
+  if (secondExit_ == c.exitCode) return o;
+  o.kind = Outcome::Failed;
+  o.details.push_back("expected: a second copy that ended with exit code " + std::to_string(c.exitCode));
+  o.details.push_back(secondExit_ ? "found:    exit code " + std::to_string(*secondExit_)
+                                  : std::string("found:    no second copy has ended"));
+  return o;
+}
+
 ScenarioRunner::Outcome ScenarioRunner::MakeWindow(const Command &c) {
   winsim::driver::NewWindow newWindow;
   newWindow.title = Widen(c.text);
@@ -284,13 +317,14 @@ ScenarioRunner::Outcome ScenarioRunner::MakeWindow(const Command &c) {
 }
 
 ScenarioRunner::Outcome ScenarioRunner::CheckWindow(const Command &c) {
-  WindowState s = winsim::driver::ReadWindow(WindowNamed(c.name));
+  HWND window = WindowNamed(c.name);
+  WindowState s = winsim::driver::ReadWindow(window);
   Outcome o;
   o.kind = Outcome::Held;
   std::string expected, found;
   for (const Expectation &e : c.expectations) {
     std::string want = ExpectedValue(e);
-    std::string have = !s.exists && e.field != Field::Exists ? "(no window)" : FieldValue(e, s);
+    std::string have = !s.exists && e.field != Field::Exists ? "(no window)" : FieldValue(e, window, s);
     if (want == have) continue;
     o.kind = Outcome::Failed;
     expected += " " + e.fieldName + "=" + want;

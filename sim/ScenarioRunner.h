@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -52,6 +53,8 @@ class ScenarioRunner {
   // waits until the program has reloaded it.
   Outcome ReplaceScript(const Command &c);
   Outcome CheckExit(const Command &c);
+  Outcome StartSecondCopy();
+  Outcome CheckSecondExit(const Command &c);
   void Print(const Command &c, const DesktopSnapshot &now);
   void PrintDesktop(const DesktopSnapshot &now);
   void PrintSettings();
@@ -67,6 +70,7 @@ class ScenarioRunner {
   std::map<std::string, DWORD> apps_;
   std::vector<std::pair<std::string, HWND>> windows_;  // in the order named
   int failures_ = 0;
+  std::optional<int> secondExit_;  // of the last second copy that ended
 };
 
 }  // namespace quillmere::sim

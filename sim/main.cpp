@@ -118,6 +118,7 @@ int main(int argc, char **argv) {
 
   std::cout << "Playing " << shownName << " in " << dir << "\n\n";
   ProgramHost program(RunProgram, std::chrono::seconds(30), KilledThreadMustStop);
+  program.SetSecondCopyEntry(RunSecondCopy);
   ScenarioRunner runner(std::cout, program, dir + "/quillmere.ini");
   runner.Play(scenario);
   runner.Finish();

@@ -59,5 +59,32 @@ TEST(KernelTest, MulDivRoundsHalfAwayFromZeroAndReportsFailureAsMinusOne) {
   EXPECT_EQ(MulDiv(INT_MAX, 2, 1), -1);
 }
 
+TEST(KernelTest, ANamedMutexTellsWhetherItsNameExistedAndGoesWithItsLastHandle) {
+  // A program finds out whether another copy of it runs this way: the
+  // name exists for as long as any handle to it is open.
+  const wchar_t name[] = L"Local\\QuillmerePlatformTest.Mutex";
+  SetLastError(ERROR_ACCESS_DENIED);
+  HANDLE first = CreateMutexW(nullptr, FALSE, name);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));  // set on success too
+  HANDLE second = CreateMutexW(nullptr, FALSE, name);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_NE(second, first);
+  // Another name is another mutex.
+  HANDLE other = CreateMutexW(nullptr, FALSE, L"Local\\QuillmerePlatformTest.Other");
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_TRUE(CloseHandle(other));
+  EXPECT_TRUE(CloseHandle(first));
+  HANDLE third = CreateMutexW(nullptr, FALSE, name);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));  // the second handle keeps it
+  EXPECT_TRUE(CloseHandle(second));
+  EXPECT_TRUE(CloseHandle(third));
+  HANDLE fresh = CreateMutexW(nullptr, FALSE, name);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_TRUE(CloseHandle(fresh));
+  EXPECT_FALSE(CloseHandle(fresh));  // closed once
+}
+
 }  // namespace
 }  // namespace platform_test

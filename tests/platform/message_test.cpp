@@ -161,5 +161,32 @@ TEST_F(MessageTest, RegisteredMessagesAreOneNumberPerNameInTheirOwnRange) {
   EXPECT_EQ(Log::Of({taskbar}, {w}).size(), 1u);
 }
 
+TEST_F(MessageTest, APostedMessageKeepsTheTimeItWasQueuedAt) {
+  // GetMessageTime gives the tick count of the moment the message taken
+  // last was placed in the queue, not the moment it was taken: a program
+  // can tell a message queued before some moment from one queued after.
+  HWND w = Make(WS_OVERLAPPEDWINDOW);
+  Pump();
+  const DWORD before = GetTickCount();
+  PostMessageW(w, kPosted, 1, 0);
+  const DWORD after = GetTickCount();
+  Sleep(200);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, w, kPosted, kPosted, PM_REMOVE));
+  const DWORD taken = GetTickCount();
+  const DWORD queued = static_cast<DWORD>(GetMessageTime());
+  EXPECT_EQ(msg.time, queued);
+  // Differences of tick counts hold across the wrap of the 32-bit count.
+  EXPECT_LE(queued - before, after - before);
+  EXPECT_GE(taken - queued, 150u);
+  // A message posted from another thread carries its own posting time.
+  std::thread([w] { PostMessageW(w, kPosted, 2, 0); }).join();
+  ASSERT_TRUE(PeekMessageW(&msg, w, kPosted, kPosted, PM_REMOVE));
+  EXPECT_LE(GetTickCount() - static_cast<DWORD>(GetMessageTime()), 100u);
+  // The 64-bit count is the same clock.
+  const DWORD low = static_cast<DWORD>(GetTickCount64());
+  EXPECT_LE(GetTickCount() - low, 100u);
+}
+
 }  // namespace
 }  // namespace platform_test

@@ -124,8 +124,9 @@ HWND ShadeTest::Owned(HWND owner, const std::wstring &title) {
 }
 
 void ShadeTest::Event(UINT kind, HWND window, HWND other) {
-  // The program's window is none of the test's.
-  HandleWindowEvent(*manager, nullptr, kind, window, reinterpret_cast<WPARAM>(other));
+  // The program's window is none of the test's; the event was queued now,
+  // long after the start ended.
+  HandleWindowEvent(*manager, nullptr, kind, window, reinterpret_cast<WPARAM>(other), EventTime{GetTickCount(), 0});
 }
 
 std::string ShadeTest::Calls() {

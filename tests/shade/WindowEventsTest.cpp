@@ -17,7 +17,13 @@ class WindowEventsTest : public ShadeTest {
         "            recorder('onUnshade'))\n");
   }
   void ProgramEvent(HWND program, UINT kind, HWND window, HWND other = nullptr) {
-    HandleWindowEvent(*manager, program, kind, window, reinterpret_cast<WPARAM>(other));
+    HandleWindowEvent(*manager, program, kind, window, reinterpret_cast<WPARAM>(other), EventTime{GetTickCount(), 0});
+  }
+  // An event of another program's window, queued at a tick count, when the
+  // start ended at another.
+  void TimedEvent(UINT kind, HWND window, HWND other, ULONGLONG queued, ULONGLONG startEnded) {
+    HandleWindowEvent(*manager, nullptr, kind, window, reinterpret_cast<WPARAM>(other),
+                      EventTime{static_cast<DWORD>(queued), startEnded});
   }
 };
 
@@ -94,6 +100,55 @@ TEST_F(WindowEventsTest, KindsTheHookDoesNotForwardDoNothing) {
     Event(kind, w, other);
   EXPECT_EQ(Calls(), "");
   EXPECT_TRUE(manager->FindRecord(w));
+}
+
+// A focus change queued before the start ended (the windows had not all
+// been offered to the script yet) rolls nothing up or down when it is
+// handled later; one queued after does. Showing and closing are handled
+// whenever they were queued, so that the records stay right.
+TEST_F(WindowEventsTest, FocusChangesQueuedBeforeTheStartEndedAreDropped) {
+  HWND w = Top(L"editor");
+  HWND other = Top(L"other");
+  ASSERT_TRUE(manager->AddWindow(w));
+  Calls();
+  const ULONGLONG now = GetTickCount64();
+  const ULONGLONG ended = now - 50;
+
+  for (UINT kind : {static_cast<UINT>(WM_KILLFOCUS), static_cast<UINT>(WM_SETFOCUS)}) {
+    TimedEvent(kind, w, other, now - 80, ended);      // before the end
+    TimedEvent(kind, w, other, ended, ended);         // in its very tick
+    TimedEvent(kind, w, other, now, kStartNotEnded);  // while starting
+  }
+  EXPECT_EQ(Calls(), "");
+  HWND later = Top(L"shown while starting");
+  TimedEvent(WM_SHOWWINDOW, later, nullptr, now, kStartNotEnded);
+  EXPECT_EQ(Calls(), Call("onAdd", later));
+  TimedEvent(WM_DESTROY, later, nullptr, now, kStartNotEnded);
+  EXPECT_EQ(Calls(), Call("onDestroy", later));
+
+  TimedEvent(WM_KILLFOCUS, w, other, ended + 1, ended);
+  EXPECT_EQ(Calls(), Seq({Call("filter", w), Call("onShade", w)}));
+  TimedEvent(WM_SETFOCUS, w, other, now, ended);
+  EXPECT_EQ(Calls(), Call("onUnshade", w));
+}
+
+// The queue time is a 32-bit tick count, which wraps every 49.7 days: an
+// event of a program that started 25 to 49 days before is after its start
+// all the same, however the two counts compare as 32-bit numbers.
+TEST_F(WindowEventsTest, TheStartsEndIsFoundAcrossTheWrapOfTheTickCount) {
+  HWND w = Top(L"editor");
+  HWND other = Top(L"other");
+  ASSERT_TRUE(manager->AddWindow(w));
+  Calls();
+  const ULONGLONG day = 24ULL * 3600 * 1000;
+  for (ULONGLONG age : {25 * day, 30 * day, 40 * day, 49 * day}) {
+    const ULONGLONG now = GetTickCount64();
+    ASSERT_GT(now, age) << "the system has not run that long";
+    TimedEvent(WM_KILLFOCUS, w, other, now, now - age);
+    EXPECT_EQ(Calls(), Seq({Call("filter", w), Call("onShade", w)})) << age / day << " days";
+    TimedEvent(WM_SETFOCUS, w, other, now, now - age);
+    EXPECT_EQ(Calls(), Call("onUnshade", w));
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "shell/MainWindowClass.h"
@@ -82,6 +83,14 @@ void ProgramTest::WaitStarted() {
 int ProgramTest::Join() {
   if (thread.joinable()) thread.join();
   return exitCode;
+}
+
+int ProgramTest::RunSecondCopy() {
+  std::optional<int> code = RunProcess(
+      "quillmere (second copy)",
+      [] { return WinMain(GetModuleHandleW(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT); },
+      std::chrono::seconds(20));
+  return code ? *code : -1;
 }
 
 HWND ProgramTest::AppWindow(DWORD app, const wchar_t *title, RECT rect, HWND owner, DWORD style) {

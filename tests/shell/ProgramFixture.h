@@ -32,6 +32,9 @@ class ProgramTest : public ::testing::Test {
   void WaitStarted();
   // Waits for the entry function to return and gives its exit code.
   int Join();
+  // Starts the program again, in a process of its own, while the first
+  // runs; waits for it to end and gives its exit code (-1: it did not end).
+  int RunSecondCopy();
   bool Running() const { return thread.joinable() && !finished; }
 
   // A window of an application, shown without activation; style 0 gives

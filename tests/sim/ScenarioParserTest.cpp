@@ -204,6 +204,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"expect quillmere height=tall", 1, "whole number"},
         BadLine{"expect quillmere title=Quillmere", 1, "quoted"}, BadLine{"expect-exit zero", 1, "whole number"},
         BadLine{"print everything", 1, "no window named"}, BadLine{"# fine\n\nexpect-log \"open", 3, "unterminated"},
+        BadLine{"start-second now", 1, "too many words"}, BadLine{"expect-second-exit", 1, "too few words"},
+        BadLine{"expect-second-exit \"0\"", 1, "whole number"}, BadLine{"minimize", 1, "too few words"},
+        BadLine{"minimize pad", 1, "no window named"}, BadLine{"expect quillmere foreground=1", 1, "yes or no"},
         BadLine{"app a\nwindow menu a \"W\"", 2, "reserved"}, BadLine{"language", 1, "too few words"},
         BadLine{"language en de", 1, "too many words"}, BadLine{"language english", 1, "en, ja, de or fr"},
         BadLine{"language \"ja\"", 1, "language"}, BadLine{"language JA", 1, "en, ja, de or fr"}));

@@ -157,16 +157,48 @@ focus quillmere
 expect quillmere exists=no
 expect-log "anything"
 expect-exit 0
+start-second
+expect-second-exit 0
+minimize quillmere
 )"),
-            8);
+            11);
   std::string o = out.str();
   EXPECT_THAT(o, HasSubstr("could not: this host was built without the program"));
   EXPECT_THAT(o, HasSubstr("could not: no dialog or message box is open"));
   EXPECT_THAT(o, HasSubstr("   7  expect quillmere exists=no   ok"));
   EXPECT_THAT(o, HasSubstr("found:    the program has not been started"));
+  EXPECT_THAT(o, HasSubstr("found:    no second copy has ended"));
 }
 
 // ---- with a stand-in for the program ----
+
+TEST_F(ScenarioRunnerTest, ASecondCopyRunsInAProcessOfItsOwnAndItsExitCodeIsExpected) {
+  ProgramHost program(nullptr, std::chrono::seconds(10));
+  DWORD process = 0;
+  program.SetSecondCopyEntry([&] {
+    process = GetCurrentProcessId();
+    return 3;
+  });
+  ScenarioRunner runner(out, program, settings);
+  runner.Play(ParseScenario(R"(start-second
+expect-second-exit 3
+expect-second-exit 0
+app a
+window w a "W"
+focus w
+expect w minimized=no foreground=yes
+minimize w
+expect w minimized=yes
+)"));
+  EXPECT_EQ(runner.Failures(), 1) << out.str();
+  EXPECT_NE(process, 0u);
+  EXPECT_NE(process, drv::ProgramProcessId());
+  std::string o = out.str();
+  EXPECT_THAT(o, HasSubstr("   1  start-second\n      the second copy ended with exit code 3\n"));
+  EXPECT_THAT(o, HasSubstr("   3  expect-second-exit 0   FAILED\n"));
+  EXPECT_THAT(o, HasSubstr("found:    exit code 3"));
+  EXPECT_THAT(o, HasSubstr("   9  expect w minimized=yes   ok"));
+}
 
 TEST_F(ScenarioRunnerTest, StartsTheProgramReadsItsLogAndSeesItExit) {
   EXPECT_EQ(Play(R"(app a

@@ -2,6 +2,9 @@
 // nothing of the one before left over but what outlives a desktop.
 #include <winsim/resources.h>
 
+#include <atomic>
+#include <optional>
+
 #include "desktop_fixture.h"
 
 using namespace winsim::driver;
@@ -59,6 +62,43 @@ TEST_F(DriverTest, ResetDesktopLeavesNothingOfTheDesktopBefore) {
   HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
   EXPECT_NE(table, nullptr);
   DestroyAcceleratorTable(table);
+}
+
+// A program started beside the program runs in a process of its own; what
+// it leaves goes when its entry returns: its mutex's name, its windows and
+// its hooks. An entry that does not return in time is left running.
+TEST_F(DriverTest, RunProcessRunsAnEntryInItsOwnProcessAndEndsThatProcess) {
+  const wchar_t name[] = L"Local\\DriverTest.Copy";
+  HWND left = nullptr;
+  DWORD process = 0;
+  std::optional<int> code = RunProcess(
+      "second",
+      [&] {
+        process = GetCurrentProcessId();
+        CreateMutexW(nullptr, FALSE, name);  // never closed by the entry
+        left = CreateWindowExW(0, L"STATIC", L"left", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                               nullptr);
+        return 5;
+      },
+      std::chrono::seconds(10));
+  EXPECT_EQ(code, std::optional<int>(5));
+  EXPECT_NE(process, ProgramProcessId());
+  EXPECT_NE(left, nullptr);
+  EXPECT_FALSE(IsWindow(left));
+  HANDLE again = CreateMutexW(nullptr, FALSE, name);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+  CloseHandle(again);
+
+  std::atomic<bool> release{false};
+  EXPECT_EQ(RunProcess(
+                "stuck",
+                [&] {
+                  while (!release) Sleep(1);
+                  return 0;
+                },
+                std::chrono::milliseconds(50)),
+            std::nullopt);
+  release = true;
 }
 
 }  // namespace

@@ -36,6 +36,7 @@
 #define ERROR_HOOK_NEEDS_HMOD 1428
 #define ERROR_INVALID_FILTER_PROC 1427
 #define ERROR_GEN_FAILURE 31
+#define ERROR_ALREADY_EXISTS 183
 
 /* Process access rights */
 #define PROCESS_TERMINATE 0x0001
@@ -128,6 +129,23 @@ WINBASEAPI int WINAPI MulDiv(int number, int numerator, int denominator);
 WINBASEAPI void WINAPI Sleep(DWORD milliseconds);
 WINBASEAPI BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags);
 WINBASEAPI BOOL WINAPI DeleteFileA(LPCSTR fileName);
+
+/* Named kernel objects and the tick count */
+typedef unsigned long long ULONGLONG;
+typedef struct _SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+// A named mutex lives while a handle to it is open, in any process of the
+// session; creating one whose name exists opens it and sets
+// ERROR_ALREADY_EXISTS, else the last error is 0. winsim keeps one
+// namespace for the desktop ("Local\\" is part of the name) and has no
+// waiting functions: a mutex is created unowned (initialOwner must be FALSE).
+WINBASEAPI HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name);
+// Milliseconds since the system started (GetTickCount wraps after 49.7 days).
+WINBASEAPI DWORD WINAPI GetTickCount(void);
+WINBASEAPI ULONGLONG WINAPI GetTickCount64(void);
 
 /* Events and waits (waitable.cpp) */
 #define INFINITE 0xFFFFFFFF

@@ -184,6 +184,7 @@ typedef BOOL(CALLBACK *WNDENUMPROC)(HWND, LPARAM);
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
 #define MB_ICONHAND 0x00000010L
+#define MB_ICONERROR MB_ICONHAND
 #define MB_ICONQUESTION 0x00000020L
 #define MB_ICONEXCLAMATION 0x00000030L
 #define MB_ICONINFORMATION 0x00000040L
@@ -658,6 +659,17 @@ WINUSERAPI BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
 WINUSERAPI BOOL WINAPI IsDialogMessageW(HWND dialog, LPMSG msg);
 WINUSERAPI LRESULT WINAPI DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 WINUSERAPI int WINAPI MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+/* Message time and handing the foreground on */
+// The time (GetTickCount) at which the last message the thread took with
+// GetMessageW or PeekMessageW(PM_REMOVE) was placed in its queue: a
+// posted message keeps the time it was posted at.
+WINUSERAPI LONG WINAPI GetMessageTime(void);
+#define ASFW_ANY ((DWORD)-1)
+// Lets the process (ASFW_ANY: any process) bring a window to the
+// foreground. winsim has no foreground lock: every SetForegroundWindow
+// succeeds, and this only checks its argument.
+WINUSERAPI BOOL WINAPI AllowSetForegroundWindow(DWORD processId);
 
 /* Timers (timer.cpp) */
 #define USER_TIMER_MINIMUM 0x0000000A

@@ -69,6 +69,12 @@ struct ProcessHandle {
   DWORD owner = 0;
 };
 
+// An open handle to a named mutex, valid in the process that opened it.
+struct NamedMutexHandle {
+  std::wstring name;
+  DWORD owner = 0;
+};
+
 // A message sent to a window of another thread, or a piece of work that
 // must run on that thread (the platform's internal messages).
 struct SentMessage {
@@ -116,6 +122,7 @@ struct Thread {
   HWND focus = nullptr;
   HWND active = nullptr;
   std::vector<HookFrame> hookFrames;
+  LONG messageTime = 0;  // GetMessageTime: when the last message taken was queued
   // Window timers (timer.cpp), by window and id.
   struct Timer {
     UINT elapse = 0;
@@ -227,6 +234,9 @@ struct DesktopState {
   std::map<DWORD, std::shared_ptr<Thread>> threads;
   DWORD programProcess = 0;
   std::map<HANDLE, ProcessHandle> processHandles;
+  // Named mutexes: the open handles of each, and which name a handle opens.
+  std::map<std::wstring, std::size_t> namedMutexes;
+  std::map<HANDLE, NamedMutexHandle> mutexHandles;
 
   std::vector<std::shared_ptr<WindowClass>> classes;
   std::vector<std::shared_ptr<HookEntry>> hooks;  // newest first
@@ -404,6 +414,12 @@ void DetachMappedModulesAtExit(Process &p);
 DllEntry ModuleEntry(HMODULE module);
 // Closes every process handle a process holds (it ends).
 void CloseProcessHandlesLocked(Desktop &d, DWORD owner);
+// Named mutexes (mutex.cpp): closes the caller's handle (false when it
+// holds no such mutex handle), and every one a process holds (it ends).
+bool CloseMutexHandleLocked(Desktop &d, HANDLE handle, DWORD caller);
+void CloseMutexHandlesLocked(Desktop &d, DWORD owner);
+// The tick count now (tick.cpp), as GetTickCount gives it.
+DWORD TickCountNow();
 
 // Forgets all objects of a dead thread without sending anything.
 void DropThreadWindowsLocked(Desktop &d, Thread &t);

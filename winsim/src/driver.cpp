@@ -64,6 +64,24 @@ void OnOwnThread(HWND window, const std::function<void()> &code) {
   if (auto t = ThreadOf(window)) RunOnThread(t, code);
 }
 
+// What an ended process leaves goes: hooks, handles, window classes, the
+// tray icons of windows that are gone, memory.
+void ReleaseProcessLocked(Desktop &d, DWORD process) {
+  for (auto &hook : d.hooks)
+    if (hook->ownerProcess == process) hook->removed = true;
+  d.hooks.erase(std::remove_if(d.hooks.begin(), d.hooks.end(), [](auto &h) { return h->removed; }), d.hooks.end());
+  ScheduleUnusedModuleUnloadsLocked(d);
+  CloseProcessHandlesLocked(d, process);
+  d.classes.erase(
+      std::remove_if(d.classes.begin(), d.classes.end(), [&](auto &c) { return c->ownerProcess == process; }),
+      d.classes.end());
+  d.tray.erase(std::remove_if(d.tray.begin(), d.tray.end(), [&](auto &e) { return !d.windows.count(e.window); }),
+               d.tray.end());
+  auto &memory = d.processes.at(process)->allocations;
+  for (auto &[base, a] : memory) std::free(a.base);
+  memory.clear();
+}
+
 bool ThreadIdleLocked(const Thread &t) { return !t.alive || (t.waiting && t.incoming.empty() && t.posted.empty()); }
 
 }  // namespace
@@ -120,20 +138,41 @@ void KillProgram() {
     RetireThreadLocked(*t);
     t->wake.notify_all();
   }
-  for (auto &hook : d.hooks)
-    if (hook->ownerProcess == program) hook->removed = true;
-  d.hooks.erase(std::remove_if(d.hooks.begin(), d.hooks.end(), [](auto &h) { return h->removed; }), d.hooks.end());
-  ScheduleUnusedModuleUnloadsLocked(d);
-  CloseProcessHandlesLocked(d, program);
-  d.classes.erase(
-      std::remove_if(d.classes.begin(), d.classes.end(), [&](auto &c) { return c->ownerProcess == program; }),
-      d.classes.end());
-  d.tray.erase(std::remove_if(d.tray.begin(), d.tray.end(), [&](auto &e) { return !d.windows.count(e.window); }),
-               d.tray.end());
-  auto &memory = d.processes.at(program)->allocations;
-  for (auto &[base, a] : memory) std::free(a.base);
-  memory.clear();
+  ReleaseProcessLocked(d, program);
   NotifyIdleLocked();
+}
+
+std::optional<int> RunProcess(const std::string &name, const std::function<int()> &entry,
+                              std::chrono::milliseconds patience) {
+  std::shared_ptr<Process> process;
+  std::shared_ptr<Thread> thread;
+  {
+    Lock lock(Mutex());
+    process = NewProcessLocked(D(), name);
+    thread = NewThreadLocked(D(), process);
+  }
+  auto result = std::make_shared<std::promise<int>>();
+  std::future<int> done = result->get_future();
+  std::thread os([entry, thread, result] {
+    BindCurrentThread(thread);
+    int code = entry();
+    // The process ends: the libraries mapped for hooks see it.
+    DetachMappedModulesAtExit(*thread->process);
+    result->set_value(code);
+  });
+  if (done.wait_for(patience) != std::future_status::ready) {
+    os.detach();
+    return std::nullopt;
+  }
+  // Its windows go with the thread, as the thread's record is retired.
+  os.join();
+  Lock lock(Mutex());
+  Desktop &d = D();
+  if (d.threads.count(thread->id)) RetireThreadLocked(*thread);
+  ReleaseProcessLocked(d, process->id);
+  d.processes.erase(process->id);
+  NotifyIdleLocked();
+  return done.get();
 }
 
 void SetKilledThreadExit(std::function<KilledThreadExit()> choose) {

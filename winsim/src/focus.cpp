@@ -257,3 +257,9 @@ BOOL WINAPI SetForegroundWindow(HWND window) {
   SwitchForeground(window, nullptr, WA_ACTIVE);
   return TRUE;
 }
+
+BOOL WINAPI AllowSetForegroundWindow(DWORD processId) {
+  if (processId == ASFW_ANY) return TRUE;
+  Lock lock(Mutex());
+  return D().processes.count(processId) ? TRUE : Fail(ERROR_INVALID_PARAMETER);
+}

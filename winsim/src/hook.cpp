@@ -27,6 +27,7 @@ HHOOK WINAPI SetWindowsHookExW(int hookType, HOOKPROC proc, HINSTANCE module, DW
   Lock lock(Mutex());
   Desktop &d = D();
   if (threadId != 0 && !d.threads.count(threadId)) return FailWith<HHOOK>(ERROR_INVALID_PARAMETER, nullptr);
+  if (TakeFaultLocked(driver::Fault::SetWindowsHookEx, *self)) return FailWith<HHOOK>(ERROR_ACCESS_DENIED, nullptr);
   auto entry = std::make_shared<HookEntry>();
   entry->handle = reinterpret_cast<HHOOK>(NewHandleValue(d));
   entry->type = hookType;

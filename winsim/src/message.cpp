@@ -32,17 +32,20 @@ bool TakeLocked(Lock &lock, Thread &self, MSG *msg, HWND filter, UINT min, UINT 
   for (auto it = self.posted.begin(); it != self.posted.end(); ++it) {
     if (!Matches(*it, filter, min, max)) continue;
     *msg = *it;
-    if (remove) self.posted.erase(it);
+    if (remove) {
+      self.posted.erase(it);
+      self.messageTime = static_cast<LONG>(msg->time);
+    }
     return true;
   }
   if (self.quitPosted && ((min == 0 && max == 0) || (WM_QUIT >= min && WM_QUIT <= max))) {
-    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(self.quitCode), 0, 0, {0, 0}};
+    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(self.quitCode), 0, TickCountNow(), {0, 0}};
     if (remove) self.quitPosted = false;
     return true;
   }
   if ((min == 0 && max == 0) || (WM_PAINT >= min && WM_PAINT <= max)) {
     if (HWND h = PaintCandidateLocked(self, filter)) {
-      *msg = MSG{h, WM_PAINT, 0, 0, 0, {0, 0}};
+      *msg = MSG{h, WM_PAINT, 0, 0, TickCountNow(), {0, 0}};
       return true;
     }
   }
@@ -52,7 +55,9 @@ bool TakeLocked(Lock &lock, Thread &self, MSG *msg, HWND filter, UINT min, UINT 
 BOOL PostTo(const std::shared_ptr<Thread> &target, const MSG &msg) {
   if (!target->alive) return Fail(ERROR_INVALID_THREAD_ID);
   if (target->posted.size() >= kPostedLimit) return Fail(ERROR_NOT_ENOUGH_QUOTA);
+  // A posted message carries the time it was queued at.
   target->posted.push_back(msg);
+  target->posted.back().time = TickCountNow();
   target->wake.notify_all();
   return TRUE;
 }
@@ -171,4 +176,10 @@ UINT WINAPI RegisterWindowMessageW(LPCWSTR name) {
   const UINT message = first + static_cast<UINT>(registered.size());
   registered.emplace(key, message);
   return message;
+}
+
+LONG WINAPI GetMessageTime(void) {
+  auto self = CurrentThread();
+  Lock lock(Mutex());
+  return self->messageTime;
 }

@@ -60,6 +60,7 @@ BOOL WINAPI CloseHandle(HANDLE object) {
   auto it = D().processHandles.find(object);
   if (it == D().processHandles.end() || it->second.owner != self->process->id) {
     const DWORD process = self->process->id;
+    if (CloseMutexHandleLocked(D(), object, process)) return TRUE;
     lock.unlock();
     return CloseWaitable(object, process) ? TRUE : Fail(ERROR_INVALID_HANDLE);
   }
@@ -72,6 +73,7 @@ namespace winsim {
 void CloseProcessHandlesLocked(Desktop &d, DWORD owner) {
   for (auto it = d.processHandles.begin(); it != d.processHandles.end();)
     it = it->second.owner == owner ? d.processHandles.erase(it) : std::next(it);
+  CloseMutexHandlesLocked(d, owner);
 }
 
 void *ProcessData(const void *key, void *(*make)(), void (*drop)(void *)) {

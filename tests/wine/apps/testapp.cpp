@@ -17,6 +17,8 @@
 //   moveprogram L T W H SetWindowPos on that window (another process's)
 //   closeprogram        posts WM_CLOSE to it
 //   quit                destroys its windows and ends with exit status 0
+//   minimizeprogram     minimises the program's main window (ShowWindow from another process)
+//   programstate        "N iconic I foreground F" of the program's main window
 #include <windows.h>
 
 #include <cstdio>
@@ -142,6 +144,18 @@ void Execute(const std::string &command) {
   } else if (v == "dismissbox") {
     HWND box = FindWindowW(L"#32770", L"Quillmere");
     Answer(box && PostMessageW(box, WM_COMMAND, IDOK, 0) ? "dismissed" : "none");
+  } else if (v == "minimizeprogram") {
+    HWND p = FindWindowW(kMainWindowClassName, nullptr);
+    if (!p) return Answer("error no program window");
+    ShowWindow(p, SW_MINIMIZE);
+    Answer(IsIconic(p) ? "minimized" : "error not minimized");
+  } else if (v == "programstate") {
+    HWND p = FindWindowW(kMainWindowClassName, nullptr);
+    if (!p) return Answer("error no program window");
+    char line[64];
+    std::snprintf(line, sizeof line, "iconic %d foreground %d", IsIconic(p) ? 1 : 0,
+                  GetForegroundWindow() == p ? 1 : 0);
+    Answer(line);
   } else if (v == "quit") {
     Answer("bye");
     if (dialogWindow) DestroyWindow(dialogWindow);

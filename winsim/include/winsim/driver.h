@@ -6,8 +6,10 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,17 @@ enum class KilledThreadExit { Unwind, Stop };
 // it leaves, without the desktop's lock, and may run after it was replaced;
 // an empty one restores the default.
 void SetKilledThreadExit(std::function<KilledThreadExit()> choose);
+
+// Runs a program's entry in a process of its own beside the program: a
+// copy of the program started while it runs, say. The entry runs on a new
+// thread, the process's first, which takes messages if the entry does.
+// Waits up to the patience for it to return; the process then ends as a
+// process whose last thread returned: what its threads left (windows,
+// hooks, window classes, tray icons, handles, memory) goes, and the
+// libraries mapped for hooks see it end. Returns the entry's result, or
+// nothing when it did not return in time; it is then left running.
+std::optional<int> RunProcess(const std::string &name, const std::function<int()> &entry,
+                              std::chrono::milliseconds patience);
 
 // The GUI thread of an application.
 DWORD AppThreadId(DWORD processId);
@@ -183,7 +196,8 @@ ProcessHandleCounts ProcessHandles(DWORD processId);
 
 // Makes the next call of a function fail as the platform's would. With a
 // process id, only a call made from that process counts.
-enum class Fault { OpenProcess, VirtualAllocEx, WriteProcessMemory, PostMessage };
+// SetWindowsHookEx fails with ERROR_ACCESS_DENIED, as when the desktop refuses the hook.
+enum class Fault { OpenProcess, VirtualAllocEx, WriteProcessMemory, PostMessage, SetWindowsHookEx };
 void FailNext(Fault fault, DWORD processId = 0);
 void ClearFaults();
 // How many armed faults no call has met yet.

@@ -1,0 +1,13 @@
+// The program's exit codes besides 0 (a normal end, and a copy started
+// while another runs) and 1 (no main window could be made).
+#ifndef QUILLMERE_SHELL_EXITCODES_H
+#define QUILLMERE_SHELL_EXITCODES_H
+
+// A start that found no usable interpreter.
+constexpr int kExitNoPython = 2;
+constexpr int kExitPythonLacksFunction = 3;
+// The window hook could not be installed (for a reason other than another
+// copy of the program running): the program ended without changing anything.
+constexpr int kExitHookNotInstalled = 4;
+
+#endif
