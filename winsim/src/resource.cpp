@@ -228,20 +228,7 @@ HMENU WINAPI GetSubMenu(HMENU menu, int position) {
 
 int WINAPI GetMenuStringW(HMENU menu, UINT item, LPWSTR buffer, int maxCount, UINT flags) {
   Lock lock(Mutex());
-  // Looks through a menu and its sub-menus for the item.
-  std::function<const Menu::Item *(HMENU)> find = [&](HMENU m) -> const Menu::Item * {
-    auto it = D().menus.find(m);
-    if (it == D().menus.end()) return nullptr;
-    auto &items = it->second.items;
-    if (flags & MF_BYPOSITION) return item < items.size() ? &items[item] : nullptr;
-    for (auto &entry : items) {
-      if (!entry.submenu && entry.id == item) return &entry;
-      if (entry.submenu)
-        if (auto *found = find(entry.submenu)) return found;
-    }
-    return nullptr;
-  };
-  const Menu::Item *entry = find(menu);
+  const Menu::Item *entry = FindMenuItemLocked(menu, item, flags);
   if (!entry) return 0;
   if (!buffer || maxCount <= 0) return static_cast<int>(entry->text.size());
   size_t n = std::min(entry->text.size(), static_cast<size_t>(maxCount - 1));
