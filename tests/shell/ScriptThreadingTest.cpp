@@ -141,12 +141,16 @@ def configure():
 TEST_F(ScriptThreading, ThreadsInsideTheModuleAtExitStayOutOfTheEndingInterpreter) {
   // A daemon thread, and one the exit gives up on, keep logging: each call
   // gives the lock up and takes it back, also while the interpreter ends.
+  // They pause between lines, so that their lines cannot push the exit's
+  // own line out of the log (it keeps the last 32K characters) before the
+  // test reads it.
   WriteScript(R"py(
-import threading, Quillmere
+import threading, time, Quillmere
 
 def chatter():
     while True:
         Quillmere.log(u"chatter")
+        time.sleep(0.005)
 
 threading.Thread(target=chatter, daemon=True).start()
 threading.Thread(target=chatter, name="given up").start()
