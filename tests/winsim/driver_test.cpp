@@ -3,7 +3,9 @@
 #include <winsim/resources.h>
 
 #include <atomic>
+#include <memory>
 #include <optional>
+#include <thread>
 
 #include "desktop_fixture.h"
 
@@ -89,16 +91,22 @@ TEST_F(DriverTest, RunProcessRunsAnEntryInItsOwnProcessAndEndsThatProcess) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
   CloseHandle(again);
 
-  std::atomic<bool> release{false};
+  // The stuck entry outlives the call: what it reads is its own, and the
+  // test lets it end before the desktop is reset.
+  auto release = std::make_shared<std::atomic<bool>>(false);
+  auto ended = std::make_shared<std::atomic<bool>>(false);
   EXPECT_EQ(RunProcess(
                 "stuck",
-                [&] {
-                  while (!release) Sleep(1);
+                [release, ended] {
+                  while (!*release) Sleep(1);
+                  *ended = true;
                   return 0;
                 },
                 std::chrono::milliseconds(50)),
             std::nullopt);
-  release = true;
+  *release = true;
+  while (!*ended) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // its process's last steps
 }
 
 }  // namespace
