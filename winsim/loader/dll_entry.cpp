@@ -19,7 +19,8 @@ namespace {
 
 struct LoadedDll {
   HMODULE module;
-  LoadedDll() : module(winsim::RegisterModule(WINSIM_MODULE_NAME, DllMain, winsim::driver::Machine::WINSIM_MODULE_MACHINE)) {
+  LoadedDll()
+      : module(winsim::RegisterModule(WINSIM_MODULE_NAME, DllMain, winsim::driver::Machine::WINSIM_MODULE_MACHINE)) {
     DllMain(module, DLL_PROCESS_ATTACH, nullptr);
   }
   ~LoadedDll() {

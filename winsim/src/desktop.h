@@ -66,8 +66,8 @@ struct Process {
   DWORD id = 0;
   std::string name;
   std::shared_ptr<ProcessLife> life = std::make_shared<ProcessLife>();
-  std::wstring commandLine;  // GetCommandLineW; empty for the program, which reads its own
-  std::wstring imagePath;    // GetModuleFileNameW(nullptr); empty for the program's real executable
+  std::wstring commandLine;    // GetCommandLineW; empty for the program, which reads its own
+  std::wstring imagePath;      // GetModuleFileNameW(nullptr); empty for the program's real executable
   HINSTANCE module = nullptr;  // the handle of the process's executable image
   std::map<uintptr_t, Allocation> allocations;
   std::vector<MappedModule> mappedModules;          // never the program's: it loaded its libraries itself
@@ -136,14 +136,14 @@ struct Thread {
   std::condition_variable wake;
   bool quitPosted = false;
   int quitCode = 0;
-  bool pumping = false;  // has taken messages from its queue at least once
+  bool pumping = false;   // has taken messages from its queue at least once
   bool hasQueue = false;  // has called a function of the window manager, which gives it a message queue
   // Posts counted as they arrive, and the count when the thread last
   // looked at its queue: MsgWaitForMultipleObjects wakes only for news.
   unsigned long long postsArrived = 0;
   unsigned long long postsSeen = 0;
   std::atomic<int> objectWaits{0};  // in a wait for kernel objects: woken when one changes
-  bool waiting = false;  // blocked for lack of anything to do
+  bool waiting = false;             // blocked for lack of anything to do
   bool alive = true;
   bool app = false;     // a GUI thread started by the driver
   bool killed = false;  // its process was killed: it leaves at its next wait

@@ -66,8 +66,7 @@ std::wstring HostCommandLine() {
 DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
   auto self = winsim::CurrentThread();
   if (module && module != self->process->module) return winsim::FailWith<DWORD>(ERROR_MOD_NOT_FOUND, 0);
-  const std::wstring path =
-      self->process->imagePath.empty() ? winsim::HostExecutablePath() : self->process->imagePath;
+  const std::wstring path = self->process->imagePath.empty() ? winsim::HostExecutablePath() : self->process->imagePath;
   if (!fileName || size == 0) return winsim::FailWith<DWORD>(ERROR_INSUFFICIENT_BUFFER, 0);
   if (path.size() < size) {
     path.copy(fileName, path.size());

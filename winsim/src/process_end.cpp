@@ -55,13 +55,11 @@ void EndProcessLocked(Desktop &d, const std::shared_ptr<Process> &process, DWORD
       t->wake.notify_all();
     }
     ReleaseProcessLocked(d, process->id);
-    if (process->id == d.programProcess)
-    {
+    if (process->id == d.programProcess) {
       auto next = std::make_shared<ProcessLife>();  // the program's next thread starts a new run
       next->machine = process->life->machine;
       process->life = next;
-    }
-    else
+    } else
       d.processes.erase(it);
   }
   WakeObjectWaitersLocked(d);

@@ -174,9 +174,12 @@ DWORD WaitForObjectsOrInput(DWORD count, const HANDLE *handles, DWORD millisecon
     if (wakeMask && (*wakeMask & QS_SENDMESSAGE)) HandleIncomingLocked(lock, *self);
     for (DWORD i = 0; i < count; ++i) {
       switch (TakeSignalLocked(handles[i], *self)) {
-        case ObjectState::Signalled: return WAIT_OBJECT_0 + i;
-        case ObjectState::Failed: return WAIT_FAILED;
-        case ObjectState::Unsignalled: break;
+        case ObjectState::Signalled:
+          return WAIT_OBJECT_0 + i;
+        case ObjectState::Failed:
+          return WAIT_FAILED;
+        case ObjectState::Unsignalled:
+          break;
       }
     }
     if (wakeMask && QueueHasInputLocked(*self, *wakeMask, !inputAvailable)) return WAIT_OBJECT_0 + count;
