@@ -23,8 +23,8 @@ std::optional<PROCESS_INFORMATION> Start(const wchar_t *application, std::wstrin
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(application, commandLine.empty() ? nullptr : &commandLine[0], nullptr, nullptr, FALSE, 0,
-                      nullptr, nullptr, &startup, &info))
+  if (!CreateProcessW(application, commandLine.empty() ? nullptr : &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &info))
     return std::nullopt;
   return info;
 }
@@ -146,7 +146,7 @@ TEST_F(ProcessTest, AWaitingProcessEndsOnItsStopMessageOrWhenTheProgramIsKilled)
   info = Start(nullptr, line);
   ASSERT_TRUE(info);
   ASSERT_TRUE(PostWhenItHasAQueue(info->dwThreadId, WM_NULL));  // it waits now
-  KillProgram();  // its caller, playing the user, is not killed
+  KillProgram();                                                // its caller, playing the user, is not killed
   auto ended = result.get_future();
   ASSERT_EQ(ended.wait_for(std::chrono::seconds(10)), std::future_status::ready);
   EXPECT_EQ(ended.get(), 7);
