@@ -55,7 +55,7 @@ void SetForeignHookCalls(ForeignHookCalls mode);
 void SetNextHandleValue(uint32_t low32);
 
 // Ends an application: its windows are destroyed on its thread, its loop
-// ends and the thread is joined.
+// ends and the thread is joined. Its process ends with exit code 0.
 void StopApp(DWORD processId);
 
 // The process that threads not started by the driver belong to: the program.
@@ -71,8 +71,10 @@ struct ProcessKilled {};
 // window classes, tray icons and memory go. None of its code runs for it.
 // Its threads leave the platform call they wait in (or their next one) by
 // throwing ProcessKilled; whoever runs the program catches that on the
-// program's thread. A later thread of the program starts afresh. The
-// calling thread, which plays the user, is not killed.
+// program's thread. Its process ends with exit code 1: handles to it are
+// signalled, and stay so. A later thread of the program starts a new run
+// under the same id. The calling thread, which plays the user, is not
+// killed.
 void KillProgram();
 
 // How a thread of a killed program leaves the platform call it waits in.
