@@ -7,10 +7,10 @@
 
 HOOK_SHARED_SECTION_BEGIN
 HOOK_SHARED HMODULE companionModule = nullptr;
-HOOK_SHARED HHOOK companionHook = nullptr;
+HOOK_SHARED HHOOK volatile companionHook = nullptr;
 HOOK_SHARED HWND programWindow = nullptr;
 // The process that installed the hook.
-HOOK_SHARED DWORD hookOwner = 0;
+HOOK_SHARED volatile DWORD hookOwner = 0;
 HOOK_SHARED_SECTION_END
 
 namespace {
@@ -63,9 +63,14 @@ extern "C" QUILLMEREHOOK32_API bool RegisterCompanionHook(HWND target) {
 }
 
 extern "C" QUILLMEREHOOK32_API bool UnregisterCompanionHook() {
-  if (!companionHook || hookOwner != GetCurrentProcessId()) return false;
-  UnhookWindowsHookEx(companionHook);
-  companionHook = nullptr;
+  // The handle is read before the owner, the reverse of the order in which
+  // RegisterCompanionHook writes them: a companion that took over since
+  // has written its own owner by the time its handle can be seen here, so
+  // an earlier companion on its way out never removes the new one's hook.
+  const HHOOK hook = companionHook;
+  if (!hook || hookOwner != GetCurrentProcessId()) return false;
+  UnhookWindowsHookEx(hook);
+  if (companionHook == hook) companionHook = nullptr;
   return true;
 }
 

@@ -56,8 +56,7 @@ void CompanionProcess::Stop() {
   // has no queue yet to take the request) is ended; the system removes the
   // hook of an ended process.
   PostThreadMessageW(threadId_, kCompanionStop, 0, 0);
-  if (WaitForSingleObject(process_.get(), kCompanionStopWaitMs) != WAIT_OBJECT_0)
-    TerminateProcess(process_.get(), 0);
+  if (WaitForSingleObject(process_.get(), kCompanionStopWaitMs) != WAIT_OBJECT_0) TerminateProcess(process_.get(), 0);
   process_.reset();
   threadId_ = 0;
 }

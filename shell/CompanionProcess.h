@@ -19,8 +19,9 @@ constexpr bool kProgramHasCompanion = sizeof(void *) == 8;
 
 class CompanionProcess {
  public:
+  // Going, it closes its handle and leaves the companion be: the companion
+  // ends with the program's process, however that ends.
   CompanionProcess() = default;
-  ~CompanionProcess() { Stop(); }
   CompanionProcess(const CompanionProcess &) = delete;
   CompanionProcess &operator=(const CompanionProcess &) = delete;
 

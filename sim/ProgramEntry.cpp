@@ -5,7 +5,9 @@
 
 #include "InterpreterFrames.h"
 #include "ProgramHost.h"
+#include "companion/Companion.h"
 #include "script/PythonApi.h"
+#include "shell/CompanionProtocol.h"
 
 #include "script/InterpreterShutdown.h"
 #include "script/ScriptThreads.h"
@@ -31,6 +33,9 @@ int RunProgram() {
   // A killed run whose thread stopped inside the interpreter left it
   // running. Its threads are dead: none is waited for.
   if (Py_IsInitialized()) EndKilledRunsInterpreter(std::chrono::milliseconds(0));
+  // The 64-bit program starts its 32-bit companion from its own folder.
+  winsim::driver::RegisterImage(kCompanionFileName, winsim::driver::Machine::X86,
+                                [](const std::wstring &line) { return RunCompanion(line); });
   try {
     return WinMain(GetModuleHandleW(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
   } catch (const winsim::driver::ProcessKilled &) {

@@ -53,7 +53,7 @@ class CompanionTest : public ::testing::Test {
                               nullptr, nullptr, nullptr);
     ASSERT_TRUE(program);
     // The applications' windows carry the sign bit in their 32-bit value.
-    SetNextHandleValue(0x7FFFFFF0u);
+    SetNextHandleValue(0x80000010u);
     app32 = StartApp("app32", Machine::X86);
     app64 = StartApp("app64");
   }
@@ -119,7 +119,7 @@ TEST_F(CompanionTest, ForwardsEveryKindOf32BitApplicationsAsTheHandlesThe64BitSi
   HWND a = Window(app32, L"A32");
   HWND other = Window(app32, L"A32 other");
   HWND b = Window(app64, L"B64");
-  ASSERT_TRUE(IsSignExtended(a));
+  ASSERT_TRUE(IsSignExtended(a)) << std::hex << reinterpret_cast<UINT_PTR>(a);
   std::vector<CompanionEvent> shown = Events();
   ASSERT_EQ(shown.size(), 2u);  // the two 32-bit windows, shown; the 64-bit one is not the companion's
   EXPECT_EQ(shown[0].kind, static_cast<UINT>(WM_SHOWWINDOW));
@@ -196,19 +196,19 @@ TEST_F(CompanionTest, EndsWhenTheProgramEndsEvenKilled) {
 
 TEST_F(CompanionTest, RefusesUnlessStartedByARunningQuillmereWithItsWindow) {
   const std::wstring self = std::to_wstring(GetCurrentProcessId());
-  HWND other = CreateWindowExW(0, L"STATIC", L"not the program", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                               nullptr, nullptr, nullptr);
+  HWND other = CreateWindowExW(0, L"STATIC", L"not the program", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                               nullptr, nullptr);
   HWND app = Window(app64, L"B64");
   HWND gone = CreateWindowExW(0, kMainWindowClassName, L"Quillmere", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
                               nullptr, nullptr, nullptr);
   DestroyWindow(gone);
   auto value = [](HWND h) { return std::to_wstring(Narrow(reinterpret_cast<UINT_PTR>(h))); };
   const std::wstring refused[] = {
-      self + L" " + value(other),                               // another class
-      std::to_wstring(app64) + L" " + value(program),           // another process
-      self + L" " + value(gone),                                // no longer there
-      self + L" " + value(app),                                 // an application's window
-      self + L" " + value(program) + L" " + value(program),     // more than asked
+      self + L" " + value(other),                            // another class
+      std::to_wstring(app64) + L" " + value(program),        // another process
+      self + L" " + value(gone),                             // no longer there
+      self + L" " + value(app),                              // an application's window
+      self + L" " + value(program) + L" " + value(program),  // more than asked
   };
   for (const std::wstring &arguments : refused) EXPECT_EQ(ExitCode(Start(arguments)), DWORD(kExitCompanionRefused));
   Window(app32, L"A32");
@@ -217,7 +217,7 @@ TEST_F(CompanionTest, RefusesUnlessStartedByARunningQuillmereWithItsWindow) {
 
 TEST_F(CompanionTest, StartedByHandItSaysWhatItIsAndEnds) {
   Started s = Start(L"");
-  DialogInfo box;
+  DialogInfo box{};
   for (int i = 0; i < 1000 && !box.window; ++i) {
     for (const DialogInfo &d : OpenDialogs())
       if (d.messageBox) box = d;

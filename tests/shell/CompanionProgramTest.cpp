@@ -3,11 +3,14 @@
 // alone; the log tells when the companion cannot run or ends, and the
 // program starts it again a few times; the companion ends with the program.
 // (That it ends with a killed program too is the companion's own test.)
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
 
 #include "ProgramFixture.h"
+#include "companion/Companion.h"
+#include "hook/CompanionEvents.h"
 #include "shell/CompanionProtocol.h"
 #include "shell/ExitCodes.h"
 #include "shell/resource.h"
@@ -31,34 +34,60 @@ def on_unshade(h, title, classname):
     Quillmere.doShadeWindow(h, 0)
 
 def configure():
-    return ([everything], None, None, on_shade, on_unshade)
+    return ([everything], everything, everything, on_shade, on_unshade)
 )py";
 
 class CompanionProgram : public ProgramTest {
  protected:
   void SetUp() override {
     ProgramTest::SetUp();
+    RegisterImage(kCompanionFileName, Machine::X86, [this](const std::wstring &line) {
+      companionThread = GetCurrentThreadId();
+      companionProcess = GetCurrentProcessId();
+      ++companionStarts;
+      return RunCompanion(line);
+    });
+    // A killed companion runs none of its code again, as on the platform:
+    // it leaves its hook's handle behind in the library.
+    SetKilledThreadExit([] { return KilledThreadExit::Stop; });
     WriteSettings(10, 20, 400, 300, false, false);
     WriteScript(kScript);
     // The windows' 32-bit values carry the sign bit.
-    SetNextHandleValue(0x7FFFFF00u);
+    SetNextHandleValue(0x80000100u);
     app32 = StartApp("app32", Machine::X86);
     app64 = StartApp("app64");
     a = AppWindow(app32, L"A32", {100, 100, 500, 400});
     b = AppWindow(app64, L"B64", {200, 150, 700, 550});
+  }
+  static bool Same(const RECT &x, const RECT &y) {
+    return x.left == y.left && x.top == y.top && x.right == y.right && x.bottom == y.bottom;
   }
   bool RolledUp(HWND h) {
     RECT r = ReadWindow(h).rect;
     return r.bottom - r.top == 27;
   }
   bool Has(const std::wstring &line) { return Log().find(line + L"\r\n") != std::wstring::npos; }
-  // The companion's process, found by its image's name.
-  DWORD CompanionProcessId() {
-    DWORD found = 0;
-    ForEachProcess([&](DWORD id, const std::string &name) {
-      if (name == "quillmere32.exe") found = id;
+  // The last companion started.
+  DWORD CompanionProcessId() { return companionProcess; }
+  // Whether the process ends within 5 s, as an application sees it.
+  bool Ends(DWORD process) {
+    DWORD waited = WAIT_FAILED;
+    RunInApp(app64, [&] {
+      HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, process);
+      waited = h ? WaitForSingleObject(h, 5000) : WAIT_OBJECT_0;
+      if (h) CloseHandle(h);
     });
-    return found;
+    return waited == WAIT_OBJECT_0;
+  }
+  // Waits up to 10 s for a companion to run and wait for messages, its hook
+  // in place.
+  // A companion other than `ended`.
+  bool WaitForCompanion(DWORD ended = 0) {
+    auto started = [&] { return CompanionProcessId() && CompanionProcessId() != ended; };
+    for (int i = 0; i < 2000 && !started(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!started()) return false;
+    WaitIdle(companionThread);
+    return true;
   }
   // Waits up to 10 s for the log to hold the line.
   bool WaitForLine(const std::wstring &line) {
@@ -68,12 +97,20 @@ class CompanionProgram : public ProgramTest {
     }
     return false;
   }
+  void TearDown() override {
+    ProgramTest::TearDown();
+    SetKilledThreadExit(nullptr);
+  }
   DWORD app32 = 0, app64 = 0;
   HWND a = nullptr, b = nullptr;
+  std::atomic<int> companionStarts{0};
+  std::atomic<DWORD> companionProcess{0};
+  std::atomic<DWORD> companionThread{0};
 };
 
 TEST_F(CompanionProgram, A32BitWindowRollsUpAndDownLikeA64BitOne) {
   Start();
+  ASSERT_TRUE(WaitForCompanion());
   const RECT aRect = ReadWindow(a).rect, bRect = ReadWindow(b).rect;
   Click(a);
   Click(b);
@@ -82,7 +119,7 @@ TEST_F(CompanionProgram, A32BitWindowRollsUpAndDownLikeA64BitOne) {
   Click(a);
   EXPECT_TRUE(RolledUp(b));
   EXPECT_FALSE(RolledUp(a));
-  EXPECT_TRUE(EqualRect(&ReadWindow(a).rect, &aRect));
+  EXPECT_TRUE(Same(ReadWindow(a).rect, aRect));
   Click(b);
   Click(a);
   EXPECT_TRUE(Has(L"shade A32"));
@@ -92,9 +129,9 @@ TEST_F(CompanionProgram, A32BitWindowRollsUpAndDownLikeA64BitOne) {
   ASSERT_NE(companion, 0u);
   ChooseMenuCommand(main, IDM_EXIT);
   EXPECT_EQ(Join(), 0);
-  EXPECT_TRUE(EqualRect(&ReadWindow(a).rect, &aRect));
-  EXPECT_TRUE(EqualRect(&ReadWindow(b).rect, &bRect));
-  EXPECT_FALSE(ProcessRunning(companion));
+  EXPECT_TRUE(Same(ReadWindow(a).rect, aRect));
+  EXPECT_TRUE(Same(ReadWindow(b).rect, bRect));
+  EXPECT_TRUE(Ends(companion));
 }
 
 TEST_F(CompanionProgram, WithoutTheCompanionTheLogSaysSoAnd64BitWindowsAreCoveredAlone) {
@@ -110,13 +147,14 @@ TEST_F(CompanionProgram, WithoutTheCompanionTheLogSaysSoAnd64BitWindowsAreCovere
 
 TEST_F(CompanionProgram, AnEndedCompanionIsStartedAgainAFewTimesThenGivenUp) {
   Start();
+  ASSERT_TRUE(WaitForCompanion());
   for (int kill = 1; kill <= kCompanionRestarts; ++kill) {
     const DWORD companion = CompanionProcessId();
-    ASSERT_NE(companion, 0u);
-    KillProcess(companion, 9);
-    ASSERT_TRUE(WaitForLine(L"The 32-bit helper ended (exit code 9); starting it again (" + std::to_wstring(kill) +
-                            L" of 3)."))
+    KillProcess(companion);
+    ASSERT_TRUE(
+        WaitForLine(L"The 32-bit helper ended (exit code 1); starting it again (" + std::to_wstring(kill) + L" of 3)."))
         << kill;
+    ASSERT_TRUE(WaitForCompanion(companion)) << kill;
     WaitAllIdle();
     // Covered again.
     Click(a);
@@ -124,10 +162,11 @@ TEST_F(CompanionProgram, AnEndedCompanionIsStartedAgainAFewTimesThenGivenUp) {
     EXPECT_TRUE(RolledUp(a)) << kill;
     Click(a);
   }
-  KillProcess(CompanionProcessId(), 9);
-  ASSERT_TRUE(WaitForLine(L"The 32-bit helper ended (exit code 9) again; 32-bit applications are no longer covered."));
+  const int starts = companionStarts;
+  KillProcess(CompanionProcessId());
+  ASSERT_TRUE(WaitForLine(L"The 32-bit helper ended (exit code 1) again; 32-bit applications are no longer covered."));
   WaitAllIdle();
-  EXPECT_EQ(CompanionProcessId(), 0u);
+  EXPECT_EQ(companionStarts, starts);
   Click(a);
   Click(b);
   EXPECT_FALSE(RolledUp(a));

@@ -24,7 +24,10 @@ void ProgramTest::SetUp() {
   ASSERT_NE(mkdtemp(pattern), nullptr);
   dir = pattern;
   ASSERT_EQ(chdir(dir.c_str()), 0);
-  // The 64-bit program starts its 32-bit companion from its own folder.
+  RegisterCompanion();
+}
+
+void ProgramTest::RegisterCompanion() {
   RegisterImage(kCompanionFileName, Machine::X86, [](const std::wstring &line) { return RunCompanion(line); });
 }
 

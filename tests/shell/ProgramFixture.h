@@ -23,6 +23,9 @@ class ProgramTest : public ::testing::Test {
   // A settings file with the given geometry and options, naming script.py.
   void WriteSettings(int left, int top, int width, int height, bool tray, bool minimize);
   void WriteScript(const std::string &python);
+  // The 64-bit program starts its 32-bit companion from its own folder:
+  // registered at SetUp, and again after a reset of the desktop.
+  void RegisterCompanion();
 
   // Starts the program and waits until its message loop is idle.
   void Start();

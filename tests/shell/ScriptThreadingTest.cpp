@@ -166,6 +166,7 @@ def configure():
   EXPECT_NE(LogBuffer::Instance().Text().find(L"still running at exit, not waited for after"), std::wstring::npos);
   // The next run starts a fresh interpreter beside the threads kept out.
   ResetDesktop();
+  RegisterCompanion();
   WriteScript("import Quillmere\nQuillmere.log(u'next run')\ndef configure():\n    return ([],)\n");
   Start();
   EXPECT_TRUE(LogHas(L"next run\r\n"));
@@ -333,6 +334,7 @@ TEST_F(ScriptThreading, ASecondStartInTheSameProcessHasTheModuleAndAFreshLog) {
   ChooseMenuCommand(main, 105);
   EXPECT_EQ(Join(), 0);
   ResetDesktop();
+  RegisterCompanion();
   WriteScript("import Quillmere\nQuillmere.log(u'second run')\ndef configure():\n    return ([],)\n");
   Start();
   EXPECT_EQ(Log(), L"second run\r\n");

@@ -190,9 +190,11 @@ void HandleIncomingLocked(Lock &lock, Thread &self) {
 
 void LeaveIfKilledLocked(Lock &lock, const Thread &self) {
   if (!self.killed) return;
-  // Only the program's threads may have frames that cannot be unwound; the
-  // simulated processes' threads are winsim's own and catch the throw.
-  auto choose = self.process->id == D().programProcess ? D().killedThreadExit : nullptr;
+  // Whoever set the choice decides for every killed thread: the program's
+  // may have frames that cannot be unwound, and a test may want a killed
+  // process to run none of its code again, as on the platform. Unwound,
+  // the simulated processes' threads catch the throw themselves.
+  auto choose = D().killedThreadExit;
   lock.unlock();
   if (!choose || choose() == driver::KilledThreadExit::Unwind) throw driver::ProcessKilled();
   // A terminated thread never runs again; this one waits on nothing that

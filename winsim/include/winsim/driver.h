@@ -77,12 +77,14 @@ struct ProcessKilled {};
 // killed.
 void KillProgram();
 
-// How a thread of a killed program leaves the platform call it waits in.
+// How a thread of a killed process (the program, or one KillProcess or
+// TerminateProcess ended) leaves the platform call it waits in.
 // Unwind: by throwing ProcessKilled (the default). Stop: it stays in that
 // call for good, as the platform leaves a terminated thread: it holds
 // nothing of the desktop, never returns to its caller, and none of the code
 // on its stack runs again. Stop is for a thread whose stack cannot be
-// unwound by an exception (frames of code that does not expect one).
+// unwound by an exception (frames of code that does not expect one), and
+// for a test that needs a killed process's destructors not to run.
 enum class KilledThreadExit { Unwind, Stop };
 
 // Sets who chooses the way out. The function runs on each killed thread as
