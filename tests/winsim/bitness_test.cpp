@@ -177,6 +177,7 @@ HWND NewPopup() {
 }
 
 TEST_F(BitnessTest, HandleValuesAreSignExtendedFrom32BitsAndNeverRepeat) {
+  const auto usual = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(NewPopup()));
   SetNextHandleValue(0x7FFFFFFC);
   HWND a = NewPopup();
   HWND b = NewPopup();
@@ -198,6 +199,12 @@ TEST_F(BitnessTest, HandleValuesAreSignExtendedFrom32BitsAndNeverRepeat) {
   EXPECT_EQ(before.count(reinterpret_cast<uintptr_t>(d)), 0u);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(d) & 0xFFFFFFFF00000000u, 0xFFFFFFFF00000000u);
   EXPECT_FALSE(IsWindow(c));
+
+  // Back where handles were before the test, for the tests after it; the
+  // handle given out there is passed over.
+  SetNextHandleValue(usual);
+  HWND e = NewPopup();
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(e), usual + 2u);
 }
 
 }  // namespace

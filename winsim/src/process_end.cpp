@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 using namespace winsim;
 
@@ -141,12 +142,24 @@ BOOL WINAPI TerminateProcess(HANDLE process, UINT exitCode) {
   return TRUE;
 }
 
-BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
-  if (!exitCode) return Fail(ERROR_INVALID_PARAMETER);
+namespace {
+
+// What a process handle with a query right tells: a copy of its run's
+// state, or nothing with the error set.
+std::optional<ProcessLife> QueryProcess(HANDLE process) {
   auto self = CurrentThread();
   Lock lock(Mutex());
   auto life = ProcessLifeOfHandleLocked(D(), process, *self,
                                         PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION);
+  if (!life) return std::nullopt;
+  return *life;
+}
+
+}  // namespace
+
+BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
+  if (!exitCode) return Fail(ERROR_INVALID_PARAMETER);
+  auto life = QueryProcess(process);
   if (!life) return FALSE;
   *exitCode = life->exitCode;
   return TRUE;
@@ -154,10 +167,7 @@ BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
 
 BOOL WINAPI IsWow64Process(HANDLE process, PBOOL wow64) {
   if (!wow64) return Fail(ERROR_INVALID_PARAMETER);
-  auto self = CurrentThread();
-  Lock lock(Mutex());
-  auto life = ProcessLifeOfHandleLocked(D(), process, *self,
-                                        PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION);
+  auto life = QueryProcess(process);
   if (!life) return FALSE;
   *wow64 = life->machine == driver::Machine::X86 ? TRUE : FALSE;
   return TRUE;
