@@ -15,15 +15,25 @@
 //   waitheight H MS TITLE  polls the window's height about every millisecond
 //                          until it is H, at most MS milliseconds:
 //                          "height H at T" (T as for now) or "timeout H"
+//   bits TITLE             "bits 32" or "bits 64": the bitness of the process
+//                          that owns that window (IsWow64Process), or "none"
+//   processes NAME         "processes N PID..." of the running processes whose
+//                          executable file is NAME (case ignored)
+//   waitgone MS NAME       polls about every millisecond until no process of
+//                          that name runs, at most MS milliseconds:
+//                          "gone at T" (T as for now) or "running N"
 //   quit                   ends
 //
 // Wine's performance counter is the host's CLOCK_MONOTONIC_RAW, so "now"
 // and "at" can be set against times taken outside Wine.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
+#include <cwctype>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -89,6 +99,65 @@ void LogText(const std::string &title) {
   std::printf("%s\n", line.c_str());
 }
 
+// The process of that window: 32 when it runs under WOW64 (a 32-bit
+// process on 64-bit Windows), 64 otherwise; 0 when it cannot be asked.
+int Bits(HWND window) {
+  DWORD id = 0;
+  if (!GetWindowThreadProcessId(window, &id)) return 0;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (!process) return 0;
+  BOOL wow64 = FALSE;
+  BOOL asked = IsWow64Process(process, &wow64);
+  CloseHandle(process);
+  if (!asked) return 0;
+  return wow64 ? 32 : sizeof(void *) == 8 ? 64 : 32;
+}
+
+bool SameName(const wchar_t *a, const std::wstring &b) {
+  std::size_t i = 0;
+  for (; a[i] && i < b.size(); ++i)
+    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+  return !a[i] && i == b.size();
+}
+
+// The ids of the running processes whose executable file is that name.
+std::vector<DWORD> Processes(const std::wstring &name) {
+  std::vector<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32W entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (SameName(entry.szExeFile, name)) ids.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return ids;
+}
+
+void ReportProcesses(const std::string &name) {
+  std::vector<DWORD> ids = Processes(Wide(name));
+  std::printf("processes %u", static_cast<unsigned>(ids.size()));
+  for (DWORD id : ids) std::printf(" %lu", static_cast<unsigned long>(id));
+  std::printf("\n");
+}
+
+void WaitGone(long milliseconds, const std::string &name) {
+  std::wstring wide = Wide(name);
+  long long end = Microseconds() + milliseconds * 1000LL;
+  for (;;) {
+    long long now = Microseconds();
+    std::size_t running = Processes(wide).size();
+    if (running == 0) {
+      std::printf("gone at %lld\n", now);
+      return;
+    }
+    if (now > end) {
+      std::printf("running %u\n", static_cast<unsigned>(running));
+      return;
+    }
+    Sleep(1);
+  }
+}
+
 void WaitHeight(long height, long milliseconds, const std::string &title) {
   HWND window = FindByTitle(title);
   long long end = Microseconds() + milliseconds * 1000LL;
@@ -141,6 +210,23 @@ int main() {
         WaitHeight(height, milliseconds, rest.substr(static_cast<size_t>(consumed)));
       else
         std::printf("error waitheight H MS TITLE\n");
+    } else if (verb == "bits") {
+      HWND window = FindByTitle(rest);
+      int bits = window ? Bits(window) : 0;
+      if (bits)
+        std::printf("bits %d\n", bits);
+      else
+        std::printf("none\n");
+    } else if (verb == "processes") {
+      ReportProcesses(rest);
+    } else if (verb == "waitgone") {
+      long milliseconds = 0;
+      int consumed = 0;
+      if (std::sscanf(rest.c_str(), "%ld %n", &milliseconds, &consumed) >= 1 &&
+          static_cast<std::size_t>(consumed) < rest.size())
+        WaitGone(milliseconds, rest.substr(static_cast<size_t>(consumed)));
+      else
+        std::printf("error waitgone MS NAME\n");
     } else if (verb == "quit") {
       break;
     } else {
