@@ -128,27 +128,6 @@ check() {  # check DESCRIPTION CONDITION-STATUS [DETAIL]
 NOTEPAD="Untitled - Notepad" REGEDIT="Registry Editor" WINEMINE="WineMine" PROGRAM="Quillmere v1.02"
 probe_start ./probe.exe
 declare -A saved
-# window TITLE: sets left top right bottom height style of the window.
-window() {
-  probe "rect $1"
-  read -r _ left top right bottom _ style _ <<<"$answer"
-  height=$(( ${bottom:-0} - ${top:-0} ))
-}
-thick() { (( style & 0x00040000 )); }
-# wait_for TITLE CONDITION: polls until CONDITION (on window's fields) holds, 10 s at most.
-wait_for() {
-  for _ in $(seq 100); do
-    window "$1"
-    [ "$answer" != none ] && eval "$2" && return 0
-    sleep 0.1
-  done
-  return 1
-}
-click() {  # click TITLE: on its caption bar, where the window is now
-  window "$1"
-  click_caption "$left" "$top" "$right"
-}
-is_saved() { [ "$left $top $right $bottom $style" = "${saved[$1]}" ]; }
 
 "$WINE" notepad >notepad.log 2>&1 </dev/null &
 "$WINE" regedit >regedit.log 2>&1 </dev/null &

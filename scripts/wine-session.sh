@@ -15,6 +15,15 @@
 #   probe COMMAND                    asks it; the answer line is in $answer
 #   click_caption L T R              a real mouse click through the X server
 #                                    on the caption bar of a window at L T R
+#   window TITLE                     asks the probe for the window: sets left
+#                                    top right bottom height style
+#   wait_for TITLE CONDITION         polls until CONDITION (on window's fields)
+#                                    holds, 10 s at most
+#   click TITLE                      click_caption where the window is now
+#   is_saved TITLE                   the window is at ${saved[TITLE]} ("L T R B
+#                                    style" of an associative array saved of
+#                                    the caller's)
+#   thick                            the style has WS_THICKFRAME
 top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 . "$top/scripts/wine-env.sh"
 
@@ -82,3 +91,23 @@ probe() {
 click_caption() {
   xdotool mousemove $(( ($1 + $3) / 2 - 30 )) $(( $2 + 12 )) click 1
 }
+
+window() {
+  probe "rect $1"
+  read -r _ left top right bottom _ style _ <<<"$answer"
+  height=$(( ${bottom:-0} - ${top:-0} ))
+}
+thick() { (( style & 0x00040000 )); }
+wait_for() {
+  for _ in $(seq 100); do
+    window "$1"
+    [ "$answer" != none ] && eval "$2" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+click() {
+  window "$1"
+  click_caption "$left" "$top" "$right"
+}
+is_saved() { [ "$left $top $right $bottom $style" = "${saved[$1]}" ]; }
