@@ -103,43 +103,7 @@ StartMinimize=false
 [Path]
 FilterPath=both_bitnesses.py
 INI
-cat >both_bitnesses.py <<'PY'
-# Manages two Notepads and two test applications, one of each bitness; rolls
-# each up when it loses the focus to another application, and writes what
-# it does to the log view.
-import Quillmere
-
-MANAGED = ("notepad32.txt - Notepad", "notepad64.txt - Notepad", "App 32", "App 64")
-
-def on_add(hwnd, title, classname):
-    if title not in MANAGED:
-        return False
-    Quillmere.log("managing %s" % title)
-    return True
-
-def every_window(hwnd, title, classname):
-    return True
-
-def on_shade(hwnd, title, classname):
-    Quillmere.doShadeWindow(hwnd, 1)
-    return True
-
-def after_shade(hwnd, title, classname):
-    Quillmere.log("rolled up %s" % title)
-
-def on_unshade(hwnd, title, classname):
-    Quillmere.doShadeWindow(hwnd, 0)
-    return True
-
-def after_unshade(hwnd, title, classname):
-    Quillmere.log("rolled down %s" % title)
-
-def on_destroy(hwnd, title, classname):
-    pass
-
-def configure():
-    return ([every_window], on_add, on_destroy, on_shade, on_unshade, after_unshade, after_shade)
-PY
+rolling_script both_bitnesses.py "${ALL[@]}"
 : >notepad32.txt
 : >notepad64.txt
 
@@ -246,27 +210,11 @@ hand_over "$NOTEPAD64" "$APP32"
 hand_over "$APP32" "$APP64"
 shot 4-rolled-down-exactly
 
-probe "logtext $PROGRAM"
-log=$answer
-echo "log view: $log"
-for line in "rolled up $NOTEPAD32" "rolled up $NOTEPAD64" "rolled up $APP32" "rolled up $APP64" \
-            "rolled down $NOTEPAD32" "rolled down $NOTEPAD64" "rolled down $APP32" "rolled down $APP64"; do
-  [[ $log == *"$line"* ]]
-  check "the program's log view shows the script's line '$line'" $?
-done
+log_shows "rolled up $NOTEPAD32" "rolled up $NOTEPAD64" "rolled up $APP32" "rolled up $APP64" \
+          "rolled down $NOTEPAD32" "rolled down $NOTEPAD64" "rolled down $APP32" "rolled down $APP64"
 
 # Closing the program gives every window back and ends the helper.
-probe "close $PROGRAM"
-exited=1
-for _ in $(seq 200); do kill -0 "$program_pid" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
-check "the program ends after WM_CLOSE to its main window" $exited
-wait "$program_pid"
-status=$?
-check "the program's exit status is 0" "$([ $status = 0 ]; echo $?)" "status $status"
-for app in "${ALL[@]}"; do
-  wait_for "$app" 'is_saved "$app"'
-  check "closing the program gave $app back its rectangle and style" $? "$answer, was ${saved[$app]}"
-done
+close_program "${ALL[@]}"
 probe "waitgone 5000 $HELPER"
 [[ $answer == "gone at "* ]]
 check "closing the program ends $HELPER" $? "$answer"
