@@ -178,13 +178,32 @@ hand_over() {
   check "$to, focused, is down at its exact rectangle and style" $? "$answer, was ${saved[$to]}"
 }
 
-# The helper does not run on its own: without a running program's process
-# id and main window it ends at once with a nonzero exit code.
-for arguments in "" "1 2" "$$ 65540"; do
+# The helper does not run on its own. Started by hand it says so in a
+# message box and, once that is closed, ends with its exit code for a
+# refused start (5); with arguments that name no running program's process
+# and main window it ends at once with that code, without a window.
+"$WINE32" ./quillmere32.exe >>helper-alone.log 2>&1 </dev/null &
+alone_pid=$!
+box=
+for _ in $(seq 300); do
+  probe "dismiss Quillmere"
+  [[ $answer == dismissed* ]] && { box=$answer; break; }
+  sleep 0.1
+done
+[[ $box == *"does not run on its own"* ]]
+check "$HELPER started by hand says in a message box that it does not run on its own" $? "${box:-no message box}"
+exited=1
+for _ in $(seq 100); do kill -0 "$alone_pid" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
+check "$HELPER ends once its message box is closed" $exited
+[ $exited -eq 0 ] || kill -KILL "$alone_pid" 2>/dev/null
+wait "$alone_pid"
+status=$?
+check "$HELPER started by hand ends with exit code 5" "$([ $status = 5 ]; echo $?)" "status $status"
+for arguments in "1 2" "$$ 65540"; do
   timeout 60 "$WINE32" ./quillmere32.exe $arguments >>helper-alone.log 2>&1 </dev/null
   status=$?
-  [ $status -ne 0 ] && [ $status -ne 124 ]
-  check "$HELPER started on its own (arguments '$arguments') ends at once, exit code nonzero" $? "status $status"
+  check "$HELPER started with the arguments '$arguments' ends at once with exit code 5" \
+    "$([ $status = 5 ]; echo $?)" "status $status"
 done
 probe "processes $HELPER"
 [ "$answer" = "processes 0" ]

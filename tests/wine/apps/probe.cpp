@@ -22,6 +22,9 @@
 //   waitgone MS NAME       polls about every millisecond until no process of
 //                          that name runs, at most MS milliseconds:
 //                          "gone at T" (T as for now) or "running N"
+//   dismiss TITLE          the message box with that caption: "dismissed TEXT"
+//                          (its text, lines joined with " | ") once IDOK is
+//                          posted to it, or "none"
 //   quit                   ends
 //
 // Wine's performance counter is the host's CLOCK_MONOTONIC_RAW, so "now"
@@ -65,6 +68,16 @@ long long Microseconds() {
                                 now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart);
 }
 
+// Text on one answer line: lines joined with " | ".
+std::string OneLine(const std::wstring &text) {
+  std::string line;
+  for (char c : Narrow(text)) {
+    if (c == '\r') continue;
+    line += c == '\n' ? std::string(" | ") : std::string(1, c);
+  }
+  return line;
+}
+
 HWND FindByTitle(const std::string &title) { return FindWindowW(nullptr, Wide(title).c_str()); }
 
 void Rect(const std::string &title) {
@@ -91,12 +104,7 @@ void LogText(const std::string &title) {
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   length = SendMessageW(edit, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(&text[0]));
   text.resize(static_cast<size_t>(length));
-  std::string line;
-  for (char c : Narrow(text)) {
-    if (c == '\r') continue;
-    line += c == '\n' ? std::string(" | ") : std::string(1, c);
-  }
-  std::printf("%s\n", line.c_str());
+  std::printf("%s\n", OneLine(text).c_str());
 }
 
 // The process of that window: 32 when it runs under WOW64 (a 32-bit
@@ -156,6 +164,20 @@ void WaitGone(long milliseconds, const std::string &name) {
     }
     Sleep(1);
   }
+}
+
+// The message box text's control id (the system's message box dialogs).
+constexpr int kMessageBoxText = 0xFFFF;
+
+void Dismiss(const std::string &title) {
+  HWND box = FindWindowW(L"#32770", Wide(title).c_str());
+  if (!box) {
+    std::printf("none\n");
+    return;
+  }
+  wchar_t text[1024] = L"";
+  GetDlgItemTextW(box, kMessageBoxText, text, 1024);
+  std::printf("%s\n", PostMessageW(box, WM_COMMAND, IDOK, 0) ? ("dismissed " + OneLine(text)).c_str() : "none");
 }
 
 void WaitHeight(long height, long milliseconds, const std::string &title) {
@@ -227,6 +249,8 @@ int main() {
         WaitGone(milliseconds, rest.substr(static_cast<size_t>(consumed)));
       else
         std::printf("error waitgone MS NAME\n");
+    } else if (verb == "dismiss") {
+      Dismiss(rest);
     } else if (verb == "quit") {
       break;
     } else {
