@@ -24,7 +24,7 @@ import re
 import sys
 
 # The layers, lowest first.
-LAYERS = ["winsim", "scoped", "hook", "config", "script", "shade", "module", "shell", "sim"]
+LAYERS = ["winsim", "scoped", "hook", "config", "script", "shade", "module", "shell", "companion", "sim"]
 
 # Layers that must hold sources: every one, so that a renamed or moved
 # folder cannot switch its part of the check off quietly.

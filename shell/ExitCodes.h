@@ -10,4 +10,11 @@ constexpr int kExitPythonLacksFunction = 3;
 // copy of the program running): the program ended without changing anything.
 constexpr int kExitHookNotInstalled = 4;
 
+// The 32-bit companion's exit codes besides 0 (the program ended, or asked
+// it to end). Refused: it was not started by a running Quillmere with its
+// process id and main window.
+constexpr int kExitCompanionRefused = 5;
+// Its hook could not be installed.
+constexpr int kExitCompanionHookNotInstalled = 6;
+
 #endif

@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <string>
 
+#include "hook/CompanionEvents.h"
 #include "module/EffectGate.h"
 #include "module/LogBuffer.h"
 #include "module/ScriptModule.h"
@@ -118,6 +119,12 @@ bool MainWindow::Create(const std::wstring &title) {
     DestroyWindow(window);
     return false;
   }
+  // 32-bit applications are covered by the companion from here on; without
+  // it the log says so and 64-bit applications are covered all the same.
+  if (kProgramHasCompanion) {
+    const std::wstring failed = companion.Start(window);
+    if (!failed.empty()) LogBuffer::Instance().Append(failed.c_str(), failed.size());
+  }
   RegisterScriptModule(*shadeManager);
   SetScriptErrorSink(LogScriptError);
   // The settings were read before the log existed: what was wrong with
@@ -151,6 +158,10 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
   // A new taskbar (the shell restarted) knows none of the old icons.
   if (taskbarCreated && message == taskbarCreated && profile.ShowTrayIcon) AddTrayIcon();
   if (comeForward && message == comeForward) ComeForward();
+  if (IsCompanionEvent(message)) {
+    HandleCompanionEvent(message, wParam, lParam, static_cast<DWORD>(GetMessageTime()));
+    return 0;
+  }
   switch (message) {
     case WM_DESTROY:
       // A window whose creation failed was never shown: it has no position
@@ -179,6 +190,7 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
       RecoverTaggedWindows();
       shadeManager.reset();
       if (tray.cbSize) Shell_NotifyIconW(NIM_DELETE, &tray);
+      companion.Stop();
       UnregisterHook();
       break;  // the quit message is posted below
     case WM_SIZE:
@@ -246,15 +258,30 @@ LRESULT MainWindow::WindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 int MainWindow::MessageLoop() {
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0)) {
-    // An accelerator's command goes to the window the keystroke was for.
-    if (!TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
+  // Waits for messages and, while the companion runs, for its end too.
+  for (;;) {
+    HANDLE handle = companion.Handle();
+    const DWORD count = handle ? 1 : 0;
+    const DWORD woken = MsgWaitForMultipleObjectsEx(count, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (count && woken == WAIT_OBJECT_0) {
+      CompanionEnded();
+      continue;
+    }
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+      // An accelerator's command goes to the window the keystroke was for.
+      if (!TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
     }
   }
-  return static_cast<int>(msg.wParam);
+}
+
+void MainWindow::CompanionEnded() {
+  const std::wstring line = companion.Ended();
+  LogBuffer::Instance().Append(line.c_str(), line.size());
 }
 
 void MainWindow::SaveWindowPosition() {
@@ -319,6 +346,22 @@ void MainWindow::HandleHookEvent(LPARAM address, DWORD queued) {
       info.BaseAddress != page || info.State != MEM_COMMIT || info.Type != MEM_PRIVATE ||
       info.RegionSize != kHookEventPageSize)
     return;
+  // The record is copied out and its page released before the event is
+  // handled: a handler that pumps messages may handle further events.
+  const HookEventRecord record = *static_cast<const HookEventRecord *>(page);
+  VirtualFreeEx(GetCurrentProcess(), page, 0, MEM_RELEASE);
+  DeliverEvent(record.message, record.hwnd, record.wParam, queued);
+}
+
+void MainWindow::HandleCompanionEvent(UINT message, WPARAM wParam, LPARAM lParam, DWORD queued) {
+  // Any process may post these numbers; they count only while the
+  // companion runs, and carry values, never an address.
+  if (!companion.Running()) return;
+  const CompanionEvent event = ReadCompanionEvent(message, wParam, lParam);
+  DeliverEvent(event.kind, event.window, event.wParam, queued);
+}
+
+void MainWindow::DeliverEvent(UINT kind, HWND eventWindow, WPARAM wParam, DWORD queued) {
   // Held for the whole event: a handler that pumps messages may meet the
   // main window's destruction, which drops the window's own reference.
   // The event is handled without the interpreter lock: asking a window for
@@ -327,12 +370,10 @@ void MainWindow::HandleHookEvent(LPARAM address, DWORD queued) {
   // lock of its own.
   // A reload asked for meanwhile waits until the event has ended.
   if (boost::shared_ptr<ShadeManager> manager = shadeManager) {
-    const HookEventRecord *record = static_cast<const HookEventRecord *>(page);
     ++scriptWork;
-    HandleWindowEvent(*manager, window, record->message, record->hwnd, record->wParam, EventTime{queued, startEnded});
+    HandleWindowEvent(*manager, window, kind, eventWindow, wParam, EventTime{queued, startEnded});
     --scriptWork;
   }
-  VirtualFreeEx(GetCurrentProcess(), page, 0, MEM_RELEASE);
   RunPendingReload();
 }
 

@@ -16,6 +16,7 @@
 #include "config/QuillmereProfile.h"
 #include "hook/QuillmereHook.h"
 #include "shell/BaseWindow.h"
+#include "shell/CompanionProcess.h"
 #include "shell/ScriptSaveSettle.h"
 #include "scoped/GdiObject.h"
 
@@ -52,6 +53,9 @@ class MainWindow : public BaseWindow {
   // the event table, with the time it was queued at (GetMessageTime); a
   // page that is not one a hook library posts is neither read nor released.
   void HandleHookEvent(LPARAM address, DWORD queued);
+  // Hands an event the 32-bit companion's hook posted (hook/CompanionEvents.h),
+  // widened, to the event table, while the companion runs.
+  void HandleCompanionEvent(UINT message, WPARAM wParam, LPARAM lParam, DWORD queued);
 
   // Create failed because the hook library refused the hook: the program
   // said so and ends with kExitHookNotInstalled.
@@ -77,6 +81,12 @@ class MainWindow : public BaseWindow {
   void ComeForward();
   // "Quillmere", or "Quillmere (paused)".
   std::wstring TrayTip() const;
+  // Hands one forwarded event to the event table, and runs a reload asked
+  // for meanwhile.
+  void DeliverEvent(UINT kind, HWND eventWindow, WPARAM wParam, DWORD queued);
+  // The companion's process ended: the log says so, and it is started again
+  // while restarts are left.
+  void CompanionEnded();
 
   // --- The script: reload, pause and the watch of its folder
   // (MainWindowScript.cpp) ---
@@ -114,6 +124,8 @@ class MainWindow : public BaseWindow {
   bool hookInstalled;
   bool hookRefused;
   DWORD hookError;  // GetLastError after the library refused the hook
+  // The 64-bit program's 32-bit companion, which covers 32-bit applications.
+  CompanionProcess companion;
   // The registered message by which a second copy asks this one forward.
   UINT comeForward;
   // GetTickCount64 once every window present at start had been offered to

@@ -65,5 +65,53 @@ TEST(ProcessHandleTest, ADestroyedWindowHasNoProcess) {
   EXPECT_EQ(GetWindowThreadProcessId(w, &processId), 0u);
 }
 
+TEST(ProcessHandleTest, TheRunningProcessIsStillActive) {
+  DWORD code = 0;
+  ASSERT_TRUE(GetExitCodeProcess(GetCurrentProcess(), &code));
+  EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
+}
+
+// The executable's path, as a program finds files beside itself.
+std::wstring OwnPath() {
+  std::wstring path(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+  path.resize(n);
+  return path;
+}
+
+TEST(ProcessStartTest, AMissingExecutableIsNotFound) {
+  std::wstring path = OwnPath();
+  ASSERT_FALSE(path.empty());
+  path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"no-such-program.exe";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::wstring commandLine = L"\"" + path + L"\" 1 2";
+  SetLastError(0);
+  EXPECT_FALSE(
+      CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(ProcessStartTest, TheExecutablesPathIsCutToTheBufferWithAnError) {
+  const std::wstring path = OwnPath();
+  ASSERT_GT(path.size(), 4u);
+  EXPECT_EQ(path.find(L'\0'), std::wstring::npos);
+  // Room for all of it and the terminator: its length, terminated.
+  std::vector<wchar_t> fits(path.size() + 1, L'x');
+  EXPECT_EQ(GetModuleFileNameW(nullptr, fits.data(), static_cast<DWORD>(fits.size())), path.size());
+  EXPECT_EQ(std::wstring(fits.data()), path);
+  // One short: cut, the buffer's size returned, and the error set.
+  std::vector<wchar_t> cut(path.size(), L'x');
+  SetLastError(0);
+  EXPECT_EQ(GetModuleFileNameW(nullptr, cut.data(), static_cast<DWORD>(cut.size())), cut.size());
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(std::wstring(cut.data(), cut.size() - 1), path.substr(0, cut.size() - 1));
+  // The platform terminates the cut path; Wine versions differ on that.
+  if (!OnWine()) {
+    EXPECT_EQ(cut.back(), L'\0');
+  }
+}
+
 }  // namespace
 }  // namespace platform_test

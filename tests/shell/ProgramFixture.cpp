@@ -8,6 +8,8 @@
 #include <optional>
 #include <sstream>
 
+#include "companion/Companion.h"
+#include "shell/CompanionProtocol.h"
 #include "shell/MainWindowClass.h"
 #include "shell/resource.h"
 
@@ -22,6 +24,8 @@ void ProgramTest::SetUp() {
   ASSERT_NE(mkdtemp(pattern), nullptr);
   dir = pattern;
   ASSERT_EQ(chdir(dir.c_str()), 0);
+  // The 64-bit program starts its 32-bit companion from its own folder.
+  RegisterImage(kCompanionFileName, Machine::X86, [](const std::wstring &line) { return RunCompanion(line); });
 }
 
 void ProgramTest::TearDown() {

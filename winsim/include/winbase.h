@@ -37,6 +37,7 @@
 #define ERROR_INVALID_FILTER_PROC 1427
 #define ERROR_GEN_FAILURE 31
 #define ERROR_ALREADY_EXISTS 183
+#define ERROR_MOD_NOT_FOUND 126
 
 /* Process access rights */
 #define PROCESS_TERMINATE 0x0001
@@ -93,14 +94,74 @@ WINBASEAPI void WINAPI SetLastError(DWORD error);
 WINBASEAPI HANDLE WINAPI GetCurrentProcess(void);
 // Ends the process with the exit code, every thread with it, wherever they
 // are; no static destructor runs. winsim runs the program in its host's own
-// process, so the host ends too; the standard streams are flushed first.
+// process, so for the program the host ends too; the standard streams are
+// flushed first. In a simulated process (CreateProcessW, the driver's) the
+// libraries mapped for hooks see the end, and the calling thread leaves by
+// throwing the driver's ProcessKilled, which the process's thread catches.
 WINBASEAPI [[noreturn]] void WINAPI ExitProcess(UINT exitCode);
-// Ends the process at once with the exit code: no library is told, nothing
-// is flushed by the platform. winsim ends only its own process this way
-// (the handle GetCurrentProcess() gives); any other handle fails with
-// ERROR_NOT_SUPPORTED. Like ExitProcess, it ends the host; the standard
-// streams are flushed first.
+// Ends a process at once with the exit code: no library is told, nothing
+// is flushed by the platform. The program's own process (GetCurrentProcess())
+// ends the host; the standard streams are flushed first. Another process,
+// through a handle with PROCESS_TERMINATE, ends as the driver's KillProgram
+// ends the program. An ended one fails with ERROR_ACCESS_DENIED.
 WINBASEAPI BOOL WINAPI TerminateProcess(HANDLE process, UINT exitCode);
+#define STILL_ACTIVE 259
+// STILL_ACTIVE while the process runs, then its exit code. Needs
+// PROCESS_QUERY_(LIMITED_)INFORMATION.
+WINBASEAPI BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+// TRUE in *wow64 for a 32-bit process (winsim is 64-bit Windows).
+WINBASEAPI BOOL WINAPI IsWow64Process(HANDLE process, PBOOL wow64);
+
+/* Starting processes (image.cpp) */
+#define CREATE_SUSPENDED 0x00000004
+#define DETACHED_PROCESS 0x00000008
+#define CREATE_NEW_CONSOLE 0x00000010
+#define CREATE_UNICODE_ENVIRONMENT 0x00000400
+#define CREATE_NO_WINDOW 0x08000000
+#define STARTF_USESHOWWINDOW 0x00000001
+typedef struct _STARTUPINFOW {
+  DWORD cb;
+  LPWSTR lpReserved;
+  LPWSTR lpDesktop;
+  LPWSTR lpTitle;
+  DWORD dwX;
+  DWORD dwY;
+  DWORD dwXSize;
+  DWORD dwYSize;
+  DWORD dwXCountChars;
+  DWORD dwYCountChars;
+  DWORD dwFillAttribute;
+  DWORD dwFlags;
+  WORD wShowWindow;
+  WORD cbReserved2;
+  LPBYTE lpReserved2;
+  HANDLE hStdInput;
+  HANDLE hStdOutput;
+  HANDLE hStdError;
+} STARTUPINFOW, *LPSTARTUPINFOW;
+typedef struct _PROCESS_INFORMATION {
+  HANDLE hProcess;
+  HANDLE hThread;
+  DWORD dwProcessId;
+  DWORD dwThreadId;
+} PROCESS_INFORMATION, *PPROCESS_INFORMATION, *LPPROCESS_INFORMATION;
+struct _SECURITY_ATTRIBUTES;
+// Starts an executable the driver registered (winsim::driver::RegisterImage),
+// found by the last component of applicationName, or of the command line's
+// first token when that is null. An unknown one fails with
+// ERROR_FILE_NOT_FOUND; CREATE_SUSPENDED fails with ERROR_NOT_SUPPORTED.
+// The handles are the caller's to close.
+WINBASEAPI BOOL WINAPI CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine,
+                                      struct _SECURITY_ATTRIBUTES *processAttributes,
+                                      struct _SECURITY_ATTRIBUTES *threadAttributes, BOOL inheritHandles,
+                                      DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
+                                      LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation);
+WINBASEAPI LPWSTR WINAPI GetCommandLineW(void);
+// The executable's path for module null (or the executable's own handle):
+// at most size characters with the terminator; a longer path is cut to
+// size - 1 characters and terminated, size is returned and the error is
+// ERROR_INSUFFICIENT_BUFFER.
+WINBASEAPI DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 WINBASEAPI DWORD WINAPI GetCurrentProcessId(void);
 WINBASEAPI DWORD WINAPI GetCurrentThreadId(void);
 WINBASEAPI HANDLE WINAPI OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId);
@@ -162,6 +223,8 @@ WINBASEAPI BOOL WINAPI ResetEvent(HANDLE event);
 WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
 // Waits for any one of the objects (waitAll TRUE fails with
 // ERROR_NOT_SUPPORTED); the lowest index among the signalled ones wins.
+// Events, change notifications and process handles with SYNCHRONIZE (a
+// process is signalled once it has ended) can be waited for.
 WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds);
 
 /* Directory change notifications (waitable.cpp) */

@@ -67,7 +67,7 @@ typedef CHAR *LPSTR;
 typedef const CHAR *LPCSTR;
 typedef WCHAR *LPWSTR, *PWSTR;
 typedef const WCHAR *LPCWSTR, *PCWSTR;
-typedef BOOL *LPBOOL;
+typedef BOOL *LPBOOL, *PBOOL;
 typedef BYTE *LPBYTE;
 typedef DWORD *LPDWORD, *PDWORD;
 typedef LONG *LPLONG;

@@ -569,7 +569,41 @@ WINUSERAPI LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wPara
 WINUSERAPI LRESULT WINAPI CallWindowProcW(WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 WINUSERAPI void WINAPI PostQuitMessage(int exitCode);
 WINUSERAPI BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Fails with ERROR_INVALID_THREAD_ID for a thread that has no message
+// queue yet: a thread gets one with its first call of the window manager
+// (PeekMessageW, GetMessageW, CreateWindowExW...).
 WINUSERAPI BOOL WINAPI PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* Waiting for messages and kernel objects together (waitable.cpp) */
+#define QS_KEY 0x0001
+#define QS_MOUSEMOVE 0x0002
+#define QS_MOUSEBUTTON 0x0004
+#define QS_POSTMESSAGE 0x0008
+#define QS_TIMER 0x0010
+#define QS_PAINT 0x0020
+#define QS_SENDMESSAGE 0x0040
+#define QS_HOTKEY 0x0080
+#define QS_ALLPOSTMESSAGE 0x0100
+#define QS_RAWINPUT 0x0400
+#define QS_MOUSE (QS_MOUSEMOVE | QS_MOUSEBUTTON)
+#define QS_INPUT (QS_MOUSE | QS_KEY | QS_RAWINPUT)
+#define QS_ALLEVENTS (QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY)
+#define QS_ALLINPUT (QS_ALLEVENTS | QS_SENDMESSAGE)
+#define MWMO_WAITALL 0x0001
+#define MWMO_ALERTABLE 0x0002
+#define MWMO_INPUTAVAILABLE 0x0004
+// Waits for one of the objects (as WaitForMultipleObjects) or for input of
+// the kinds in wakeMask: WAIT_OBJECT_0 + i for an object, WAIT_OBJECT_0 +
+// count for input, WAIT_TIMEOUT. Messages sent to the thread are handled
+// while it waits when QS_SENDMESSAGE is in the mask. Only input that came
+// since the thread last looked at its queue (GetMessageW, PeekMessageW)
+// wakes it, unless MWMO_INPUTAVAILABLE asks for any input in the queue.
+// Waiting for all objects (waitAll, MWMO_WAITALL) fails with
+// ERROR_NOT_SUPPORTED.
+WINUSERAPI DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds,
+                                                  DWORD wakeMask);
+WINUSERAPI DWORD WINAPI MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE *handles, DWORD milliseconds,
+                                                    DWORD wakeMask, DWORD flags);
 WINUSERAPI LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 WINUSERAPI UINT WINAPI RegisterWindowMessageW(LPCWSTR name);
 WINUSERAPI BOOL WINAPI InSendMessage(void);

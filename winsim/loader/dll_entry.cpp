@@ -9,6 +9,9 @@
 #ifndef WINSIM_MODULE_NAME
 #error "WINSIM_MODULE_NAME names the DLL"
 #endif
+#ifndef WINSIM_MODULE_MACHINE
+#define WINSIM_MODULE_MACHINE X64
+#endif
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
 
@@ -16,7 +19,8 @@ namespace {
 
 struct LoadedDll {
   HMODULE module;
-  LoadedDll() : module(winsim::RegisterModule(WINSIM_MODULE_NAME, DllMain)) {
+  LoadedDll()
+      : module(winsim::RegisterModule(WINSIM_MODULE_NAME, DllMain, winsim::driver::Machine::WINSIM_MODULE_MACHINE)) {
     DllMain(module, DLL_PROCESS_ATTACH, nullptr);
   }
   ~LoadedDll() {

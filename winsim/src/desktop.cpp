@@ -83,9 +83,18 @@ void ResetMetrics(DesktopState &d) {
 }
 
 uintptr_t NewHandleValue(Desktop &d) {
-  uintptr_t value = d.nextHandle;
-  d.nextHandle += 2;
-  return value;
+  // Passes over 0 and whatever was given out before (the counter may have
+  // been moved back by the driver, or have wrapped).
+  uint32_t low = d.nextHandle;
+  while (low == 0 || !d.handlesGiven.insert(low).second) low += 2;
+  d.nextHandle = low + 2;
+  return static_cast<uintptr_t>(static_cast<intptr_t>(static_cast<int32_t>(low)));
+}
+
+HANDLE NewKernelHandleLocked(Desktop &d) {
+  HANDLE h = reinterpret_cast<HANDLE>(d.nextKernelHandle);
+  d.nextKernelHandle += 4;
+  return h;
 }
 
 std::shared_ptr<Process> NewProcessLocked(Desktop &d, const std::string &name) {
@@ -181,7 +190,9 @@ void HandleIncomingLocked(Lock &lock, Thread &self) {
 
 void LeaveIfKilledLocked(Lock &lock, const Thread &self) {
   if (!self.killed) return;
-  auto choose = D().killedThreadExit;
+  // Only the program's threads may have frames that cannot be unwound; the
+  // simulated processes' threads are winsim's own and catch the throw.
+  auto choose = self.process->id == D().programProcess ? D().killedThreadExit : nullptr;
   lock.unlock();
   if (!choose || choose() == driver::KilledThreadExit::Unwind) throw driver::ProcessKilled();
   // A terminated thread never runs again; this one waits on nothing that

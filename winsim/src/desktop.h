@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -21,6 +22,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <winsim/driver.h>
@@ -51,9 +53,21 @@ struct MappedModule {
 
 using LibraryData = std::unique_ptr<void, void (*)(void *)>;
 
+// One run of a process, which its handles refer to: a handle stays with
+// the run it was opened on, even when the id later names another run (the
+// program's id outlives a kill).
+struct ProcessLife {
+  bool ended = false;
+  DWORD exitCode = STILL_ACTIVE;
+  driver::Machine machine = driver::Machine::X64;
+};
+
 struct Process {
   DWORD id = 0;
   std::string name;
+  std::shared_ptr<ProcessLife> life = std::make_shared<ProcessLife>();
+  std::wstring commandLine;    // GetCommandLineW; empty for the program, which reads its own
+  std::wstring imagePath;      // GetModuleFileNameW(nullptr); empty for the program's real executable
   HINSTANCE module = nullptr;  // the handle of the process's executable image
   std::map<uintptr_t, Allocation> allocations;
   std::vector<MappedModule> mappedModules;          // never the program's: it loaded its libraries itself
@@ -66,6 +80,13 @@ struct Process {
 struct ProcessHandle {
   DWORD processId = 0;
   DWORD access = 0;
+  DWORD owner = 0;
+  std::shared_ptr<ProcessLife> life;
+};
+
+// A thread handle CreateProcessW gives, valid in the process that made it.
+struct ThreadHandle {
+  DWORD threadId = 0;
   DWORD owner = 0;
 };
 
@@ -96,6 +117,8 @@ struct HookEntry {
   DllEntry entry = nullptr;  // the module's DllMain, when it is a library winsim loaded
   DWORD threadId = 0;        // 0: every thread of the desktop
   DWORD ownerProcess = 0;
+  driver::Machine machine = driver::Machine::X64;  // its module's, or the installer's for an executable
+  std::weak_ptr<Thread> installer;                 // runs it for processes of the other machine, when asked
   bool removed = false;
 };
 
@@ -113,8 +136,14 @@ struct Thread {
   std::condition_variable wake;
   bool quitPosted = false;
   int quitCode = 0;
-  bool pumping = false;  // has taken messages from its queue at least once
-  bool waiting = false;  // blocked for lack of anything to do
+  bool pumping = false;   // has taken messages from its queue at least once
+  bool hasQueue = false;  // has called a function of the window manager, which gives it a message queue
+  // Posts counted as they arrive, and the count when the thread last
+  // looked at its queue: MsgWaitForMultipleObjects wakes only for news.
+  unsigned long long postsArrived = 0;
+  unsigned long long postsSeen = 0;
+  std::atomic<int> objectWaits{0};  // in a wait for kernel objects: woken when one changes
+  bool waiting = false;             // blocked for lack of anything to do
   bool alive = true;
   bool app = false;     // a GUI thread started by the driver
   bool killed = false;  // its process was killed: it leaves at its next wait
@@ -234,6 +263,7 @@ struct DesktopState {
   std::map<DWORD, std::shared_ptr<Thread>> threads;
   DWORD programProcess = 0;
   std::map<HANDLE, ProcessHandle> processHandles;
+  std::map<HANDLE, ThreadHandle> threadHandles;
   // Named mutexes: the open handles of each, and which name a handle opens.
   std::map<std::wstring, std::size_t> namedMutexes;
   std::map<HANDLE, NamedMutexHandle> mutexHandles;
@@ -264,7 +294,9 @@ struct DesktopState {
 
   int defaultPositions = 0;  // overlapped windows placed at CW_USEDEFAULT so far
 
-  uintptr_t nextHandle = 0x10010;
+  driver::ForeignHookCalls foreignHookCalls = driver::ForeignHookCalls::Skip;
+
+  uint32_t nextHandle = 0x10010;  // the low 32 bits of the next handle; see NewHandleValue
   DWORD nextProcessId = 0x3e8;
   DWORD nextThreadId = 0x400;
   uintptr_t nextKernelHandle = 0x100;
@@ -277,6 +309,9 @@ struct Desktop : DesktopState {
   // Chooses how a killed thread leaves (driver::SetKilledThreadExit); kept
   // across desktops, as it belongs to whoever runs the program.
   std::function<driver::KilledThreadExit()> killedThreadExit;
+  // The low 32 bits of every handle given out, on this desktop and the
+  // ones before: a handle is never given out twice.
+  std::unordered_set<uint32_t> handlesGiven;
 };
 
 Desktop &D();
@@ -287,8 +322,12 @@ void ResetMetrics(DesktopState &d);
 // True, and the fault used up, when the driver asked for this call to fail.
 bool TakeFaultLocked(driver::Fault fault, const Thread &caller);
 
-// A fresh handle value: small, even, never given out twice.
+// A fresh handle value as 64-bit Windows makes them: even, 32 bits
+// significant and sign-extended, never given out twice.
 uintptr_t NewHandleValue(Desktop &d);
+// A new kernel object handle (process, thread, event...), valid in the
+// process that gets it.
+HANDLE NewKernelHandleLocked(Desktop &d);
 
 // The calling thread's record; a thread the driver did not make belongs to
 // the program's process. Must be called without the lock held.
@@ -410,8 +449,42 @@ void ScheduleUnusedModuleUnloadsLocked(Desktop &d);
 // calling thread (one of its own), reserved nonzero. Without the lock held.
 void DetachMappedModulesAtExit(Process &p);
 
-// The DllMain of a library registered with one (process.cpp).
+// The DllMain of a library registered with one, and the machine it was
+// built for (for a module not registered, an executable's, the one given)
+// (process.cpp).
 DllEntry ModuleEntry(HMODULE module);
+driver::Machine ModuleMachine(HMODULE module, driver::Machine unregistered);
+
+// Ending processes (process_end.cpp). A process ends once: its run is
+// marked ended with the code, waiters on it wake, its other threads (all
+// but spare) leave at their next wait by throwing ProcessKilled, and what
+// it held goes. The program's record stays for its next thread, with a
+// fresh run; any other process leaves the desktop.
+void EndProcessLocked(Desktop &d, const std::shared_ptr<Process> &process, DWORD exitCode, const Thread *spare);
+// The exit code of a process the driver kills.
+constexpr DWORD kKilledExitCode = 1;
+// Runs a simulated process's entry on its first thread (the calling one,
+// bound to it) with the process's command line; when it returns, the
+// libraries mapped for hooks see the end and the process ends with its
+// result. A kill or ExitProcess throws it out: it has ended already.
+void RunAsProcess(const std::shared_ptr<Thread> &thread,
+                  const std::function<int(const std::wstring &commandLine)> &entry);
+// What an ended process leaves goes: hooks, handles, window classes, the
+// tray icons of windows that are gone, memory.
+void ReleaseProcessLocked(Desktop &d, DWORD process);
+// Wakes every thread that waits for kernel objects, to look at them again.
+void WakeObjectWaitersLocked(Desktop &d);
+void WakeObjectWaiters();
+// The host's executable path and command line (host.cpp).
+std::wstring HostExecutablePath();
+std::wstring HostCommandLine();
+// Processes started by CreateProcessW (image.cpp): the driver's reset ends
+// them all and forgets the registered images.
+void EndStartedProcessesAndForgetImages();
+// Resolves a process handle of the caller (or the pseudo handle) that
+// grants one of the access rights; null with the error set otherwise.
+std::shared_ptr<ProcessLife> ProcessLifeOfHandleLocked(Desktop &d, HANDLE handle, const Thread &caller, DWORD access,
+                                                       DWORD *processId = nullptr);
 // Closes every process handle a process holds (it ends).
 void CloseProcessHandlesLocked(Desktop &d, DWORD owner);
 // Named mutexes (mutex.cpp): closes the caller's handle (false when it
@@ -426,6 +499,11 @@ void DropThreadWindowsLocked(Desktop &d, Thread &t);
 // Marks a thread ended: what was sent to it fails, its windows go, and it
 // leaves the desktop.
 void RetireThreadLocked(Thread &t);
+
+// Whether the thread's queue holds input of the kinds in the QS_ mask;
+// onlyNew: only posts that came since the thread last looked at its
+// queue count (message.cpp).
+bool QueueHasInputLocked(Thread &self, DWORD wakeMask, bool onlyNew);
 
 // Makes up a WM_TIMER for the first due timer of the thread that passes
 // the filter; with remove, its next message is due one interval from now

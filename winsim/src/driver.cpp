@@ -28,20 +28,24 @@ void AppMain(std::shared_ptr<Thread> thread, std::promise<void> *ready) {
   MSG msg;
   PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread now takes messages
   ready->set_value();
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  // Closing down: the application's windows go with it.
-  for (;;) {
-    HWND left = nullptr;
-    {
-      Lock lock(Mutex());
-      for (HWND h : D().topLevel)
-        if (auto w = FindLocked(h); w && w->thread == thread) left = h;
+  try {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
     }
-    if (!left) break;
-    DestroyWindow(left);
+    // Closing down: the application's windows go with it.
+    for (;;) {
+      HWND left = nullptr;
+      {
+        Lock lock(Mutex());
+        for (HWND h : D().topLevel)
+          if (auto w = FindLocked(h); w && w->thread == thread) left = h;
+      }
+      if (!left) break;
+      DestroyWindow(left);
+    }
+  } catch (const ProcessKilled &) {
+    return;  // killed: nothing of it runs any more
   }
   // The process ends: the libraries mapped for hooks see it.
   DetachMappedModulesAtExit(*thread->process);
@@ -64,33 +68,16 @@ void OnOwnThread(HWND window, const std::function<void()> &code) {
   if (auto t = ThreadOf(window)) RunOnThread(t, code);
 }
 
-// What an ended process leaves goes: hooks, handles, window classes, the
-// tray icons of windows that are gone, memory.
-void ReleaseProcessLocked(Desktop &d, DWORD process) {
-  for (auto &hook : d.hooks)
-    if (hook->ownerProcess == process) hook->removed = true;
-  d.hooks.erase(std::remove_if(d.hooks.begin(), d.hooks.end(), [](auto &h) { return h->removed; }), d.hooks.end());
-  ScheduleUnusedModuleUnloadsLocked(d);
-  CloseProcessHandlesLocked(d, process);
-  d.classes.erase(
-      std::remove_if(d.classes.begin(), d.classes.end(), [&](auto &c) { return c->ownerProcess == process; }),
-      d.classes.end());
-  d.tray.erase(std::remove_if(d.tray.begin(), d.tray.end(), [&](auto &e) { return !d.windows.count(e.window); }),
-               d.tray.end());
-  auto &memory = d.processes.at(process)->allocations;
-  for (auto &[base, a] : memory) std::free(a.base);
-  memory.clear();
-}
-
 bool ThreadIdleLocked(const Thread &t) { return !t.alive || (t.waiting && t.incoming.empty() && t.posted.empty()); }
 
 }  // namespace
 
-DWORD StartApp(const std::string &name) {
+DWORD StartApp(const std::string &name, Machine machine) {
   auto app = std::make_unique<App>();
   {
     Lock lock(Mutex());
     app->process = NewProcessLocked(D(), name);
+    app->process->life->machine = machine;
     app->thread = NewThreadLocked(D(), app->process);
     app->thread->app = true;
   }
@@ -115,10 +102,7 @@ void StopApp(DWORD processId) {
   PostThreadMessageW(app->thread->id, WM_QUIT, 0, 0);
   app->os.join();
   Lock lock(Mutex());
-  for (auto &[base, a] : app->process->allocations) std::free(a.base);
-  app->process->allocations.clear();
-  CloseProcessHandlesLocked(D(), processId);
-  D().processes.erase(processId);
+  EndProcessLocked(D(), app->process, 0, nullptr);
 }
 
 DWORD ProgramProcessId() { return D().programProcess; }
@@ -129,55 +113,56 @@ void KillProgram() {
   auto caller = CurrentThread();
   Lock lock(Mutex());
   Desktop &d = D();
-  const DWORD program = d.programProcess;
-  std::vector<std::shared_ptr<Thread>> threads;
-  for (auto &[id, t] : d.threads)
-    if (t->process->id == program && t != caller) threads.push_back(t);
-  for (auto &t : threads) {
-    t->killed = true;
-    RetireThreadLocked(*t);
-    t->wake.notify_all();
+  EndProcessLocked(d, d.processes.at(d.programProcess), kKilledExitCode, caller.get());
+}
+
+void KillProcess(DWORD processId) {
+  if (processId == ProgramProcessId()) {
+    KillProgram();
+    return;
   }
-  ReleaseProcessLocked(d, program);
-  NotifyIdleLocked();
+  Lock lock(Mutex());
+  Desktop &d = D();
+  auto it = d.processes.find(processId);
+  if (it != d.processes.end()) EndProcessLocked(d, it->second, kKilledExitCode, nullptr);
 }
 
 std::optional<int> RunProcess(const std::string &name, const std::function<int()> &entry,
                               std::chrono::milliseconds patience) {
-  std::shared_ptr<Process> process;
   std::shared_ptr<Thread> thread;
   {
     Lock lock(Mutex());
-    process = NewProcessLocked(D(), name);
-    thread = NewThreadLocked(D(), process);
+    thread = NewThreadLocked(D(), NewProcessLocked(D(), name));
   }
   auto result = std::make_shared<std::promise<int>>();
   std::future<int> done = result->get_future();
   std::thread os([entry, thread, result] {
     BindCurrentThread(thread);
-    int code = entry();
-    // The process ends: the libraries mapped for hooks see it.
-    DetachMappedModulesAtExit(*thread->process);
-    result->set_value(code);
+    RunAsProcess(thread, [&entry](const std::wstring &) { return entry(); });
+    Lock lock(Mutex());
+    result->set_value(static_cast<int>(thread->process->life->exitCode));
   });
   if (done.wait_for(patience) != std::future_status::ready) {
     os.detach();
     return std::nullopt;
   }
-  // Its windows go with the thread, as the thread's record is retired.
   os.join();
-  Lock lock(Mutex());
-  Desktop &d = D();
-  if (d.threads.count(thread->id)) RetireThreadLocked(*thread);
-  ReleaseProcessLocked(d, process->id);
-  d.processes.erase(process->id);
-  NotifyIdleLocked();
   return done.get();
 }
 
 void SetKilledThreadExit(std::function<KilledThreadExit()> choose) {
   Lock lock(Mutex());
   D().killedThreadExit = std::move(choose);
+}
+
+void SetForeignHookCalls(ForeignHookCalls mode) {
+  Lock lock(Mutex());
+  D().foreignHookCalls = mode;
+}
+
+void SetNextHandleValue(uint32_t low32) {
+  Lock lock(Mutex());
+  D().nextHandle = low32;
 }
 
 DWORD AppThreadId(DWORD processId) {
@@ -456,6 +441,7 @@ void ResetDesktop() {
     for (auto &[pid, app] : g_apps) apps.push_back(pid);
   }
   for (DWORD pid : apps) StopApp(pid);
+  EndStartedProcessesAndForgetImages();
   Lock lock(Mutex());
   Desktop &d = D();
   // Properties hold references on the global atoms, which outlive desktops.

@@ -6,6 +6,11 @@
 // SendMessageW, and everything the system sends on its behalf, such as the
 // messages of its own focus changes), 0 when another thread sent it.
 //
+// A global hook runs only in processes of its module's machine (an
+// executable's hook: its installer's machine). In a process of the other
+// machine it is passed over, or, when the driver asks, run on the thread
+// that installed it, as a message sent there, with a copy of the record.
+//
 // A global hook's library is mapped into each process the hook runs in:
 // its DllMain sees DLL_PROCESS_ATTACH on the thread that first runs the
 // hook there, and DLL_PROCESS_DETACH once no hook of it is left, when that
@@ -28,7 +33,10 @@ HHOOK WINAPI SetWindowsHookExW(int hookType, HOOKPROC proc, HINSTANCE module, DW
   Desktop &d = D();
   if (threadId != 0 && !d.threads.count(threadId)) return FailWith<HHOOK>(ERROR_INVALID_PARAMETER, nullptr);
   if (TakeFaultLocked(driver::Fault::SetWindowsHookEx, *self)) return FailWith<HHOOK>(ERROR_ACCESS_DENIED, nullptr);
+  self->hasQueue = true;
   auto entry = std::make_shared<HookEntry>();
+  entry->machine = module ? ModuleMachine(module, self->process->life->machine) : self->process->life->machine;
+  entry->installer = self;
   entry->handle = reinterpret_cast<HHOOK>(NewHandleValue(d));
   entry->type = hookType;
   entry->proc = proc;
@@ -58,26 +66,65 @@ bool MappedLocked(const Process &p, HMODULE module) {
                      [&](const MappedModule &m) { return m.module == module; });
 }
 
+// A global hook whose module's machine is not the process's.
+bool ForeignLocked(const HookEntry &hook, const Process &p) {
+  return hook.threadId == 0 && hook.machine != p.life->machine;
+}
+
+// The size of the record a hook of the type is given.
+size_t RecordSize(int type) { return type == WH_CALLWNDPROC ? sizeof(CWPSTRUCT) : sizeof(CWPRETSTRUCT); }
+
+// Runs a hook of the other machine on the thread that installed it, with a
+// copy of the record, while the calling thread waits (and handles what is
+// sent to it). The chain there holds that hook alone. False when that
+// thread is gone.
+bool CallOnInstaller(const std::shared_ptr<HookEntry> &hook, int code, WPARAM wParam, LPARAM lParam) {
+  auto installer = hook->installer.lock();
+  if (!installer) return false;
+  std::vector<unsigned char> record(reinterpret_cast<const unsigned char *>(lParam),
+                                    reinterpret_cast<const unsigned char *>(lParam) + RecordSize(hook->type));
+  return RunOnThread(installer, [hook, code, wParam, record]() mutable {
+    {
+      Lock lock(Mutex());
+      if (hook->removed) return;
+    }
+    auto self = CurrentThread();
+    self->hookFrames.push_back(HookFrame{{hook}, 0});
+    hook->proc(code, wParam, reinterpret_cast<LPARAM>(record.data()));
+    self->hookFrames.pop_back();
+  });
+}
+
 }  // namespace
 
 // Calls the hook at or after the frame's position that is still installed,
-// mapping its library into the calling thread's process first if needed.
+// mapping its library into the calling thread's process first if needed. A
+// hook of the other machine is run on its installer's thread, and the
+// chain goes on here from the hook after it.
 static LRESULT CallFrom(Thread &self, HookFrame &frame, int code, WPARAM wParam, LPARAM lParam) {
-  std::shared_ptr<HookEntry> next;
-  bool attach = false;
-  {
-    Lock lock(Mutex());
-    while (frame.index < frame.chain.size() && frame.chain[frame.index]->removed) ++frame.index;
-    if (frame.index >= frame.chain.size()) return 0;
-    next = frame.chain[frame.index];
-    Process &p = *self.process;
-    if (next->entry && p.id != D().programProcess && !MappedLocked(p, next->module)) {
-      p.mappedModules.push_back(MappedModule{next->module, next->entry});
-      attach = true;
+  for (;;) {
+    std::shared_ptr<HookEntry> next;
+    bool attach = false;
+    {
+      Lock lock(Mutex());
+      while (frame.index < frame.chain.size() && frame.chain[frame.index]->removed) ++frame.index;
+      if (frame.index >= frame.chain.size()) return 0;
+      next = frame.chain[frame.index];
+      Process &p = *self.process;
+      if (!ForeignLocked(*next, p) && next->entry && p.id != D().programProcess && !MappedLocked(p, next->module)) {
+        p.mappedModules.push_back(MappedModule{next->module, next->entry});
+        attach = true;
+      }
+      if (ForeignLocked(*next, p)) {
+        lock.unlock();
+        CallOnInstaller(next, code, wParam, lParam);
+        ++frame.index;
+        continue;
+      }
     }
+    if (attach) next->entry(next->module, DLL_PROCESS_ATTACH, nullptr);
+    return next->proc(code, wParam, lParam);
   }
-  if (attach) next->entry(next->module, DLL_PROCESS_ATTACH, nullptr);
-  return next->proc(code, wParam, lParam);
 }
 
 LRESULT WINAPI CallNextHookEx(HHOOK /*hook*/, int code, WPARAM wParam, LPARAM lParam) {
@@ -104,8 +151,11 @@ void RunHooks(int type, const Record &record, bool sentByThisThread) {
   HookFrame frame;
   {
     Lock lock(Mutex());
+    const bool runForeign = D().foreignHookCalls == driver::ForeignHookCalls::InstallingThread;
     for (auto &h : D().hooks)
-      if (h->type == type && (h->threadId == 0 || h->threadId == self->id)) frame.chain.push_back(h);
+      if (h->type == type && (h->threadId == 0 || h->threadId == self->id) &&
+          (runForeign || !ForeignLocked(*h, *self->process)))
+        frame.chain.push_back(h);
   }
   if (frame.chain.empty()) return;
   Record copy = record;  // a hook may change what it is given; the caller's record stays

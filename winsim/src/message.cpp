@@ -52,12 +52,19 @@ bool TakeLocked(Lock &lock, Thread &self, MSG *msg, HWND filter, UINT min, UINT 
   return TakeTimerLocked(self, msg, filter, min, max, remove);
 }
 
+// The thread has looked at its queue: what is there is no longer news.
+void LookedAtQueueLocked(Thread &self) {
+  self.hasQueue = self.pumping = true;
+  self.postsSeen = self.postsArrived;
+}
+
 BOOL PostTo(const std::shared_ptr<Thread> &target, const MSG &msg) {
   if (!target->alive) return Fail(ERROR_INVALID_THREAD_ID);
   if (target->posted.size() >= kPostedLimit) return Fail(ERROR_NOT_ENOUGH_QUOTA);
   // A posted message carries the time it was queued at.
   target->posted.push_back(msg);
   target->posted.back().time = TickCountNow();
+  ++target->postsArrived;
   target->wake.notify_all();
   return TRUE;
 }
@@ -68,7 +75,7 @@ BOOL WINAPI GetMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
   auto self = CurrentThread();
   Lock lock(Mutex());
   if (window && !FindLocked(window)) return FailWith<BOOL>(ERROR_INVALID_WINDOW_HANDLE, -1);
-  self->pumping = true;
+  LookedAtQueueLocked(*self);
   for (;;) {
     LeaveIfKilledLocked(lock, *self);
     if (TakeLocked(lock, *self, msg, window, filterMin, filterMax, true)) return msg->message != WM_QUIT;
@@ -82,7 +89,7 @@ BOOL WINAPI GetMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
 BOOL WINAPI PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg) {
   auto self = CurrentThread();
   Lock lock(Mutex());
-  self->pumping = true;
+  LookedAtQueueLocked(*self);
   return TakeLocked(lock, *self, msg, window, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0);
 }
 
@@ -90,6 +97,7 @@ BOOL WINAPI WaitMessage(void) {
   auto self = CurrentThread();
   Lock lock(Mutex());
   MSG probe;
+  LookedAtQueueLocked(*self);
   while (LeaveIfKilledLocked(lock, *self), !TakeLocked(lock, *self, &probe, nullptr, 0, 0, false)) {
     self->waiting = true;
     NotifyIdleLocked();
@@ -136,6 +144,7 @@ void WINAPI PostQuitMessage(int exitCode) {
   Lock lock(Mutex());
   self->quitPosted = true;
   self->quitCode = exitCode;
+  ++self->postsArrived;
   self->wake.notify_all();
 }
 
@@ -152,9 +161,23 @@ BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 BOOL WINAPI PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
   Lock lock(Mutex());
   auto it = D().threads.find(threadId);
-  if (it == D().threads.end()) return Fail(ERROR_INVALID_THREAD_ID);
+  // A thread that has never called the window manager has no queue yet.
+  if (it == D().threads.end() || !it->second->hasQueue) return Fail(ERROR_INVALID_THREAD_ID);
   return PostTo(it->second, MSG{nullptr, message, wParam, lParam, 0, {0, 0}});
 }
+
+namespace winsim {
+
+bool QueueHasInputLocked(Thread &self, DWORD wakeMask, bool onlyNew) {
+  if (wakeMask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE | QS_INPUT | QS_HOTKEY)) {
+    if (onlyNew ? self.postsArrived != self.postsSeen : !self.posted.empty() || self.quitPosted) return true;
+  }
+  MSG probe;
+  if ((wakeMask & QS_PAINT) && PaintCandidateLocked(self, nullptr)) return true;
+  return (wakeMask & QS_TIMER) && TakeTimerLocked(self, &probe, nullptr, 0, 0, false);
+}
+
+}  // namespace winsim
 
 LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return SystemSend(window, message, wParam, lParam);

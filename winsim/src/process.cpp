@@ -19,20 +19,6 @@ void WINAPI SetLastError(DWORD error) { t_lastError = error; }
 
 HANDLE WINAPI GetCurrentProcess(void) { return kCurrentProcessHandle; }
 
-void WINAPI ExitProcess(UINT exitCode) {
-  std::fflush(nullptr);
-  std::_Exit(static_cast<int>(exitCode));
-}
-
-BOOL WINAPI TerminateProcess(HANDLE process, UINT exitCode) {
-  if (process != kCurrentProcessHandle) {
-    SetLastError(ERROR_NOT_SUPPORTED);
-    return FALSE;
-  }
-  std::fflush(nullptr);
-  std::_Exit(static_cast<int>(exitCode));
-}
-
 DWORD WINAPI GetCurrentProcessId(void) { return CurrentThread()->process->id; }
 DWORD WINAPI GetCurrentThreadId(void) { return CurrentThread()->id; }
 
@@ -44,9 +30,8 @@ HANDLE WINAPI OpenProcess(DWORD desiredAccess, BOOL /*inheritHandle*/, DWORD pro
   // An id that names no running process (it never did, or that process
   // has ended) is refused.
   if (!d.processes.count(processId)) return FailWith<HANDLE>(ERROR_INVALID_PARAMETER, nullptr);
-  HANDLE h = reinterpret_cast<HANDLE>(d.nextKernelHandle);
-  d.nextKernelHandle += 4;
-  d.processHandles[h] = ProcessHandle{processId, desiredAccess, self->process->id};
+  HANDLE h = NewKernelHandleLocked(d);
+  d.processHandles[h] = ProcessHandle{processId, desiredAccess, self->process->id, d.processes.at(processId)->life};
   ++self->process->processHandlesOpened;
   return h;
 }
@@ -57,6 +42,11 @@ BOOL WINAPI CloseHandle(HANDLE object) {
   Lock lock(Mutex());
   // A handle belongs to the process that opened it, whichever of its
   // threads did; it is closed once.
+  if (auto thread = D().threadHandles.find(object);
+      thread != D().threadHandles.end() && thread->second.owner == self->process->id) {
+    D().threadHandles.erase(thread);
+    return TRUE;
+  }
   auto it = D().processHandles.find(object);
   if (it == D().processHandles.end() || it->second.owner != self->process->id) {
     const DWORD process = self->process->id;
@@ -73,6 +63,8 @@ namespace winsim {
 void CloseProcessHandlesLocked(Desktop &d, DWORD owner) {
   for (auto it = d.processHandles.begin(); it != d.processHandles.end();)
     it = it->second.owner == owner ? d.processHandles.erase(it) : std::next(it);
+  for (auto it = d.threadHandles.begin(); it != d.threadHandles.end();)
+    it = it->second.owner == owner ? d.threadHandles.erase(it) : std::next(it);
   CloseMutexHandlesLocked(d, owner);
 }
 
@@ -99,6 +91,10 @@ std::map<HMODULE, winsim::DllEntry> &Entries() {
   static auto *entries = new std::map<HMODULE, winsim::DllEntry>;
   return *entries;
 }
+std::map<HMODULE, winsim::driver::Machine> &Machines() {
+  static auto *machines = new std::map<HMODULE, winsim::driver::Machine>;
+  return *machines;
+}
 
 std::wstring ModuleKey(LPCWSTR name) {
   std::wstring key;
@@ -111,13 +107,20 @@ std::wstring ModuleKey(LPCWSTR name) {
 
 namespace winsim {
 
-HMODULE RegisterModule(const wchar_t *name, DllEntry entry) {
+HMODULE RegisterModule(const wchar_t *name, DllEntry entry, driver::Machine machine) {
   std::lock_guard<std::mutex> guard(g_modulesMutex);
   auto &slot = Modules()[ModuleKey(name)];
   // Image bases of libraries lie apart from the executable's 0x400000.
   if (!slot) slot = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000000 + 0x100000 * Modules().size()));
   if (entry) Entries()[slot] = entry;
+  Machines()[slot] = machine;
   return slot;
+}
+
+driver::Machine ModuleMachine(HMODULE module, driver::Machine unregistered) {
+  std::lock_guard<std::mutex> guard(g_modulesMutex);
+  auto it = Machines().find(module);
+  return it == Machines().end() ? unregistered : it->second;
 }
 
 DllEntry ModuleEntry(HMODULE module) {
@@ -129,6 +132,7 @@ DllEntry ModuleEntry(HMODULE module) {
 void UnregisterModule(HMODULE module) {
   std::lock_guard<std::mutex> guard(g_modulesMutex);
   Entries().erase(module);
+  Machines().erase(module);
   for (auto it = Modules().begin(); it != Modules().end(); ++it)
     if (it->second == module) {
       Modules().erase(it);

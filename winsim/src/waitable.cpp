@@ -1,5 +1,7 @@
-// Kernel objects a thread can wait for: events and directory change
-// notifications, with WaitForSingleObject and WaitForMultipleObjects.
+// Kernel objects a thread can wait for: events, directory change
+// notifications and processes, with WaitForSingleObject,
+// WaitForMultipleObjects and MsgWaitForMultipleObjects(Ex), which also
+// wakes for input in the thread's queue.
 //
 // A change notification watches one directory through inotify. A helper
 // thread of winsim's own reads the inotify descriptor and signals the
@@ -9,6 +11,9 @@
 //
 // The objects live beside the desktop, not in it: a program's handles stay
 // valid across the driver's resets, as kernel objects are not the desktop's.
+// Their lock is taken inside the desktop's when both are needed, never the
+// other way round; whoever changes an object then wakes the threads that
+// wait (WakeObjectWaiters), which sleep on their own wake-up.
 #include "desktop.h"
 
 #include <poll.h>
@@ -37,7 +42,6 @@ struct Waitable {
 };
 
 std::mutex g_mutex;
-std::condition_variable g_changed;
 std::map<HANDLE, std::shared_ptr<Waitable>> &Objects() {
   static auto *objects = new std::map<HANDLE, std::shared_ptr<Waitable>>;
   return *objects;
@@ -45,9 +49,7 @@ std::map<HANDLE, std::shared_ptr<Waitable>> &Objects() {
 
 HANDLE NewKernelHandle() {
   Lock lock(Mutex());
-  HANDLE h = reinterpret_cast<HANDLE>(D().nextKernelHandle);
-  D().nextKernelHandle += 4;
-  return h;
+  return NewKernelHandleLocked(D());
 }
 
 DWORD CurrentProcess() { return CurrentThread()->process->id; }
@@ -66,13 +68,15 @@ void ReadChanges(Waitable *object) {
     pollfd p{object->inotify, POLLIN, 0};
     if (poll(&p, 1, 50) <= 0) continue;
     if (read(object->inotify, buffer, sizeof buffer) <= 0) continue;
-    std::lock_guard<std::mutex> guard(g_mutex);
-    ++object->changes;
-    if (!object->signalled) {
-      object->signalled = true;
-      object->changesAtSignal = object->changes;
+    {
+      std::lock_guard<std::mutex> guard(g_mutex);
+      ++object->changes;
+      if (!object->signalled) {
+        object->signalled = true;
+        object->changesAtSignal = object->changes;
+      }
     }
-    g_changed.notify_all();
+    WakeObjectWaiters();
   }
 }
 
@@ -108,47 +112,115 @@ HANDLE WINAPI CreateEventW(LPVOID /*attributes*/, BOOL manualReset, BOOL initial
 
 static BOOL SetEventState(HANDLE event, bool signalled) {
   const DWORD process = CurrentProcess();
-  std::lock_guard<std::mutex> guard(g_mutex);
-  auto object = FindObject(event, process);
-  if (!object || object->kind != Waitable::Kind::Event) return Fail(ERROR_INVALID_HANDLE);
-  object->signalled = signalled;
-  g_changed.notify_all();
+  {
+    std::lock_guard<std::mutex> guard(g_mutex);
+    auto object = FindObject(event, process);
+    if (!object || object->kind != Waitable::Kind::Event) return Fail(ERROR_INVALID_HANDLE);
+    object->signalled = signalled;
+  }
+  if (signalled) WakeObjectWaiters();
   return TRUE;
 }
 
 BOOL WINAPI SetEvent(HANDLE event) { return SetEventState(event, true); }
 BOOL WINAPI ResetEvent(HANDLE event) { return SetEventState(event, false); }
 
-DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds) {
-  if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || !handles)
-    return FailWith<DWORD>(ERROR_INVALID_PARAMETER, WAIT_FAILED);
-  if (waitAll) return FailWith<DWORD>(ERROR_NOT_SUPPORTED, WAIT_FAILED);
-  auto self = CurrentThread();
-  const DWORD process = self->process->id;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  Lock lock(g_mutex);
-  for (;;) {
-    for (DWORD i = 0; i < count; ++i) {
-      auto object = FindObject(handles[i], process);
-      if (!object) return FailWith<DWORD>(ERROR_INVALID_HANDLE, WAIT_FAILED);
-      if (!object->signalled) continue;
-      if (object->kind == Waitable::Kind::Event && !object->manualReset) object->signalled = false;
-      return WAIT_OBJECT_0 + i;
-    }
-    if (milliseconds != INFINITE && std::chrono::steady_clock::now() >= deadline) return WAIT_TIMEOUT;
-    // Short slices, so that a thread of a killed program leaves the wait.
-    g_changed.wait_for(lock, std::chrono::milliseconds(20));
-    lock.unlock();
-    {
-      Lock desktop(Mutex());
-      LeaveIfKilledLocked(desktop, *self);
-    }
-    lock.lock();
+namespace {
+
+enum class ObjectState { Signalled, Unsignalled, Failed };
+
+// Whether a handle of the thread's process is signalled, taking the signal
+// of an auto-reset event; Failed with the error set for a handle it cannot
+// wait for. The desktop's lock is held.
+ObjectState TakeSignalLocked(HANDLE handle, const Thread &self) {
+  Desktop &d = D();
+  if (handle == kCurrentProcessHandle || d.processHandles.count(handle)) {
+    auto life = ProcessLifeOfHandleLocked(d, handle, self, SYNCHRONIZE);
+    if (!life) return ObjectState::Failed;
+    return life->ended ? ObjectState::Signalled : ObjectState::Unsignalled;
   }
+  std::lock_guard<std::mutex> guard(g_mutex);
+  auto object = FindObject(handle, self.process->id);
+  if (!object) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return ObjectState::Failed;
+  }
+  if (!object->signalled) return ObjectState::Unsignalled;
+  if (object->kind == Waitable::Kind::Event && !object->manualReset) object->signalled = false;
+  return ObjectState::Signalled;
+}
+
+// Counts the thread among those an object's change wakes, while it waits.
+struct ObjectWait {
+  explicit ObjectWait(Thread &t) : thread(t) { ++thread.objectWaits; }
+  ~ObjectWait() { --thread.objectWaits; }
+  Thread &thread;
+};
+
+// The wait behind every waiting function. wakeMask null: objects only;
+// otherwise input of those kinds also ends it (WAIT_OBJECT_0 + count), and
+// sent messages are handled meanwhile when the mask has QS_SENDMESSAGE.
+DWORD WaitForObjectsOrInput(DWORD count, const HANDLE *handles, DWORD milliseconds, const DWORD *wakeMask,
+                            bool inputAvailable) {
+  if (count > MAXIMUM_WAIT_OBJECTS || (count > 0 && !handles) || (count == 0 && !wakeMask))
+    return FailWith<DWORD>(ERROR_INVALID_PARAMETER, WAIT_FAILED);
+  auto self = CurrentThread();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  Lock lock(Mutex());
+  ObjectWait counted(*self);
+  if (wakeMask) self->hasQueue = self->pumping = true;
+  for (;;) {
+    LeaveIfKilledLocked(lock, *self);
+    if (wakeMask && (*wakeMask & QS_SENDMESSAGE)) HandleIncomingLocked(lock, *self);
+    for (DWORD i = 0; i < count; ++i) {
+      switch (TakeSignalLocked(handles[i], *self)) {
+        case ObjectState::Signalled:
+          return WAIT_OBJECT_0 + i;
+        case ObjectState::Failed:
+          return WAIT_FAILED;
+        case ObjectState::Unsignalled:
+          break;
+      }
+    }
+    if (wakeMask && QueueHasInputLocked(*self, *wakeMask, !inputAvailable)) return WAIT_OBJECT_0 + count;
+    const auto now = std::chrono::steady_clock::now();
+    if (milliseconds != INFINITE && now >= deadline) return WAIT_TIMEOUT;
+    auto until = milliseconds == INFINITE ? std::chrono::steady_clock::time_point::max() : deadline;
+    if (wakeMask && (*wakeMask & QS_TIMER))
+      for (auto &[key, timer] : self->timers) until = std::min(until, timer.due);
+    if (wakeMask) {
+      self->waiting = true;
+      NotifyIdleLocked();
+    }
+    if (until == std::chrono::steady_clock::time_point::max())
+      self->wake.wait(lock);
+    else
+      self->wake.wait_until(lock, until);
+    self->waiting = false;
+  }
+}
+
+}  // namespace
+
+DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds) {
+  if (count == 0) return FailWith<DWORD>(ERROR_INVALID_PARAMETER, WAIT_FAILED);
+  if (waitAll) return FailWith<DWORD>(ERROR_NOT_SUPPORTED, WAIT_FAILED);
+  return WaitForObjectsOrInput(count, handles, milliseconds, nullptr, false);
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds) {
   return WaitForMultipleObjects(1, &object, FALSE, milliseconds);
+}
+
+DWORD WINAPI MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE *handles, DWORD milliseconds, DWORD wakeMask,
+                                         DWORD flags) {
+  if (flags & MWMO_WAITALL) return FailWith<DWORD>(ERROR_NOT_SUPPORTED, WAIT_FAILED);
+  return WaitForObjectsOrInput(count, handles, milliseconds, &wakeMask, (flags & MWMO_INPUTAVAILABLE) != 0);
+}
+
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds,
+                                       DWORD wakeMask) {
+  return MsgWaitForMultipleObjectsEx(count, handles, milliseconds, wakeMask, waitAll ? MWMO_WAITALL : 0);
 }
 
 HANDLE WINAPI FindFirstChangeNotificationA(LPCSTR path, BOOL watchSubtree, DWORD filter) {
@@ -188,7 +260,7 @@ BOOL WINAPI FindNextChangeNotification(HANDLE change) {
   } else {
     object->signalled = false;
   }
-  return TRUE;
+  return TRUE;  // a handle that stays signalled was signalled before: no waiter missed it
 }
 
 BOOL WINAPI FindCloseChangeNotification(HANDLE change) {
@@ -213,9 +285,9 @@ bool CloseWaitable(HANDLE handle, DWORD process) {
     object = FindObject(handle, process);
     if (!object) return false;
     Objects().erase(handle);
-    g_changed.notify_all();
   }
   Release(object);
+  WakeObjectWaiters();  // a wait on the closed handle fails
   return true;
 }
 

@@ -138,6 +138,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
   {
     Lock lock(Mutex());
     Desktop &d = D();
+    self->hasQueue = true;
     auto cls = FindClassLocked(className, self->process->id);
     if (!cls) return FailWith<HWND>(ERROR_CANNOT_FIND_WND_CLASS, nullptr);
     if (style & WS_CHILD) {

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,12 +16,46 @@
 
 namespace winsim::driver {
 
+// The machine a process or library is built for. winsim is 64-bit
+// Windows: the program and every process are X64 unless made otherwise; an
+// X86 process runs under WOW64 (IsWow64Process).
+enum class Machine { X64, X86 };
+
 // Starts an application: a simulated process whose one GUI thread runs a
 // message loop. Returns the process id.
-DWORD StartApp(const std::string &name);
+DWORD StartApp(const std::string &name, Machine machine = Machine::X64);
+
+// An executable CreateProcessW can start: found by its file name, without
+// regard to case. The entry runs on the new process's first thread with
+// the full command line (as GetCommandLineW gives it there); its result is
+// the process's exit code. Registering a name again replaces its entry.
+void RegisterImage(const std::wstring &fileName, Machine machine,
+                   std::function<int(const std::wstring &commandLine)> entry);
+void UnregisterImage(const std::wstring &fileName);
+
+// Kills a process as KillProgram kills the program (exit code 1): one
+// started by CreateProcessW, StartApp or RunProcess; the program's id does
+// what KillProgram does. An id of no running process is ignored.
+void KillProcess(DWORD processId);
+
+// A global hook met in a process of the other machine, whose library
+// cannot be loaded there. Skip: it is passed over and the chain goes on
+// (the default). InstallingThread: it runs on the thread that installed it,
+// in the installer's process, as a message sent to that thread, while the
+// message's own thread waits; it gets a copy of the record, which names
+// the other process's window.
+enum class ForeignHookCalls { Skip, InstallingThread };
+void SetForeignHookCalls(ForeignHookCalls mode);
+
+// Where window, hook, menu and other user handles continue: the next one
+// has these low 32 bits, sign-extended as on 64-bit Windows (so from
+// 0x7FFFFFFC on, handles with bit 31 set come out as 0xFFFFFFFF800000xx).
+// A value given out before, on this desktop or an earlier one, is passed
+// over, so handles still never repeat.
+void SetNextHandleValue(uint32_t low32);
 
 // Ends an application: its windows are destroyed on its thread, its loop
-// ends and the thread is joined.
+// ends and the thread is joined. Its process ends with exit code 0.
 void StopApp(DWORD processId);
 
 // The process that threads not started by the driver belong to: the program.
@@ -36,8 +71,10 @@ struct ProcessKilled {};
 // window classes, tray icons and memory go. None of its code runs for it.
 // Its threads leave the platform call they wait in (or their next one) by
 // throwing ProcessKilled; whoever runs the program catches that on the
-// program's thread. A later thread of the program starts afresh. The
-// calling thread, which plays the user, is not killed.
+// program's thread. Its process ends with exit code 1: handles to it are
+// signalled, and stay so. A later thread of the program starts a new run
+// under the same id. The calling thread, which plays the user, is not
+// killed.
 void KillProgram();
 
 // How a thread of a killed program leaves the platform call it waits in.
@@ -211,10 +248,12 @@ struct FontInfo {
 };
 bool ReadFont(HFONT font, FontInfo &info);
 
-// Ends every application and forgets every window, class, hook, tray icon
-// and allocation, so that the next test starts on an empty desktop. The
-// system metrics, DPI and interface language return to their defaults. Handle values keep
-// growing, so a handle of an earlier desktop never names a new window.
+// Ends every application and every process started by CreateProcessW,
+// then forgets the registered images and every window, class, hook, tray
+// icon and allocation, so that the next test starts on an empty desktop.
+// The system metrics, DPI, interface language and foreign hook calls
+// return to their defaults. Handle values are never given out twice, so a
+// handle of an earlier desktop never names a new window.
 void ResetDesktop();
 
 }  // namespace winsim::driver

@@ -14,12 +14,15 @@
 #define WINSIM_LOADER_H
 
 #include <windows.h>
+#include <winsim/driver.h>
 
 namespace winsim {
 
 using DllEntry = BOOL(WINAPI *)(HINSTANCE, DWORD, LPVOID);
 
-HMODULE RegisterModule(const wchar_t *name, DllEntry entry = nullptr);
+// A library's machine decides where its global hooks run: only in
+// processes of the same machine.
+HMODULE RegisterModule(const wchar_t *name, DllEntry entry = nullptr, driver::Machine machine = driver::Machine::X64);
 void UnregisterModule(HMODULE module);
 
 // What a library keeps for each process it is loaded in, which on the
