@@ -153,10 +153,10 @@ def main():
         apps = {"Bare A": (20, 60, 440, 360, "self"), "Bare B": (560, 60, 980, 360, "self"),
                 "Managed A": (20, 400, 440, 700, "passive"), "Managed B": (560, 400, 980, 700, "passive")}
     running = []
-    for title, spec in apps.items():
-        command = [WINE32, "selfshade32.exe"] if spec[4] == "passive32" else [WINE, "selfshade.exe"]
-        running.append(subprocess.Popen(command + [title] + [str(v) for v in spec[:4]] +
-                                        ["passive" if spec[4] == "passive32" else spec[4]],
+    for title, (left, top, right, bottom, mode) in apps.items():
+        command = [WINE32, "selfshade32.exe"] if mode == "passive32" else [WINE, "selfshade.exe"]
+        running.append(subprocess.Popen(command + [title, str(left), str(top), str(right), str(bottom),
+                                                   "passive" if mode == "passive32" else mode],
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
     last_managed = "Managed 32 B" if args.with_32bit else "Managed B"
     for title in apps:  # a bare application that lost the focus to a later one has rolled itself up
