@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
-"""Checks what a Windows quillmere.exe links, from the binary itself.
+"""Checks what a Windows quillmere.exe or quillmere32.exe links, from the
+binary itself.
 
     check-windows-program.py --arch win32|win64 --reviewed LIST [--def DEF] EXE
+    check-windows-program.py --helper EXE
+
+The program (first form):
 
 - the file is PE32 for win32, PE32+ for win64;
 - no ordinary import names python3.dll or any python3XY.dll (python3.dll
@@ -11,6 +15,13 @@
 - exactly one delay-load descriptor, for python3.dll, importing by name
   only functions on the reviewed list (which holds no data), and, with
   --def, exactly the names of the module-definition file the build derived.
+
+The 32-bit helper quillmere32.exe (--helper), which only installs the 32-bit
+hook library for the 64-bit program and runs no script:
+- the file is PE32;
+- it imports no Python at all, neither at load time nor delay-loaded;
+- it imports nothing but the system's DLLs and QuillmereHook32.dll, and
+  has no other delay-load descriptor.
 
 The delay-load descriptors are found by scanning the image: binutils leaves
 the delay-import data directory empty. Exit status 0 when every check
@@ -127,35 +138,71 @@ DATA = re.compile(r"^(_Py_\w+(Struct|Object)|PyExc_\w+|Py\w*_Type|_Py_RefTotal|_
                   r"Py_UTF8Mode|Py_Version|PyOS_InputHook|PyStructSequence_UnnamedField|_PyWeakref_\w+Type)$")
 
 
-# What the program may import at load time: the system's DLLs and its hook.
-ALLOWED_DLLS = {"advapi32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll",
-                "quillmerehook.dll"}
+# The system's DLLs a Windows machine always has, and the hook library each
+# binary may import at load time.
+SYSTEM_DLLS = {"advapi32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll"}
+ALLOWED_DLLS = SYSTEM_DLLS | {"quillmerehook.dll"}
+HELPER_ALLOWED_DLLS = SYSTEM_DLLS | {"quillmerehook32.dll"}
+
+PYTHON_DLL = re.compile(r"^python3\d*\.dll$", re.IGNORECASE)
+
+
+def check_helper(exe, image):
+    """The failures of the 32-bit helper's checks."""
+    failures = []
+    if image.wide:
+        failures.append("%s is PE32+; the helper must be PE32" % exe)
+    for dll in image.imported_dlls():
+        if PYTHON_DLL.match(dll):
+            failures.append("the helper imports %s at load time; it must not import Python at all" % dll)
+        elif dll.lower() not in HELPER_ALLOWED_DLLS:
+            failures.append("the helper imports %s, which is neither a system DLL nor QuillmereHook32.dll" % dll)
+    for dll, _ in image.delay_descriptors():
+        if PYTHON_DLL.match(dll):
+            failures.append("the helper delay-loads %s; it must not import Python at all" % dll)
+        elif dll.lower() not in HELPER_ALLOWED_DLLS:
+            failures.append("the helper delay-loads %s, which is neither a system DLL nor QuillmereHook32.dll" % dll)
+    return failures
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--arch", choices=["win32", "win64"], required=True)
-    parser.add_argument("--reviewed", required=True)
+    parser.add_argument("--helper", action="store_true", help="check the 32-bit helper quillmere32.exe")
+    parser.add_argument("--arch", choices=["win32", "win64"])
+    parser.add_argument("--reviewed")
     parser.add_argument("--def", dest="definition")
     parser.add_argument("exe")
     args = parser.parse_args()
+    if args.helper and (args.arch or args.reviewed or args.definition):
+        parser.error("--helper takes no --arch, --reviewed or --def")
+    if not args.helper and not (args.arch and args.reviewed):
+        parser.error("--arch and --reviewed are required unless --helper is given")
 
-    failures = []
     with open(args.exe, "rb") as f:
         image = Image(f.read())
     kind = "PE32+" if image.wide else "PE32"
+    if args.helper:
+        failures = check_helper(args.exe, image)
+        for failure in failures:
+            print("FAIL  " + failure)
+        if failures:
+            return 1
+        print("PASS  %s: %s helper; no Python import; imports %s" %
+              (args.exe, kind, ", ".join(image.imported_dlls())))
+        return 0
+
+    failures = []
     if image.wide != (args.arch == "win64"):
         failures.append("%s is %s, not what %s needs" % (args.exe, kind, args.arch))
 
-    python_dll = re.compile(r"^python3\d*\.dll$", re.IGNORECASE)
     for dll in image.imported_dlls():
-        if python_dll.match(dll):
+        if PYTHON_DLL.match(dll):
             failures.append("%s is imported at load time; python3.dll must be delay-loaded" % dll)
         elif dll.lower() not in ALLOWED_DLLS:
             failures.append("imports %s, which a Windows machine does not have" % dll)
 
     delayed = image.delay_descriptors()
-    pythons = [(dll, names) for dll, names in delayed if python_dll.match(dll)]
+    pythons = [(dll, names) for dll, names in delayed if PYTHON_DLL.match(dll)]
     if len(pythons) != 1 or pythons[0][0].lower() != "python3.dll":
         failures.append("expected one delay-loaded python3.dll, found %s" % ([d for d, _ in pythons] or "none"))
     names = set(pythons[0][1]) if pythons else set()

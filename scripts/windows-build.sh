@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows binaries (32-bit, mingw-w64) and runs their
-# checks: the hook DLL's exports and shared section, the program's imports
-# and, where this machine runs 32-bit code, under 32-bit Wine the settings
+# checks: the hook DLL's exports and shared section, the program's imports,
+# those of the 32-bit helper quillmere32.exe and of its hook library
+# QuillmereHook32.dll (which the 64-bit release ships) and, where this machine runs 32-bit code, under 32-bit Wine the settings
 # tests, the platform tests, the test bridge python3.dll and the end-to-end
 # runs of the Windows program on it. Elsewhere one line says that the
 # 32-bit runs are skipped, and only the checks that read the binaries run.
@@ -26,6 +27,6 @@ if [ -n "$runs_32bit" ]; then
   wine_ctest "$top/build-windows"
 else
   echo "windows-build: $wine_no_32bit_line"
-  cmake --build "$top/build-windows" --target quillmere QuillmereHook bridge_tests
+  cmake --build "$top/build-windows" --target quillmere QuillmereHook quillmere32 QuillmereHook32 bridge_tests
   wine_ctest "$top/build-windows" -L host
 fi

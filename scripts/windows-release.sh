@@ -11,13 +11,20 @@
 #     functions on the reviewed list cmake/python3-stable-abi.txt, no data;
 #   - QuillmereHook.dll exports exactly RegisterHook and UnregisterHook and
 #     keeps its shared section;
+#   - the 32-bit helper quillmere32.exe (built in the win32 tree, shipped
+#     in the win64 zip only) is PE32 and imports no Python at all and
+#     nothing but the system's DLLs and QuillmereHook32.dll, which exports
+#     exactly RegisterCompanionHook and UnregisterCompanionHook and keeps
+#     its shared section;
 #   - the program imports nothing but the system's DLLs, the hook library and
 #     python3.dll (no C++ runtime DLLs: everything is linked statically);
 #   - the example settings file reads completely with the program's own
 #     settings reader (the settings tests' example case, under wine64).
 # Each zip holds one folder quillmere-<version>-<arch>/ with the program, the
 # hook library, the example settings file and script (CR LF), the type
-# stub Quillmere.pyi and README.txt.
+# stub Quillmere.pyi and README.txt; the win64 one also holds the 32-bit
+# helper and its hook library, with which the 64-bit program covers 32-bit
+# applications. Each zip's listing is checked against that.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "${1:-$top/build-release}" && cd "${1:-$top/build-release}" && pwd)
@@ -33,7 +40,9 @@ for arch in win32 win64; do
   build=$out/build-$arch
   cmake -G Ninja -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain.cmake" \
         -DCMAKE_BUILD_TYPE=Release "-DCMAKE_EXE_LINKER_FLAGS=-static -s" "-DCMAKE_SHARED_LINKER_FLAGS=-static -s" >/dev/null
-  cmake --build "$build" --target quillmere QuillmereHook config_tests
+  targets=(quillmere QuillmereHook config_tests)
+  [ "$arch" = win32 ] && targets+=(quillmere32 QuillmereHook32)
+  cmake --build "$build" --target "${targets[@]}"
   version=$(cat "$build/quillmere-version.txt")
   exe=$build/program/quillmere.exe
   dll=$build/program/QuillmereHook.dll
@@ -43,6 +52,12 @@ for arch in win32 win64; do
     --def "$build/shell/quillmere-python3/python3.def" "$exe"
   [ "$arch" = win64 ] && shared_size=32 || shared_size=16
   "$top/tests/wine/check-hook-dll.sh" "$triple-objdump" "$dll" "$shared_size"
+  if [ "$arch" = win32 ]; then
+    helper=$build/program/quillmere32.exe
+    helper_dll=$build/program/QuillmereHook32.dll
+    python3 "$top/scripts/check-windows-program.py" --helper "$helper"
+    "$top/tests/wine/check-hook-dll.sh" "$triple-objdump" "$helper_dll" 16 RegisterCompanionHook UnregisterCompanionHook
+  fi
   # The settings reader is the same code in both builds; the 64-bit one
   # reads the file under wine64 (32-bit Wine may be an emulation here).
   if [ "$arch" = win64 ]; then
@@ -56,12 +71,23 @@ for arch in win32 win64; do
   rm -rf "$stage" "$out/$name.zip"
   mkdir -p "$stage"
   cp "$exe" "$dll" "$stage/"
+  shipped=(quillmere.exe QuillmereHook.dll)
+  # The win64 zip takes the helper and its hook library checked above
+  # (the win32 build runs first).
+  if [ "$arch" = win64 ]; then
+    cp "$helper" "$helper_dll" "$stage/"
+    shipped+=(quillmere32.exe QuillmereHook32.dll)
+  fi
   for f in quillmere.ini quillmere_script.py Quillmere.pyi; do
     sed 's/\r*$/\r/' "$top/examples/$f" >"$stage/$f"
   done
   sed 's/\r*$/\r/' "$top/examples/README-Windows.txt" >"$stage/README.txt"
   (cd "$out/stage" && zip -q -X -r "$out/$name.zip" "$name")
-  echo "wrote $out/$name.zip"
+  listed=$(unzip -Z1 "$out/$name.zip" | sort)
+  expected=$(printf '%s\n' "$name/" "${shipped[@]/#/$name/}" "$name/"{quillmere.ini,quillmere_script.py,Quillmere.pyi,README.txt} | sort)
+  [ "$listed" = "$expected" ] ||
+    { echo "windows-release: $name.zip holds" $listed "instead of" $expected >&2; exit 1; }
+  echo "wrote $out/$name.zip:" $(unzip -Z1 "$out/$name.zip" | sed "s|^$name/||" | grep .)
 done
 rm -rf "$out/stage"
 (cd "$out" && sha256sum "quillmere-$version-win32.zip" "quillmere-$version-win64.zip" >SHA256SUMS)

@@ -7,6 +7,11 @@ Run by scripts/wine-latency.sh, which provides the display, the prefix
 (WINE, DISPLAY, WINEPREFIX in the environment) and a working directory
 holding probe.exe, selfshade.exe, the hook library and the program.
 
+With --with-32bit the prefix is a 64-bit one, and a second pair of managed
+windows belongs to 32-bit applications (selfshade32.exe, run by the 32-bit
+loader WINE32), which the 64-bit program sees through its 32-bit helper
+quillmere32.exe: each block measures them right after the 64-bit pair.
+
 Each focus change is a mouse click through the X server on the caption bar
 of the other window of a pair, made with the XTEST extension as xdotool
 makes it, but from this process: the pointer is moved first, and the time
@@ -25,6 +30,7 @@ import sys
 import time
 
 WINE = os.environ["WINE"]
+WINE32 = os.environ.get("WINE32", WINE)
 
 
 def now_us():
@@ -123,6 +129,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--blocks", type=int, default=4)
     parser.add_argument("--clicks", type=int, default=10, help="focus changes per block and kind")
+    parser.add_argument("--with-32bit", action="store_true", help="also a pair of 32-bit managed windows")
     args = parser.parse_args()
 
     probe = Probe()
@@ -136,22 +143,33 @@ def main():
     _, caption, mintrack = probe.ask("metrics").split()
     rolled = max(int(caption), int(mintrack))
 
-    apps = {"Bare A": (20, 60, 440, 360, "self"), "Bare B": (560, 60, 980, 360, "self"),
-            "Managed A": (20, 400, 440, 700, "passive"), "Managed B": (560, 400, 980, 700, "passive")}
-    running = [subprocess.Popen([WINE, "selfshade.exe", title] + [str(v) for v in spec[:4]] + [spec[4]],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) for title, spec in apps.items()]
-    full = 300
+    if args.with_32bit:  # three rows of lower windows
+        full = 200
+        apps = {"Bare A": (20, 20, 440, 220, "self"), "Bare B": (560, 20, 980, 220, "self"),
+                "Managed A": (20, 250, 440, 450, "passive"), "Managed B": (560, 250, 980, 450, "passive"),
+                "Managed 32 A": (20, 480, 440, 680, "passive32"), "Managed 32 B": (560, 480, 980, 680, "passive32")}
+    else:
+        full = 300
+        apps = {"Bare A": (20, 60, 440, 360, "self"), "Bare B": (560, 60, 980, 360, "self"),
+                "Managed A": (20, 400, 440, 700, "passive"), "Managed B": (560, 400, 980, 700, "passive")}
+    running = []
+    for title, (left, top, right, bottom, mode) in apps.items():
+        command = [WINE32, "selfshade32.exe"] if mode == "passive32" else [WINE, "selfshade.exe"]
+        running.append(subprocess.Popen(command + [title, str(left), str(top), str(right), str(bottom),
+                                                   "passive" if mode == "passive32" else mode],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    last_managed = "Managed 32 B" if args.with_32bit else "Managed B"
     for title in apps:  # a bare application that lost the focus to a later one has rolled itself up
         probe.wait_until(title, lambda r: r[3] - r[1] in (full, rolled))
 
-    bare, quillmere, hooked = [], [], []
+    bare, quillmere, hooked, quillmere32 = [], [], [], []
     del stamps[:]
     for block in range(args.blocks):
         measure(probe, mouse, ("Bare A", "Bare B"), full, rolled, args.clicks, bare)
         program = subprocess.Popen([WINE, "./quillmere.exe"], stdout=open("program.log", "a"),
                                    stderr=subprocess.STDOUT)
         end = time.monotonic() + 60
-        while "managing Managed B" not in probe.ask("logtext Quillmere v1.02"):
+        while "managing %s" % last_managed not in probe.ask("logtext Quillmere v1.02"):
             if time.monotonic() > end:
                 sys.exit("the program did not take in the windows")
             time.sleep(0.1)
@@ -163,34 +181,45 @@ def main():
         if len(trace) == args.clicks:
             for (asked, done), (press, seen) in zip(trace, stamps[first:]):
                 parts.append(((asked - press) / 1000.0, (done - asked) / 1000.0, (seen - done) / 1000.0))
+        if args.with_32bit:
+            measure(probe, mouse, ("Managed 32 A", "Managed 32 B"), full, rolled, args.clicks, quillmere32)
         # The bare application again, now with the hook in its process
         # forwarding its events to the program (which does not manage it).
         measure(probe, mouse, ("Bare A", "Bare B"), full, rolled, args.clicks, hooked)
         probe.ask("close Quillmere v1.02")
         program.wait(timeout=60)
-        for title in ("Managed A", "Managed B"):
-            probe.wait_until(title, lambda r: r[3] - r[1] == full)
-        print("block %d: bare median %.1f ms, Quillmere median %.1f ms" %
-              (block + 1, statistics.median(bare[-args.clicks:]), statistics.median(quillmere[-args.clicks:])),
+        for title in apps:
+            if apps[title][4] != "self":
+                probe.wait_until(title, lambda r: r[3] - r[1] == full)
+        print("block %d: bare median %.1f ms, Quillmere median %.1f ms%s" %
+              (block + 1, statistics.median(bare[-args.clicks:]), statistics.median(quillmere[-args.clicks:]),
+               ", 32-bit application %.1f ms" % statistics.median(quillmere32[-args.clicks:]) if quillmere32 else ""),
               flush=True)
 
     probe.ask("quit")
     for p in running:
         p.kill()
     rows = []
-    for name, values in (("bare application", bare), ("Quillmere", quillmere), ("bare, hook loaded", hooked)):
+    kinds = [("bare application", bare), ("Quillmere", quillmere), ("bare, hook loaded", hooked)]
+    if quillmere32:
+        kinds.append(("Quillmere, 32-bit", quillmere32))
+    for name, values in kinds:
         rows.append((name, len(values), statistics.median(values), percentile(values, 95), min(values), max(values)))
         print("%-18s n=%d  median %.2f ms  p95 %.2f ms  min %.2f ms  max %.2f ms" % rows[-1])
     print("Quillmere adds %.2f ms at the median (ratio %.2f); at p95 %.2f ms; the hook alone, in the bare "
           "application's process, adds %.2f ms at the median" %
           (rows[1][2] - rows[0][2], rows[1][2] / rows[0][2], rows[1][3] - rows[0][3], rows[2][2] - rows[0][2]))
+    if quillmere32:
+        print("a 32-bit application's window, through the helper, rolls up %.2f ms later than a 64-bit one's at "
+              "the median (ratio %.2f)" % (rows[3][2] - rows[1][2], rows[3][2] / rows[1][2]))
     if parts:
         print("Quillmere, medians over %d clicks: click to the script's filter %.2f ms, filter to the end of "
               "onShade (doShadeWindow) %.2f ms, to the probe seeing the window at caption height %.2f ms" %
               ((len(parts),) + tuple(statistics.median(p[i] for p in parts) for i in range(3))))
     with open("latency.csv", "w") as f:
         f.write("kind,ms\n")
-        for name, values in (("bare", bare), ("quillmere", quillmere), ("bare_hooked", hooked)):
+        for name, values in (("bare", bare), ("quillmere", quillmere), ("bare_hooked", hooked),
+                             ("quillmere_32bit", quillmere32)):
             for v in values:
                 f.write("%s,%.3f\n" % (name, v))
 

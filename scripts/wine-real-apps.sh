@@ -66,43 +66,8 @@ StartMinimize=false
 [Path]
 FilterPath=real_apps.py
 INI
-cat >real_apps.py <<'PY'
-# Manages Wine's Notepad, Registry Editor and WineMine; rolls each up when
-# it loses the focus to another application, and writes what it does to
-# the log view.
-import Quillmere
-
-MANAGED = ("Untitled - Notepad", "Registry Editor", "WineMine")
-
-def on_add(hwnd, title, classname):
-    if title not in MANAGED:
-        return False
-    Quillmere.log("managing %s" % title)
-    return True
-
-def every_window(hwnd, title, classname):
-    return True
-
-def on_shade(hwnd, title, classname):
-    Quillmere.doShadeWindow(hwnd, 1)
-    return True
-
-def after_shade(hwnd, title, classname):
-    Quillmere.log("rolled up %s" % title)
-
-def on_unshade(hwnd, title, classname):
-    Quillmere.doShadeWindow(hwnd, 0)
-    return True
-
-def after_unshade(hwnd, title, classname):
-    Quillmere.log("rolled down %s" % title)
-
-def on_destroy(hwnd, title, classname):
-    pass
-
-def configure():
-    return ([every_window], on_add, on_destroy, on_shade, on_unshade, after_unshade, after_shade)
-PY
+NOTEPAD="Untitled - Notepad" REGEDIT="Registry Editor" WINEMINE="WineMine" PROGRAM="Quillmere v1.02"
+rolling_script real_apps.py "$NOTEPAD" "$REGEDIT" "$WINEMINE"
 # Where Notepad and WineMine open (the Registry Editor keeps no position and
 # is placed by the probe).
 cat >positions.reg <<'REG'
@@ -125,30 +90,8 @@ check() {  # check DESCRIPTION CONDITION-STATUS [DETAIL]
   if [ "$2" -eq 0 ]; then echo "PASS  $1"; else echo "FAIL  $1${3:+ ($3)}"; failures=$((failures + 1)); fi
 }
 
-NOTEPAD="Untitled - Notepad" REGEDIT="Registry Editor" WINEMINE="WineMine" PROGRAM="Quillmere v1.02"
 probe_start ./probe.exe
 declare -A saved
-# window TITLE: sets left top right bottom height style of the window.
-window() {
-  probe "rect $1"
-  read -r _ left top right bottom _ style _ <<<"$answer"
-  height=$(( ${bottom:-0} - ${top:-0} ))
-}
-thick() { (( style & 0x00040000 )); }
-# wait_for TITLE CONDITION: polls until CONDITION (on window's fields) holds, 10 s at most.
-wait_for() {
-  for _ in $(seq 100); do
-    window "$1"
-    [ "$answer" != none ] && eval "$2" && return 0
-    sleep 0.1
-  done
-  return 1
-}
-click() {  # click TITLE: on its caption bar, where the window is now
-  window "$1"
-  click_caption "$left" "$top" "$right"
-}
-is_saved() { [ "$left $top $right $bottom $style" = "${saved[$1]}" ]; }
 
 "$WINE" notepad >notepad.log 2>&1 </dev/null &
 "$WINE" regedit >regedit.log 2>&1 </dev/null &
@@ -217,26 +160,10 @@ check "WineMine rolls up when Notepad takes the focus" $? "$answer"
 sleep 0.5
 import -window root "$out/3-notepad-rolled-down.png"
 
-probe "logtext $PROGRAM"
-log=$answer
-echo "log view: $log"
-for line in "rolled up $NOTEPAD" "rolled up $REGEDIT" "rolled down $NOTEPAD" "rolled up $WINEMINE"; do
-  [[ $log == *"$line"* ]]
-  check "the program's log view shows the script's line '$line'" $?
-done
+log_shows "rolled up $NOTEPAD" "rolled up $REGEDIT" "rolled down $NOTEPAD" "rolled up $WINEMINE"
 
 # Closing the program gives every window back.
-probe "close $PROGRAM"
-exited=1
-for _ in $(seq 200); do kill -0 "$program_pid" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
-check "the program ends after WM_CLOSE to its main window" $exited
-wait "$program_pid"
-status=$?
-check "the program's exit status is 0" "$([ $status = 0 ]; echo $?)" "status $status"
-for app in "$NOTEPAD" "$REGEDIT" "$WINEMINE"; do
-  wait_for "$app" 'is_saved "$app"'
-  check "closing the program gave $app back its rectangle and style" $? "$answer, was ${saved[$app]}"
-done
+close_program "$NOTEPAD" "$REGEDIT" "$WINEMINE"
 sleep 0.5
 import -window root "$out/4-program-closed.png"
 

@@ -15,6 +15,24 @@
 #   probe COMMAND                    asks it; the answer line is in $answer
 #   click_caption L T R              a real mouse click through the X server
 #                                    on the caption bar of a window at L T R
+#   window TITLE                     asks the probe for the window: sets left
+#                                    top right bottom height style
+#   wait_for TITLE CONDITION         polls until CONDITION (on window's fields)
+#                                    holds, 10 s at most
+#   click TITLE                      click_caption where the window is now
+#   is_saved TITLE                   the window is at ${saved[TITLE]} ("L T R B
+#                                    style" of an associative array saved of
+#                                    the caller's)
+#   thick                            the style has WS_THICKFRAME
+#   log_shows LINE...                the program's log view ($PROGRAM) holds
+#                                    each line (a check each; the caller's
+#                                    check function)
+#   close_program TITLE...           WM_CLOSE to $PROGRAM, started as
+#                                    $program_pid: checks that it ends with
+#                                    exit status 0 and gives each window back
+#                                    its saved rectangle and style
+#   rolling_script FILE TITLE...     writes tests/wine/rolling_script.py to
+#                                    FILE, managing the windows of those titles
 top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 . "$top/scripts/wine-env.sh"
 
@@ -81,4 +99,52 @@ probe() {
 # The middle of the caption bar, below the top frame, left of the buttons.
 click_caption() {
   xdotool mousemove $(( ($1 + $3) / 2 - 30 )) $(( $2 + 12 )) click 1
+}
+
+window() {
+  probe "rect $1"
+  read -r _ left top right bottom _ style _ <<<"$answer"
+  height=$(( ${bottom:-0} - ${top:-0} ))
+}
+thick() { (( style & 0x00040000 )); }
+wait_for() {
+  for _ in $(seq 100); do
+    window "$1"
+    [ "$answer" != none ] && eval "$2" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+click() {
+  window "$1"
+  click_caption "$left" "$top" "$right"
+}
+is_saved() { [ "$left $top $right $bottom $style" = "${saved[$1]}" ]; }
+rolling_script() {
+  local file=$1 titles
+  shift
+  titles=$(printf '"%s", ' "$@")
+  sed "s/^MANAGED = ()\$/MANAGED = (${titles% })/" "$top/tests/wine/rolling_script.py" >"$file"
+}
+log_shows() {
+  probe "logtext $PROGRAM"
+  echo "log view: $answer"
+  local log=$answer line
+  for line in "$@"; do
+    [[ $log == *"$line"* ]]
+    check "the program's log view shows the script's line '$line'" $?
+  done
+}
+close_program() {
+  probe "close $PROGRAM"
+  local exited=1 status app
+  for _ in $(seq 200); do kill -0 "$program_pid" 2>/dev/null || { exited=0; break; }; sleep 0.1; done
+  check "the program ends after WM_CLOSE to its main window" $exited
+  wait "$program_pid"
+  status=$?
+  check "the program's exit status is 0" "$([ $status = 0 ]; echo $?)" "status $status"
+  for app in "$@"; do
+    wait_for "$app" 'is_saved "$app"'
+    check "closing the program gave $app back its rectangle and style" $? "$answer, was ${saved[$app]}"
+  done
 }

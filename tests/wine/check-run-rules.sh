@@ -24,6 +24,14 @@ for ci in "" true; do
     [ $status -eq 77 ] && [ "$(wc -l <<<"$output")" -eq 1 ] && [[ $output == *"runs no 32-bit x86 code"* ]]
     check "$script --arch win32 without 32-bit code${ci:+ (CI=$ci)}: one line, exit 77" $? "status $status: $output"
   done
+  # The runs of the 64-bit program with its 32-bit helper need 32-bit code
+  # whatever the architecture.
+  for run in "wine-both-bitnesses.sh" "wine-latency.sh --with-32bit"; do
+    output=$(CI=$ci QUILLMERE_NO_32BIT=1 "$top/scripts/"$run --out "$scratch/out" 2>&1)
+    status=$?
+    [ $status -eq 77 ] && [ "$(wc -l <<<"$output")" -eq 1 ] && [[ $output == *"runs no 32-bit x86 code"* ]]
+    check "$run without 32-bit code${ci:+ (CI=$ci)}: one line, exit 77" $? "status $status: $output"
+  done
 done
 # The probe's answer on a machine that runs 32-bit code, with and without
 # the variable.

@@ -15,15 +15,28 @@
 //   waitheight H MS TITLE  polls the window's height about every millisecond
 //                          until it is H, at most MS milliseconds:
 //                          "height H at T" (T as for now) or "timeout H"
+//   bits TITLE             "bits 32" or "bits 64": the bitness of the process
+//                          that owns that window (IsWow64Process), or "none"
+//   processes NAME         "processes N PID..." of the running processes whose
+//                          executable file is NAME (case ignored)
+//   waitgone MS NAME       polls about every millisecond until no process of
+//                          that name runs, at most MS milliseconds:
+//                          "gone at T" (T as for now) or "running N"
+//   dismiss TITLE          the message box with that caption: "dismissed TEXT"
+//                          (its text, lines joined with " | ") once IDOK is
+//                          posted to it, or "none"
 //   quit                   ends
 //
 // Wine's performance counter is the host's CLOCK_MONOTONIC_RAW, so "now"
 // and "at" can be set against times taken outside Wine.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
+#include <cwctype>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -55,6 +68,16 @@ long long Microseconds() {
                                 now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart);
 }
 
+// Text on one answer line: lines joined with " | ".
+std::string OneLine(const std::wstring &text) {
+  std::string line;
+  for (char c : Narrow(text)) {
+    if (c == '\r') continue;
+    line += c == '\n' ? std::string(" | ") : std::string(1, c);
+  }
+  return line;
+}
+
 HWND FindByTitle(const std::string &title) { return FindWindowW(nullptr, Wide(title).c_str()); }
 
 void Rect(const std::string &title) {
@@ -81,12 +104,80 @@ void LogText(const std::string &title) {
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   length = SendMessageW(edit, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(&text[0]));
   text.resize(static_cast<size_t>(length));
-  std::string line;
-  for (char c : Narrow(text)) {
-    if (c == '\r') continue;
-    line += c == '\n' ? std::string(" | ") : std::string(1, c);
+  std::printf("%s\n", OneLine(text).c_str());
+}
+
+// The process of that window: 32 when it runs under WOW64 (a 32-bit
+// process on 64-bit Windows), 64 otherwise; 0 when it cannot be asked.
+int Bits(HWND window) {
+  DWORD id = 0;
+  if (!GetWindowThreadProcessId(window, &id)) return 0;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (!process) return 0;
+  BOOL wow64 = FALSE;
+  BOOL asked = IsWow64Process(process, &wow64);
+  CloseHandle(process);
+  if (!asked) return 0;
+  return wow64 ? 32 : sizeof(void *) == 8 ? 64 : 32;
+}
+
+bool SameName(const wchar_t *a, const std::wstring &b) {
+  std::size_t i = 0;
+  for (; a[i] && i < b.size(); ++i)
+    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+  return !a[i] && i == b.size();
+}
+
+// The ids of the running processes whose executable file is that name.
+std::vector<DWORD> Processes(const std::wstring &name) {
+  std::vector<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32W entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (SameName(entry.szExeFile, name)) ids.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return ids;
+}
+
+void ReportProcesses(const std::string &name) {
+  std::vector<DWORD> ids = Processes(Wide(name));
+  std::printf("processes %u", static_cast<unsigned>(ids.size()));
+  for (DWORD id : ids) std::printf(" %lu", static_cast<unsigned long>(id));
+  std::printf("\n");
+}
+
+void WaitGone(long milliseconds, const std::string &name) {
+  std::wstring wide = Wide(name);
+  long long end = Microseconds() + milliseconds * 1000LL;
+  for (;;) {
+    long long now = Microseconds();
+    std::size_t running = Processes(wide).size();
+    if (running == 0) {
+      std::printf("gone at %lld\n", now);
+      return;
+    }
+    if (now > end) {
+      std::printf("running %u\n", static_cast<unsigned>(running));
+      return;
+    }
+    Sleep(1);
   }
-  std::printf("%s\n", line.c_str());
+}
+
+// The message box text's control id (the system's message box dialogs).
+constexpr int kMessageBoxText = 0xFFFF;
+
+void Dismiss(const std::string &title) {
+  HWND box = FindWindowW(L"#32770", Wide(title).c_str());
+  if (!box) {
+    std::printf("none\n");
+    return;
+  }
+  wchar_t text[1024] = L"";
+  GetDlgItemTextW(box, kMessageBoxText, text, 1024);
+  std::printf("%s\n", PostMessageW(box, WM_COMMAND, IDOK, 0) ? ("dismissed " + OneLine(text)).c_str() : "none");
 }
 
 void WaitHeight(long height, long milliseconds, const std::string &title) {
@@ -141,6 +232,25 @@ int main() {
         WaitHeight(height, milliseconds, rest.substr(static_cast<size_t>(consumed)));
       else
         std::printf("error waitheight H MS TITLE\n");
+    } else if (verb == "bits") {
+      HWND window = FindByTitle(rest);
+      int bits = window ? Bits(window) : 0;
+      if (bits)
+        std::printf("bits %d\n", bits);
+      else
+        std::printf("none\n");
+    } else if (verb == "processes") {
+      ReportProcesses(rest);
+    } else if (verb == "waitgone") {
+      long milliseconds = 0;
+      int consumed = 0;
+      if (std::sscanf(rest.c_str(), "%ld %n", &milliseconds, &consumed) >= 1 &&
+          static_cast<std::size_t>(consumed) < rest.size())
+        WaitGone(milliseconds, rest.substr(static_cast<size_t>(consumed)));
+      else
+        std::printf("error waitgone MS NAME\n");
+    } else if (verb == "dismiss") {
+      Dismiss(rest);
     } else if (verb == "quit") {
       break;
     } else {
