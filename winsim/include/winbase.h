@@ -160,7 +160,9 @@ WINBASEAPI LPWSTR WINAPI GetCommandLineW(void);
 // The executable's path for module null (or the executable's own handle):
 // at most size characters with the terminator; a longer path is cut to
 // size - 1 characters and terminated, size is returned and the error is
-// ERROR_INSUFFICIENT_BUFFER.
+// ERROR_INSUFFICIENT_BUFFER. A process CreateProcessW started has the path
+// it was started by; the program, its real executable's. Any other module
+// fails with ERROR_MOD_NOT_FOUND.
 WINBASEAPI DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 WINBASEAPI DWORD WINAPI GetCurrentProcessId(void);
 WINBASEAPI DWORD WINAPI GetCurrentThreadId(void);
