@@ -55,8 +55,13 @@ LRESULT CALLBACK HookProc(int nCode, WPARAM wParam, LPARAM lParam) {
   // Nothing about the target window or the windows it owns is forwarded.
   // The cheap tests come first; the ancestry query is made only for the
   // forwarded kinds.
+  // A call the system makes on the program's own thread on behalf of a
+  // process of the other bitness (whose window's thread is not this one)
+  // is not forwarded: that process's events reach the program through the
+  // companion's hook.
   if (nCode == HC_ACTION && IsForwardedEvent(c->message) && c->message != eventMessage && c->hwnd != targetWindow &&
-      GetAncestor(c->hwnd, GA_ROOTOWNER) != targetWindow)
+      GetAncestor(c->hwnd, GA_ROOTOWNER) != targetWindow &&
+      GetWindowThreadProcessId(c->hwnd, nullptr) == GetCurrentThreadId())
     Forward(*c);
   return CallNextHookEx(hookHandle, nCode, wParam, lParam);
 }

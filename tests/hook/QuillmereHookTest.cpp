@@ -6,6 +6,9 @@
 #include <windows.h>
 #include <winsim/driver.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "hook/QuillmereHook.h"
@@ -275,6 +278,35 @@ TEST_F(HookLibraryTest, EveryFaultLeavesNoPageBehind) {
   EXPECT_EQ(events[0].message, 0u);
   EXPECT_EQ(events[0].hwnd, nullptr);
   EXPECT_EQ(LiveAllocations(ProgramProcessId()), 0u);
+}
+
+TEST_F(HookLibraryTest, A32BitProcessIsNotReachedNorReportedThroughTheProgramsThread) {
+  const DWORD app32 = StartApp("a32", Machine::X86);
+  NewWindow w;
+  w.title = L"A32";
+  HWND a32 = CreateAppWindow(app32, w);
+  HWND a = Window(appA, L"A");
+  Events();
+  // The library cannot run in a 32-bit process; where the system runs it
+  // on the program's thread instead, the call names the other process's
+  // window and is not forwarded as if it were the program's own.
+  for (ForeignHookCalls mode : {ForeignHookCalls::Skip, ForeignHookCalls::InstallingThread}) {
+    SetForeignHookCalls(mode);
+    std::atomic<bool> clicked{false};
+    std::thread user([&] {
+      ClickFocus(a32);
+      ClickFocus(a);
+      clicked = true;
+    });
+    // The program's thread takes what is sent to it while the user clicks.
+    MSG msg;
+    while (!clicked) {
+      PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    user.join();
+    for (auto &e : Events()) EXPECT_NE(e.hwnd, a32) << static_cast<int>(mode);
+  }
 }
 
 }  // namespace

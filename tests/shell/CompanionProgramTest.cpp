@@ -134,6 +134,22 @@ TEST_F(CompanionProgram, A32BitWindowRollsUpAndDownLikeA64BitOne) {
   EXPECT_TRUE(Ends(companion));
 }
 
+TEST_F(CompanionProgram, HookCallsMadeOnAnInstallersThreadForTheOtherBitnessAreNotTakenTwice) {
+  // Each hook is also run on its installer's thread for the processes of
+  // the other bitness: the program's for the 32-bit application, the
+  // companion's for the 64-bit one. Each event still arrives once.
+  SetForeignHookCalls(ForeignHookCalls::InstallingThread);
+  Start();
+  ASSERT_TRUE(WaitForCompanion());
+  const std::wstring before = Log();
+  Click(a);
+  Click(b);
+  Click(a);
+  EXPECT_TRUE(RolledUp(b));
+  EXPECT_FALSE(RolledUp(a));
+  EXPECT_EQ(Log().substr(before.size()), L"shade A32\r\nshade B64\r\nunshade A32\r\n");
+}
+
 TEST_F(CompanionProgram, WithoutTheCompanionTheLogSaysSoAnd64BitWindowsAreCoveredAlone) {
   UnregisterImage(kCompanionFileName);
   Start();

@@ -150,7 +150,10 @@ struct Thread {
   int inSend = 0;       // handling a message sent from another thread
   HWND focus = nullptr;
   HWND active = nullptr;
-  std::vector<HookFrame> hookFrames;
+  // A deque: a hook call waiting for another thread handles what is sent
+  // to it meanwhile, whose hooks push frames while the waiting call still
+  // holds a reference to its own.
+  std::deque<HookFrame> hookFrames;
   LONG messageTime = 0;  // GetMessageTime: when the last message taken was queued
   // Window timers (timer.cpp), by window and id.
   struct Timer {
