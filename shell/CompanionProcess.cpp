@@ -9,12 +9,10 @@
 
 namespace {
 
-std::wstring Widened(const std::string &text) { return std::wstring(text.begin(), text.end()); }
-
-std::wstring NotCovered(DWORD error) {
-  return Widened(boost::str(boost::format("32-bit applications are not covered: quillmere32.exe could not be "
-                                          "started (error %u).") %
-                            error));
+std::string NotCovered(DWORD error) {
+  return boost::str(boost::format("32-bit applications are not covered: quillmere32.exe could not be "
+                                  "started (error %u).") %
+                    error);
 }
 
 }  // namespace
@@ -33,7 +31,7 @@ std::wstring CompanionPath() {
   }
 }
 
-std::wstring CompanionProcess::Start(HWND programWindow) {
+std::string CompanionProcess::Start(HWND programWindow) {
   programWindow_ = programWindow;
   const std::wstring path = CompanionPath();
   // The window's 32-bit value: the companion widens it as the system does.
@@ -47,7 +45,7 @@ std::wstring CompanionProcess::Start(HWND programWindow) {
   CloseHandle(info.hThread);
   process_.reset(info.hProcess);
   threadId_ = info.dwThreadId;
-  return std::wstring();
+  return std::string();
 }
 
 void CompanionProcess::Stop() {
@@ -61,20 +59,20 @@ void CompanionProcess::Stop() {
   threadId_ = 0;
 }
 
-std::wstring CompanionProcess::Ended() {
+std::string CompanionProcess::Ended() {
   DWORD code = 0;
   GetExitCodeProcess(process_.get(), &code);
   process_.reset();
   threadId_ = 0;
   if (restarts_ >= kCompanionRestarts)
-    return Widened(boost::str(boost::format("The 32-bit helper ended (exit code %u) again; 32-bit applications "
-                                            "are no longer covered.") %
-                              code));
+    return boost::str(boost::format("The 32-bit helper ended (exit code %u) again; 32-bit applications "
+                                    "are no longer covered.") %
+                      code);
   ++restarts_;
-  std::wstring line = Widened(boost::str(boost::format("The 32-bit helper ended (exit code %u); starting it again "
-                                                       "(%d of %d).") %
-                                         code % restarts_ % kCompanionRestarts));
-  const std::wstring failed = Start(programWindow_);
-  if (!failed.empty()) line += L" " + failed;
+  std::string line = boost::str(boost::format("The 32-bit helper ended (exit code %u); starting it again "
+                                              "(%d of %d).") %
+                                code % restarts_ % kCompanionRestarts);
+  const std::string failed = Start(programWindow_);
+  if (!failed.empty()) line += " " + failed;
   return line;
 }

@@ -26,8 +26,8 @@ class CompanionProcess {
   CompanionProcess &operator=(const CompanionProcess &) = delete;
 
   // Starts the companion for the program's main window. Returns the line
-  // to log when it could not be started, empty when it was.
-  std::wstring Start(HWND programWindow);
+  // (ASCII) to log when it could not be started, empty when it was.
+  std::string Start(HWND programWindow);
   // Asks the companion to end and waits a while for it, then ends it.
   void Stop();
   // The process to wait for, while the companion runs; null otherwise.
@@ -36,7 +36,7 @@ class CompanionProcess {
   // The companion's process ended without being asked (its handle was
   // signalled): starts it again while restarts are left. Returns the line
   // to log.
-  std::wstring Ended();
+  std::string Ended();
 
  private:
   UniqueHandle process_;

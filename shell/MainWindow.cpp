@@ -122,8 +122,8 @@ bool MainWindow::Create(const std::wstring &title) {
   // 32-bit applications are covered by the companion from here on; without
   // it the log says so and 64-bit applications are covered all the same.
   if (kProgramHasCompanion) {
-    const std::wstring failed = companion.Start(window);
-    if (!failed.empty()) LogBuffer::Instance().Append(failed.c_str(), failed.size());
+    const std::string failed = companion.Start(window);
+    if (!failed.empty()) LogLine(failed);
   }
   RegisterScriptModule(*shadeManager);
   SetScriptErrorSink(LogScriptError);
@@ -279,10 +279,7 @@ int MainWindow::MessageLoop() {
   }
 }
 
-void MainWindow::CompanionEnded() {
-  const std::wstring line = companion.Ended();
-  LogBuffer::Instance().Append(line.c_str(), line.size());
-}
+void MainWindow::CompanionEnded() { LogLine(companion.Ended()); }
 
 void MainWindow::SaveWindowPosition() {
   // A minimised or maximised window first returns to its normal rectangle.
